@@ -1,0 +1,40 @@
+// Wires the real adapters to the console, runs start-up, then Qt's loop.
+#include "console/ConsoleWindow.h"
+#include "console/Form1.h"
+#include "editor/EditorStandIn.h"
+#include "platform/posix/PosixLauncher.h"
+#include "platform/qt/QtClock.h"
+#include "platform/qt/QtDialogs.h"
+#include "platform/qt/QtEventLoop.h"
+#include "platform/qt/QtProgram.h"
+#include "platform/qt/QtSound.h"
+
+#include <QApplication>
+
+int main(int argc, char** argv)
+{
+    QApplication app(argc, argv);
+    app.setQuitOnLastWindowClosed(false);
+    app.setWindowIcon(torv::programIcon());
+
+    torv::QtEventLoop events;
+    torv::QtClock clock;
+    torv::PosixLauncher launcher;
+    torv::QtSound sound;
+    torv::QtDialogs dialogs;
+    torv::QtProgram program;
+    torv::ConsoleWindow window;
+    torv::Form1 form({events, clock, launcher, sound, dialogs, program}, window);
+    window.attach(&form);
+    dialogs.parent = &window;
+    dialogs.settingsEditor = [&] {
+        torv::EditorStandIn editor(form, window.isVisible() ? &window : nullptr);
+        editor.exec();
+    };
+
+    form.Form_Load();
+    // After an abnormal stop the window shows the error text; after a
+    // sequence it is already visible.
+    window.show();
+    return app.exec();
+}

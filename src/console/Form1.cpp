@@ -1,0 +1,328 @@
+#include "console/Form1.h"
+
+#include "console/Cues.h"
+#include "platform/Paths.h"
+#include "sequencer/Sequencer.h"
+#include "settings/ConfigFile.h"
+#include "settings/FieldReader.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+
+namespace torv {
+
+namespace {
+
+std::string upper(std::string s)
+{
+    std::transform(s.begin(), s.end(), s.begin(), [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
+    return s;
+}
+
+// The first line of a text, without its line break.
+std::string firstLine(const std::string& text)
+{
+    return text.substr(0, text.find_first_of("\r\n"));
+}
+
+} // namespace
+
+Form1::Form1(const Ports& p, ConsoleView& view) : ports(p), view_(view), sequencer_(std::make_unique<Sequencer>(*this))
+{
+    Timer1 = ports.events.createTimer(1000, false, [this] { sequencer_->Timer1_Timer(); });
+    Timer2 = ports.events.createTimer(10000, false, [this] { sequencer_->Timer2_Timer(); });
+    CPUTimer = ports.events.createTimer(2000, true, [] {});
+    // Enabled states at creation.
+    const Control initiallyEnabled[] = {Control::cmdClear, Control::Command8, Control::cmdConfig, Control::Chart};
+    for (Control c : initiallyEnabled)
+        enabled_[static_cast<int>(c)] = true;
+    for (int i = 0; i < 8; ++i)
+        view_.setControlEnabled(static_cast<Control>(i), enabled_[i]);
+    view_.setStatus(kIdleStatus);
+}
+
+Form1::~Form1() = default;
+
+std::string Form1::configPath() const
+{
+    return inFolder(ports.program.folder(), "config.ini");
+}
+
+std::string Form1::commentsPath() const
+{
+    return inFolder(ports.program.folder(), "comments.txt");
+}
+
+std::string Form1::caption()
+{
+    // The stamp is yymmddhhmm.
+    DateTimeFields t = ports.clock.now();
+    char stamp[32];
+    std::snprintf(stamp, sizeof stamp, "%02d%02d%02d%02d%02d", t.year % 100, t.month, t.day, t.hour, t.minute);
+    Version v = ports.program.version();
+    return "TORV   " + ports.program.environment("logonserver").value_or("") + "    " + stamp + " Version:" +
+           std::to_string(v.major) + "." + std::to_string(v.minor) + "." + std::to_string(v.revision);
+}
+
+void Form1::Form_Load()
+{
+    if (ports.program.anotherInstanceRunning())
+        ports.program.endNow();
+    view_.setCaption(caption());
+    CreateCpuMon();
+    startUp();
+}
+
+void Form1::startUp()
+{
+    bool readingSettings = false;
+    try {
+        // The window's position is in twips from the screen's top-left corner.
+        view_.moveToTwips(100, 100);
+        readingSettings = true;
+        readConfig(configPath(), settings, tasks, TotalApps);
+        readingSettings = false;
+        if (settings.Sounds == "SOUNDON")
+            playCue(cue::Start);
+        appendLog("Seuquence Init");
+        showLog();
+        if (!Reloading)
+            setUpTray();
+        if (upper(settings.UserComment) == "COMMENTSON") {
+            setLogBox("");
+            ports.events.processPending();
+            // An empty comments file gives an empty comment line, never a failure.
+            CommentLine = firstLine(readWholeFile(commentsPath(), 64 * 1024));
+            setLogBox(CommentLine + "\r\n" + DumpString.text());
+        }
+    } catch (const Failure& failure) {
+        startUpFailure(failure, readingSettings);
+        return;
+    }
+    Reloading = false;
+    WorkHorse();
+}
+
+void Form1::startUpFailure(const Failure& failure, bool whileReadingSettings)
+{
+    if (settings.LaunchOpt == "FIRSTRUN") {
+        firstRunPath();
+        return;
+    }
+    if (failure.code == 62 && whileReadingSettings) {
+        try {
+            replaceWithDefault(configPath());
+        } catch (const Failure&) {
+            // The abnormal stop below still tells the user; the old file stays whole.
+        }
+        abnormalStop(failure);
+        return;
+    }
+    if (failure.code == 53) {
+        firstRunPath();
+        return;
+    }
+    abnormalStop(failure);
+}
+
+void Form1::abnormalStop(const Failure& failure)
+{
+    createCommentsFileIfMissing();
+    setLogBox(kAbnormalStopText);
+    ports.dialogs.messageBox("Abnormal Stop:" + failure.text());
+}
+
+void Form1::firstRunPath()
+{
+    settings.LaunchOpt = "NORM";
+    settings.ExchangeDir = ports.program.driveRoot();
+    settings.InitTime = 30;
+    settings.CheckTime = 10;
+    settings.RemoteOpt = "REMOTEON";
+    settings.Sounds = "SOUNDON";
+    tasks.TaskDesc[1] = "running notepad";
+    tasks.TaskLoc[1] = "notepad.exe";
+    settings.UserComment = "COMMENTSOFF";
+    setUpTray();
+    createCommentsFileIfMissing();
+    FirstCancel = true;
+    ports.dialogs.showSettingsEditor();
+    ports.events.processPending();
+    cmdRestart_Click();
+}
+
+void Form1::createCommentsFileIfMissing()
+{
+    // Only ever creates; an existing comments file keeps its content.
+    std::error_code ec;
+    if (std::filesystem::exists(commentsPath(), ec) || ec)
+        return;
+    std::ofstream(commentsPath(), std::ios::binary | std::ios::app);
+}
+
+void Form1::setUpTray()
+{
+    // One icon for the whole run, however often start-up takes this step.
+    if (trayCreated_)
+        return;
+    trayCreated_ = true;
+}
+
+void Form1::CreateCpuMon()
+{
+    if (Reloading)
+        return;
+}
+
+void Form1::WorkHorse()
+{
+    sequencer_->WorkHorse();
+}
+
+void Form1::appendStamped(const std::string& entry, bool timeFirst)
+{
+    const std::string date = ports.clock.dateText();
+    const std::string time = ports.clock.timeText();
+    appendLog(entry + (timeFirst ? time + ":" + date : date + ":" + time));
+}
+
+void Form1::showLog()
+{
+    const std::string& text = DumpString.text();
+    if (logBoxHoldsLog_ && logBoxRewrites_ == DumpString.rewrites() && logBoxLength_ <= text.size()) {
+        // The log only grew: hand the view just the new tail.
+        if (logBoxLength_ < text.size())
+            view_.appendLogText(text.substr(logBoxLength_));
+    } else {
+        view_.setLogText(text);
+    }
+    logBoxHoldsLog_ = true;
+    logBoxLength_ = text.size();
+    logBoxRewrites_ = DumpString.rewrites();
+}
+
+void Form1::setLogBox(const std::string& text)
+{
+    view_.setLogText(text);
+    logBoxHoldsLog_ = false;
+}
+
+void Form1::playCue(const char* cueFile)
+{
+    if (settings.Sounds == "SOUNDON")
+        ports.sound.play(inFolder(ports.program.folder(), cueFile));
+}
+
+void Form1::setControlEnabled(Control control, bool enabled)
+{
+    enabled_[static_cast<int>(control)] = enabled;
+    view_.setControlEnabled(control, enabled);
+}
+
+bool Form1::controlEnabled(Control control) const
+{
+    return enabled_[static_cast<int>(control)];
+}
+
+void Form1::cmdRestart_Click()
+{
+    Timer1->setEnabled(true);
+    Reloading = true;
+    for (Control c : {Control::Chart, Control::cmdEdit, Control::cmdTray, Control::chkRemote, Control::cmdRestart})
+        setControlEnabled(c, false);
+    Form_Load();
+}
+
+void Form1::cmdConfig_Click()
+{
+    Timer1->setEnabled(false);
+    ports.dialogs.showSettingsEditor();
+    ports.events.processPending();
+    Timer1->setEnabled(true);
+    if (Reloading) {
+        DumpString.clear();
+        showLog();
+        setRemoteToggle(false);
+        if (SequenceRunning)
+            ReloadInSequence = true;
+        Form_Load();
+    }
+}
+
+void Form1::cmdEdit_Click()
+{
+    try {
+        ports.launcher.openInTextEditor(configPath());
+    } catch (const Failure& failure) {
+        ports.dialogs.messageBox(failure.text());
+    }
+}
+
+void Form1::cmdClear_Click()
+{
+    DumpString.clear();
+    showLog();
+}
+
+void Form1::Command8_Click()
+{
+    if (settings.UserCmd.empty())
+        return;
+    try {
+        ports.launcher.run(settings.UserCmd, WindowStyle::Normal);
+    } catch (const Failure& failure) {
+        ports.dialogs.messageBox(failure.text());
+    }
+}
+
+void Form1::cmdTray_Click()
+{
+    view_.hideWindow();
+}
+
+void Form1::setRemoteToggle(bool on)
+{
+    if (on == chkRemoteValue_)
+        return;
+    chkRemoteValue_ = on;
+    view_.setToggleValue(Control::chkRemote, on);
+    chkRemote_Click();
+}
+
+void Form1::chkRemote_UserSet(bool on)
+{
+    setRemoteToggle(on);
+}
+
+void Form1::chkRemote_Click()
+{
+    if (chkRemoteValue_) {
+        Timer2->setEnabled(true);
+        setStatus("Waiting for Remote Commands");
+    } else {
+        setStatus("Remote Commands Disabled");
+        Timer2->setEnabled(false);
+    }
+}
+
+void Form1::Chart_UserSet(bool on)
+{
+    chartValue_ = on;
+}
+
+void Form1::endProgram()
+{
+    ports.program.endNow();
+    std::abort(); // endNow never returns
+}
+
+void Form1::Form_Unload()
+{
+    endProgram();
+}
+
+} // namespace torv

@@ -1,0 +1,137 @@
+#include "platform/AtomicFile.h"
+
+#include "platform/Failure.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <fcntl.h>
+#include <filesystem>
+#include <random>
+#include <system_error>
+
+#ifdef _WIN32
+#include <io.h>
+#define TORV_OPEN _open
+#define TORV_WRITE _write
+#define TORV_CLOSE _close
+#else
+#include <unistd.h>
+#define TORV_OPEN ::open
+#define TORV_WRITE ::write
+#define TORV_CLOSE ::close
+#endif
+
+namespace torv {
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string randomSuffix()
+{
+    static std::mt19937_64 rng{std::random_device{}()};
+    static const char digits[] = "0123456789abcdefghijklmnopqrstuvwxyz";
+    std::string s;
+    for (int i = 0; i < 10; ++i)
+        s += digits[rng() % 36];
+    return s;
+}
+
+} // namespace
+
+AtomicFileWriter::AtomicFileWriter(std::string target) : target_(std::move(target)) {}
+
+AtomicFileWriter::~AtomicFileWriter()
+{
+    close();
+}
+
+void AtomicFileWriter::create()
+{
+    close();
+    const fs::path target(target_);
+    const fs::path parent = target.has_parent_path() ? target.parent_path() : fs::path(".");
+    std::error_code ec;
+    if (!fs::is_directory(parent, ec))
+        throw Failure::pathNotFound();
+    for (int attempt = 0; attempt < 16; ++attempt) {
+        // The temporary name starts with a dot so a remote party listing the
+        // folder never mistakes it for a result.
+        std::string temp = (parent / ("." + target.filename().string() + ".tmp-" + randomSuffix())).string();
+        int flags = O_WRONLY | O_CREAT | O_EXCL;
+#ifdef O_BINARY
+        flags |= O_BINARY;
+#endif
+#ifdef O_CLOEXEC
+        flags |= O_CLOEXEC;
+#endif
+        int fd = TORV_OPEN(temp.c_str(), flags, 0644);
+        if (fd >= 0) {
+            fd_ = fd;
+            temp_ = std::move(temp);
+            return;
+        }
+        if (errno != EEXIST)
+            break;
+    }
+    throw Failure::pathFileAccess();
+}
+
+void AtomicFileWriter::write(const std::string& text)
+{
+    if (fd_ < 0)
+        throw Failure::badFileNumber();
+    const char* p = text.data();
+    size_t left = text.size();
+    bool ok = true;
+    while (left > 0) {
+        auto n = TORV_WRITE(fd_, p, static_cast<unsigned>(left > (1u << 30) ? (1u << 30) : left));
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            ok = false;
+            break;
+        }
+        p += n;
+        left -= static_cast<size_t>(n);
+    }
+#ifndef _WIN32
+    if (ok && ::fsync(fd_) != 0)
+        ok = false;
+#endif
+    if (TORV_CLOSE(fd_) != 0)
+        ok = false;
+    fd_ = -1;
+    std::error_code ec;
+    if (ok) {
+        fs::rename(temp_, target_, ec);
+        ok = !ec;
+    }
+    if (!ok) {
+        fs::remove(temp_, ec);
+        temp_.clear();
+        throw Failure::pathFileAccess();
+    }
+    temp_.clear();
+}
+
+void AtomicFileWriter::close() noexcept
+{
+    if (fd_ >= 0) {
+        TORV_CLOSE(fd_);
+        fd_ = -1;
+    }
+    if (!temp_.empty()) {
+        std::error_code ec;
+        fs::remove(temp_, ec);
+        temp_.clear();
+    }
+}
+
+void writeFileAtomically(const std::string& target, const std::string& text)
+{
+    AtomicFileWriter w(target);
+    w.create();
+    w.write(text);
+}
+
+} // namespace torv

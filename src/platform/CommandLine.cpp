@@ -1,0 +1,29 @@
+#include "platform/CommandLine.h"
+
+namespace torv {
+
+std::vector<std::string> splitCommandLine(const std::string& line)
+{
+    std::vector<std::string> words;
+    std::string word;
+    bool inWord = false, quoted = false;
+    for (char c : line) {
+        if (c == '"') {
+            quoted = !quoted;
+            inWord = true; // "" is an empty word
+        } else if (!quoted && (c == ' ' || c == '\t' || c == '\r' || c == '\n')) {
+            if (inWord)
+                words.push_back(word);
+            word.clear();
+            inWord = false;
+        } else {
+            word += c;
+            inWord = true;
+        }
+    }
+    if (inWord)
+        words.push_back(word);
+    return words;
+}
+
+} // namespace torv

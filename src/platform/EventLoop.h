@@ -1,0 +1,27 @@
+#pragma once
+#include <functional>
+#include <memory>
+
+namespace torv {
+
+// A window timer: switching it on always starts a fresh full interval.
+class Timer {
+public:
+    virtual ~Timer() = default;
+    virtual void setEnabled(bool on) = 0;
+    virtual bool enabled() const = 0;
+    virtual int intervalMs() const = 0;
+};
+
+class EventLoop {
+public:
+    virtual ~EventLoop() = default;
+    // Handle what is pending now, then return; never blocks.
+    virtual void processPending() = 0;
+    // Block until at least one event arrives, handle it, return. Waits are built
+    // on this so that they cost no CPU.
+    virtual void waitForEvents() = 0;
+    virtual std::unique_ptr<Timer> createTimer(int intervalMs, bool enabled, std::function<void()> onTick) = 0;
+};
+
+} // namespace torv

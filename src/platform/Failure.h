@@ -1,0 +1,30 @@
+#pragma once
+// A failure is a value: a numeric code in the classic runtime numbering and its
+// description. Routines throw it; each routine's own failure rule catches it.
+#include <stdexcept>
+#include <string>
+
+namespace torv {
+
+struct Failure : std::exception {
+    int code = 0;
+    std::string description;
+
+    Failure(int c, std::string d) : code(c), description(std::move(d)) {}
+    const char* what() const noexcept override { return description.c_str(); }
+
+    // "53 File not found": the form message boxes show.
+    std::string text() const { return std::to_string(code) + " " + description; }
+
+    static Failure invalidCall() { return {5, "Invalid procedure call or argument"}; }
+    static Failure overflow() { return {6, "Overflow"}; }
+    static Failure subscriptOutOfRange() { return {9, "Subscript out of range"}; }
+    static Failure badFileNumber() { return {52, "Bad file name or number"}; }
+    static Failure fileNotFound() { return {53, "File not found"}; }
+    static Failure inputPastEnd() { return {62, "Input past end of file"}; }
+    static Failure permissionDenied() { return {70, "Permission denied"}; }
+    static Failure pathFileAccess() { return {75, "Path/File access error"}; }
+    static Failure pathNotFound() { return {76, "Path not found"}; }
+};
+
+} // namespace torv

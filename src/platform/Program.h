@@ -1,0 +1,28 @@
+#pragma once
+#include <optional>
+#include <string>
+
+namespace torv {
+
+struct Version {
+    int major = 0, minor = 0, revision = 0;
+};
+
+class Program {
+public:
+    virtual ~Program() = default;
+    // The program's folder, without a trailing separator except at the root.
+    virtual std::string folder() const = 0;
+    // The drive root of the program's folder ("/" here, "C:\" on Windows).
+    virtual std::string driveRoot() const = 0;
+    virtual Version version() const = 0;
+    virtual std::string fileDescription() const = 0;
+    // Environment lookup; the name is matched without regard to case.
+    virtual std::optional<std::string> environment(const std::string& name) const = 0;
+    // True when another copy started from the same folder already runs.
+    virtual bool anotherInstanceRunning() = 0;
+    // Ends the program at once; does not return.
+    [[noreturn]] virtual void endNow() = 0;
+};
+
+} // namespace torv

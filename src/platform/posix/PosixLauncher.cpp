@@ -1,0 +1,101 @@
+#include "platform/posix/PosixLauncher.h"
+
+#include "platform/CommandLine.h"
+#include "platform/Failure.h"
+
+#include <cerrno>
+#include <csignal>
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <vector>
+
+extern char** environ;
+
+namespace torv {
+
+namespace {
+
+Failure failureFor(int err)
+{
+    switch (err) {
+    case ENOENT:
+    case ENOTDIR:
+        return Failure::fileNotFound();
+    case EACCES:
+    case EPERM:
+    case ENOEXEC:
+        return Failure::permissionDenied();
+    default:
+        return Failure::pathFileAccess();
+    }
+}
+
+} // namespace
+
+void spawnDetached(const std::vector<std::string>& args)
+{
+    if (args.empty() || args[0].empty())
+        throw Failure::fileNotFound();
+    std::vector<char*> argv;
+    for (const std::string& a : args)
+        argv.push_back(const_cast<char*>(a.c_str()));
+    argv.push_back(nullptr);
+
+    // A middle process starts the program and exits at once, so the program is
+    // adopted by init and never left as our zombie; the pipe carries the
+    // spawn's result back.
+    int fds[2];
+    if (::pipe2(fds, O_CLOEXEC) != 0)
+        throw Failure::pathFileAccess();
+    pid_t middle = ::fork();
+    if (middle < 0) {
+        ::close(fds[0]);
+        ::close(fds[1]);
+        throw Failure::pathFileAccess();
+    }
+    if (middle == 0) {
+        ::close(fds[0]);
+        ::setsid();
+        posix_spawnattr_t attr;
+        posix_spawnattr_init(&attr);
+        sigset_t none, all;
+        sigemptyset(&none);
+        sigfillset(&all);
+        posix_spawnattr_setsigmask(&attr, &none);
+        posix_spawnattr_setsigdefault(&attr, &all);
+        posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
+        pid_t child;
+        int err = ::posix_spawnp(&child, argv[0], nullptr, &attr, argv.data(), environ);
+        ssize_t ignored = ::write(fds[1], &err, sizeof err);
+        (void)ignored;
+        ::_exit(0);
+    }
+    ::close(fds[1]);
+    int err = 0;
+    ssize_t n;
+    do {
+        n = ::read(fds[0], &err, sizeof err);
+    } while (n < 0 && errno == EINTR);
+    ::close(fds[0]);
+    while (::waitpid(middle, nullptr, 0) < 0 && errno == EINTR) {
+    }
+    if (n != static_cast<ssize_t>(sizeof err))
+        throw Failure::pathFileAccess();
+    if (err != 0)
+        throw failureFor(err);
+}
+
+void PosixLauncher::run(const std::string& commandLine, WindowStyle)
+{
+    // Window styles have no meaning for X11 programs started this way.
+    spawnDetached(splitCommandLine(commandLine));
+}
+
+void PosixLauncher::openInTextEditor(const std::string& path)
+{
+    spawnDetached({"xdg-open", path});
+}
+
+} // namespace torv

@@ -1,0 +1,20 @@
+#pragma once
+#include "platform/Launcher.h"
+
+#include <string>
+#include <vector>
+
+namespace torv {
+
+// Starts programs with no shell in between, detached, leaving no zombie.
+class PosixLauncher : public Launcher {
+public:
+    void run(const std::string& commandLine, WindowStyle style) override;
+    // xdg-open with the path as a single word: a terminal editor would open nowhere.
+    void openInTextEditor(const std::string& path) override;
+};
+
+// Starts argv detached; throws Failure 53 (missing), 70 (not permitted) or 75.
+void spawnDetached(const std::vector<std::string>& argv);
+
+} // namespace torv

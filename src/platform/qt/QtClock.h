@@ -1,0 +1,14 @@
+#pragma once
+#include "platform/Clock.h"
+
+namespace torv {
+
+// Date and time texts in the system locale's own forms.
+class QtClock : public Clock {
+public:
+    DateTimeFields now() const override;
+    std::string dateText() const override;
+    std::string timeText() const override;
+};
+
+} // namespace torv

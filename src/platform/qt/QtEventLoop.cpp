@@ -1,0 +1,54 @@
+#include "platform/qt/QtEventLoop.h"
+
+#include <QCoreApplication>
+#include <QTimer>
+
+namespace torv {
+
+namespace {
+
+class QtTimer : public Timer {
+public:
+    QtTimer(int interval, std::function<void()> tick) : tick_(std::move(tick))
+    {
+        timer_.setInterval(interval);
+        timer_.setTimerType(Qt::CoarseTimer);
+        QObject::connect(&timer_, &QTimer::timeout, [this] { tick_(); });
+    }
+    void setEnabled(bool on) override
+    {
+        // Switching on an enabled timer changes nothing; a stopped one starts a
+        // fresh full interval.
+        if (on && !timer_.isActive())
+            timer_.start();
+        else if (!on)
+            timer_.stop();
+    }
+    bool enabled() const override { return timer_.isActive(); }
+    int intervalMs() const override { return timer_.interval(); }
+
+private:
+    QTimer timer_;
+    std::function<void()> tick_;
+};
+
+} // namespace
+
+void QtEventLoop::processPending()
+{
+    QCoreApplication::processEvents(QEventLoop::AllEvents);
+}
+
+void QtEventLoop::waitForEvents()
+{
+    QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
+}
+
+std::unique_ptr<Timer> QtEventLoop::createTimer(int intervalMs, bool enabled, std::function<void()> onTick)
+{
+    auto timer = std::make_unique<QtTimer>(intervalMs, std::move(onTick));
+    timer->setEnabled(enabled);
+    return timer;
+}
+
+} // namespace torv

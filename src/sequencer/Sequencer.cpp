@@ -1,0 +1,186 @@
+#include "sequencer/Sequencer.h"
+
+#include "console/Cues.h"
+#include "console/Form1.h"
+#include "platform/AtomicFile.h"
+#include "platform/Paths.h"
+
+namespace torv {
+
+namespace {
+constexpr const char* kMissingFolder = "ERROR: Remote Command and Reporting Directory Does Not Exist!";
+}
+
+void Sequencer::Timer1_Timer()
+{
+    // The counter rests at its lower limit instead of overflowing: the timer may
+    // keep running long after a sequence (the settings editor switches it on).
+    if (f_.Seconds > INT16_MIN)
+        f_.Seconds = static_cast<int16>(f_.Seconds - 1);
+    f_.ports.events.processPending();
+}
+
+void Sequencer::Timer2_Timer()
+{
+    f_.ports.events.processPending();
+}
+
+void Sequencer::reportFailure(const Failure& failure)
+{
+    f_.ports.dialogs.messageBox(failure.text());
+    f_.appendLog("Command Failed");
+    f_.showLog();
+}
+
+Sequencer::Outcome Sequencer::guarded(const std::function<void()>& step)
+{
+    try {
+        step();
+    } catch (const Failure& failure) {
+        if (failure.code == 76) {
+            f_.appendLog(kMissingFolder);
+            f_.showLog();
+            f_.Timer2->setEnabled(false);
+            return Outcome::MissingFolder;
+        }
+        reportFailure(failure);
+    }
+    return Outcome::Next;
+}
+
+bool Sequencer::countdown()
+{
+    auto& events = f_.ports.events;
+    while (f_.Seconds > 1) {
+        if (f_.ReloadInSequence) {
+            f_.SequenceRunning = false;
+            f_.ReloadInSequence = false;
+            return true;
+        }
+        events.processPending();
+        if (f_.Seconds > 1) {
+            f_.setStatus("Seconds Until Execution Start:" + std::to_string(f_.Seconds));
+            // Blocks until the next tick, click or other event; costs no CPU.
+            events.waitForEvents();
+        }
+    }
+    return false;
+}
+
+void Sequencer::taskWait()
+{
+    auto& events = f_.ports.events;
+    while (f_.Seconds > 1) {
+        events.processPending();
+        if (f_.Seconds > 1) {
+            f_.setStatus("Seconds Until Next Execution Start:" + std::to_string(f_.Seconds));
+            events.waitForEvents();
+        }
+    }
+}
+
+void Sequencer::WorkHorse()
+{
+    if (f_.Reloading)
+        return;
+    bool reloaded = false;
+    Outcome outcome = Outcome::Next;
+    auto step = [&](const std::function<void()>& fn) {
+        if (outcome == Outcome::Next)
+            outcome = guarded(fn);
+    };
+    step([&] { f_.Timer1->setEnabled(true); });
+    step([&] { f_.Seconds = f_.settings.InitTime; });
+    step([&] {
+        f_.view().showWindow();
+        f_.ports.events.processPending();
+    });
+    step([&] { f_.SequenceRunning = true; });
+    step([&] { reloaded = countdown(); });
+    if (reloaded)
+        return;
+    if (outcome == Outcome::Next)
+        runTasksAndFinish();
+
+    // Steps 19 to 22 run on both routes.
+    guarded([&] { f_.setControlEnabled(Control::Chart, f_.CpuMonCreated); });
+    guarded([&] {
+        for (Control c : {Control::cmdEdit, Control::cmdTray, Control::chkRemote, Control::cmdRestart})
+            f_.setControlEnabled(c, true);
+    });
+    guarded([&] { f_.ports.events.processPending(); });
+    const std::string action = f_.settings.LaunchOpt;
+    if (action == "EXIT")
+        f_.endProgram();
+    if (action == "MIN")
+        f_.view().minimizeWindow();
+}
+
+void Sequencer::runTasksAndFinish()
+{
+    Outcome outcome = Outcome::Next;
+    auto step = [&](const std::function<void()>& fn) {
+        if (outcome == Outcome::Next)
+            outcome = guarded(fn);
+    };
+    step([&] { f_.SequenceRunning = false; });
+    step([&] { f_.appendStamped("Starting Application Execution:"); });
+    step([&] { f_.showLog(); });
+    step([&] { f_.Timer1->setEnabled(false); });
+    step([&] {
+        f_.playCue(cue::Done);
+        f_.SequenceRunning = true;
+    });
+    // The loop's bound is read once: a reload during the task phase changes the
+    // tasks launched but not how many.
+    const int16 last = f_.TotalApps;
+    for (int16 i = 1; i <= last && outcome == Outcome::Next; ++i) {
+        step([&] {
+            f_.Seconds = f_.settings.CheckTime;
+            f_.Timer1->setEnabled(true);
+        });
+        step([&] { taskWait(); });
+        step([&] {
+            f_.appendLog(f_.tasks.TaskDesc[i]);
+            f_.showLog();
+        });
+        step([&] { f_.ports.launcher.run(f_.tasks.TaskLoc[i], WindowStyle::Normal); });
+        // The launch check reads the log's tail, which a failure report has just
+        // ended with "Command Failed".
+        step([&] { f_.playCue(f_.DumpString.endsWith("Failed\r\n") ? cue::Failure : cue::Complete); });
+        step([&] { f_.Timer1->setEnabled(false); });
+    }
+    step([&] { f_.SequenceRunning = false; });
+    step([&] {
+        if (f_.settings.RemoteOpt == "REMOTEON") {
+            f_.appendLog("Enabling Command Interface");
+            f_.setStatus("Command Interface Active. Waiting For Remote");
+        } else {
+            f_.appendLog("Command Interface Inactive");
+            f_.setStatus("Command Interface Inactive");
+            f_.Timer2->setEnabled(false);
+        }
+    });
+    step([&] { f_.playCue(cue::Finished); });
+    step([&] { f_.showLog(); });
+    if (outcome == Outcome::Next)
+        outcome = writeResultFile();
+    step([&] {
+        if (f_.settings.RemoteOpt == "REMOTEON")
+            f_.Timer2->setEnabled(true);
+    });
+}
+
+Sequencer::Outcome Sequencer::writeResultFile()
+{
+    // Three steps, each under the failure rule: a file that could not be
+    // created is reported again when the write finds it missing.
+    AtomicFileWriter file(inFolder(f_.settings.ExchangeDir, "Result.txt"));
+    if (guarded([&] { file.create(); }) == Outcome::MissingFolder)
+        return Outcome::MissingFolder;
+    Outcome outcome = guarded([&] { file.write(f_.DumpString.text() + "\r\n"); });
+    file.close();
+    return outcome;
+}
+
+} // namespace torv

@@ -1,0 +1,36 @@
+#pragma once
+// WorkHorse: the countdown, the ordered launches, the result file and the
+// hand-over to the remote poll.
+#include "platform/Failure.h"
+
+#include <functional>
+#include <string>
+
+namespace torv {
+
+class Form1;
+
+class Sequencer {
+public:
+    explicit Sequencer(Form1& form) : f_(form) {}
+
+    void WorkHorse();
+    void Timer1_Timer();
+    void Timer2_Timer();
+
+private:
+    enum class Outcome { Next, MissingFolder };
+    // The run's failure rule around one step.
+    Outcome guarded(const std::function<void()>& step);
+    void reportFailure(const Failure& failure);
+    // Returns true when the run must return at once (a reload took over).
+    bool countdown();
+    void taskWait();
+    // Steps 11 to 18; stops early on the missing-folder route.
+    void runTasksAndFinish();
+    Outcome writeResultFile();
+
+    Form1& f_;
+};
+
+} // namespace torv

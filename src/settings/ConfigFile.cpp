@@ -1,0 +1,147 @@
+#include "settings/ConfigFile.h"
+
+#include "platform/AtomicFile.h"
+#include "platform/Failure.h"
+#include "settings/FieldReader.h"
+
+#include <charconv>
+#include <filesystem>
+#include <system_error>
+
+namespace torv {
+
+int16 parseTime(const std::string& value)
+{
+    if (value.empty())
+        return 0;
+    size_t i = 0;
+    bool negative = false;
+    if (value[0] == '+' || value[0] == '-') {
+        negative = value[0] == '-';
+        i = 1;
+    }
+    if (i == value.size())
+        return 0;
+    long long n = 0;
+    for (; i < value.size(); ++i) {
+        char c = value[i];
+        if (c < '0' || c > '9')
+            return 0;
+        n = n * 10 + (c - '0');
+        if (n > 100000)
+            throw Failure::overflow(); // far outside 16 bits; stop before long long could wrap
+    }
+    return checked16(negative ? -n : n);
+}
+
+void parseConfig(const std::string& text, SettingsRecord& s, TaskTable& tasks, int16& totalApps)
+{
+    FieldReader in(text);
+    s.LaunchOpt = in.next();
+    s.ExchangeDir = in.next();
+    s.UserCmd = in.next();
+    s.InitTime = parseTime(in.next());
+    s.CheckTime = parseTime(in.next());
+    s.RemoteOpt = in.next();
+    s.Sounds = in.next();
+    s.UserComment = in.next();
+    int count = 0;
+    while (!in.atEnd()) {
+        ++count;
+        if (count > kMaxTasks)
+            throw Failure::subscriptOutOfRange();
+        tasks.TaskDesc[count] = in.next();
+        tasks.TaskLoc[count] = in.next();
+    }
+    totalApps = static_cast<int16>(count);
+    for (int i = count + 1; i <= kMaxTasks; ++i) {
+        tasks.TaskDesc[i].clear();
+        tasks.TaskLoc[i].clear();
+    }
+}
+
+void readConfig(const std::string& path, SettingsRecord& settings, TaskTable& tasks, int16& totalApps)
+{
+    parseConfig(readWholeFile(path), settings, tasks, totalApps);
+}
+
+std::string encodeValue(const std::string& value)
+{
+    bool quote = false;
+    if (!value.empty()) {
+        char first = value.front(), last = value.back();
+        quote = first == '"' || first == ' ' || first == '\t' || last == ' ' || last == '\t';
+    }
+    for (char c : value)
+        if (c == ',' || c == '\r' || c == '\n')
+            quote = true;
+    if (!quote)
+        return value;
+    std::string out = "\"";
+    for (char c : value) {
+        if (c == '"')
+            out += '"';
+        out += c;
+    }
+    out += '"';
+    return out;
+}
+
+std::string formatConfig(const EditorValues& v, const TaskTable& tasks)
+{
+    std::string out;
+    auto line = [&out](const std::string& value) {
+        out += encodeValue(value);
+        out += "\r\n";
+    };
+    line(v.LaunchOpt);
+    line(v.ExchangeDir);
+    line(v.UserCmd);
+    line(v.InitTimeText);
+    line(v.CheckTimeText);
+    line(v.remoteOn ? "REMOTEON" : "REMOTEOFF");
+    line(v.soundOn ? "SOUNDON" : "SOUNDOFF");
+    line(v.commentsOn ? "COMMENTSON" : "COMMENTSOFF");
+    for (int i = 1; i <= kMaxTasks; ++i) {
+        if (tasks.TaskLoc[i].empty())
+            continue;
+        line(tasks.TaskDesc[i]);
+        line(tasks.TaskLoc[i]);
+    }
+    return out;
+}
+
+void saveConfig(const std::string& path, const EditorValues& values, const TaskTable& tasks)
+{
+    writeFileAtomically(path, formatConfig(values, tasks));
+}
+
+std::string defaultConfigText()
+{
+    return "NORM\r\n"
+           "C:\\wwwroot\\Iserver\r\n"
+           "c:\\windows\\mscalc.exe\r\n"
+           "30\r\n"
+           "10\r\n"
+           "REMOTEON\r\n"
+           "SOUNDON\r\n"
+           "COMMENTSOFF\r\n"
+           "Running Notepad\r\n"
+           "notepad.exe\r\n";
+}
+
+void replaceWithDefault(const std::string& path)
+{
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    if (fs::is_regular_file(path, ec)) {
+        // Keep the user's damaged file; a copy (not a rename) so that config.ini
+        // is never missing, even for a moment.
+        fs::copy_file(path, path + ".bak", fs::copy_options::overwrite_existing, ec);
+        if (ec)
+            throw Failure::pathFileAccess();
+    }
+    writeFileAtomically(path, defaultConfigText());
+}
+
+} // namespace torv

@@ -1,0 +1,47 @@
+#pragma once
+// config.ini: reading, the editor's save and the default file.
+#include "settings/Settings.h"
+
+#include <string>
+
+namespace torv {
+
+// Reads the settings and the tasks straight into the caller's record and table,
+// value by value, so a failure leaves what was read before it (start-up's
+// failure rule looks at LaunchOpt as it then stands). Slots above the new
+// TotalApps are cleared so a stale task is never saved again.
+// Failures: 53 missing file, 62 file ends early, 9 more than 100 tasks,
+// 6 a time outside the 16-bit range.
+void readConfig(const std::string& path, SettingsRecord& settings, TaskTable& tasks, int16& totalApps);
+void parseConfig(const std::string& text, SettingsRecord& settings, TaskTable& tasks, int16& totalApps);
+
+// A time read from the file: empty or not a number reads 0.
+int16 parseTime(const std::string& value);
+
+// What the settings editor saves: the eight values as the editor holds them
+// (the times as typed), then every slot 1..100 that has a location.
+struct EditorValues {
+    std::string LaunchOpt; // "EXIT", "MIN" or "NORM"
+    std::string ExchangeDir;
+    std::string UserCmd;
+    std::string InitTimeText;
+    std::string CheckTimeText;
+    bool remoteOn = false;
+    bool soundOn = false;
+    bool commentsOn = false;
+};
+
+std::string formatConfig(const EditorValues& values, const TaskTable& tasks);
+// Writes through a temporary file and a rename: a failed save leaves the old
+// file whole. Throws a Failure.
+void saveConfig(const std::string& path, const EditorValues& values, const TaskTable& tasks);
+
+// The ten-line file start-up writes when config.ini ends too early.
+std::string defaultConfigText();
+// Keeps the damaged file as config.ini.bak, then writes the default file.
+void replaceWithDefault(const std::string& path);
+
+// One value as a line of the file: quoted when it would not read back as is.
+std::string encodeValue(const std::string& value);
+
+} // namespace torv

@@ -1,0 +1,239 @@
+#include "support/SimPlatform.h"
+
+#include "platform/Failure.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cctype>
+#include <cstdio>
+
+namespace torv::sim {
+
+SimTimer::SimTimer(SimEventLoop& loop, int interval, std::function<void()> tick)
+    : loop_(loop), interval_(interval), tick_(std::move(tick)), seq_(loop.timerSeq++)
+{
+    loop_.timers.push_back(this);
+}
+
+SimTimer::~SimTimer()
+{
+    auto& t = loop_.timers;
+    t.erase(std::remove(t.begin(), t.end(), this), t.end());
+}
+
+void SimTimer::setEnabled(bool on)
+{
+    // Like a window timer: switching on an enabled timer changes nothing;
+    // switching on a stopped one starts a fresh full interval.
+    if (on && !enabled_)
+        due_ = loop_.now() + interval_;
+    enabled_ = on;
+}
+
+std::unique_ptr<Timer> SimEventLoop::createTimer(int intervalMs, bool enabled, std::function<void()> onTick)
+{
+    auto timer = std::make_unique<SimTimer>(*this, intervalMs, std::move(onTick));
+    timer->setEnabled(enabled);
+    return timer;
+}
+
+void SimEventLoop::at(Ms t, std::function<void()> fn)
+{
+    actions_.push_back({t, actionSeq_++, std::move(fn)});
+}
+
+bool SimEventLoop::nextDue(Ms& due) const
+{
+    bool any = false;
+    for (const SimTimer* t : timers) {
+        if (t->enabled_ && !t->firing_ && (!any || t->due_ < due)) {
+            due = t->due_;
+            any = true;
+        }
+    }
+    for (const Action& a : actions_) {
+        if (!any || a.due < due) {
+            due = a.due;
+            any = true;
+        }
+    }
+    return any;
+}
+
+bool SimEventLoop::handleOne(Ms upTo)
+{
+    // Actions scheduled for an instant come before timers due at the same
+    // instant, so "at t press Restart" runs before the tick at t.
+    auto action = std::min_element(actions_.begin(), actions_.end(), [](const Action& a, const Action& b) {
+        return a.due != b.due ? a.due < b.due : a.seq < b.seq;
+    });
+    SimTimer* timer = nullptr;
+    for (SimTimer* t : timers)
+        if (t->enabled_ && !t->firing_ && (!timer || t->due_ < timer->due_ || (t->due_ == timer->due_ && t->seq_ < timer->seq_)))
+            timer = t;
+    bool actionFirst = action != actions_.end() && (!timer || action->due <= timer->due_);
+    if (actionFirst && action->due <= upTo) {
+        now_ = std::max(now_, action->due);
+        auto fn = std::move(action->fn);
+        actions_.erase(action);
+        fn();
+        return true;
+    }
+    if (timer && timer->due_ <= upTo) {
+        now_ = std::max(now_, timer->due_);
+        timer->due_ += timer->interval_;
+        // A tick is never delivered again while its handler runs.
+        timer->firing_ = true;
+        struct Reset {
+            SimTimer* t;
+            std::vector<SimTimer*>& live;
+            ~Reset()
+            {
+                if (std::find(live.begin(), live.end(), t) != live.end())
+                    t->firing_ = false;
+            }
+        } reset{timer, timers};
+        timer->tick_();
+        return true;
+    }
+    return false;
+}
+
+void SimEventLoop::processPending()
+{
+    while (handleOne(now_)) {
+    }
+}
+
+void SimEventLoop::waitForEvents()
+{
+    ++waits;
+    Ms due = 0;
+    if (!nextDue(due)) {
+        ADD_FAILURE() << "a wait at t=" << now_ << " ms has nothing left to wait for";
+        throw Deadlock("nothing left to wait for");
+    }
+    if (due > limit) {
+        ADD_FAILURE() << "a wait at t=" << now_ << " ms would run past the simulation's limit of " << limit << " ms";
+        throw Deadlock("past the time limit");
+    }
+    handleOne(due);
+}
+
+void SimEventLoop::runUntil(Ms t)
+{
+    Ms due = 0;
+    while (nextDue(due) && due <= t)
+        handleOne(t);
+    now_ = std::max(now_, t);
+}
+
+DateTimeFields SimClock::now() const
+{
+    DateTimeFields f = start;
+    long long secs = f.hour * 3600LL + f.minute * 60 + f.second + loop_.now() / 1000;
+    f.day += static_cast<int>(secs / 86400); // tests stay within one month
+    secs %= 86400;
+    f.hour = static_cast<int>(secs / 3600);
+    f.minute = static_cast<int>(secs / 60 % 60);
+    f.second = static_cast<int>(secs % 60);
+    return f;
+}
+
+std::string SimClock::dateText() const
+{
+    DateTimeFields f = now();
+    char buf[32];
+    std::snprintf(buf, sizeof buf, "%d/%d/%04d", f.month, f.day, f.year);
+    return buf;
+}
+
+std::string SimClock::timeText() const
+{
+    DateTimeFields f = now();
+    char buf[32];
+    std::snprintf(buf, sizeof buf, "%02d:%02d:%02d", f.hour, f.minute, f.second);
+    return buf;
+}
+
+void RecordingLauncher::run(const std::string& commandLine, WindowStyle style)
+{
+    launches.push_back({loop_.now(), commandLine, style});
+    auto it = failing.find(commandLine);
+    if (it != failing.end())
+        throw Failure(it->second.first, it->second.second);
+}
+
+void RecordingLauncher::openInTextEditor(const std::string& path)
+{
+    run("edit " + path, WindowStyle::Normal);
+}
+
+std::vector<std::string> RecordingSound::names() const
+{
+    std::vector<std::string> out;
+    for (const Cue& c : cues)
+        out.push_back(c.path.substr(c.path.find_last_of("/\\") + 1));
+    return out;
+}
+
+Dialogs::Answer ScriptedDialogs::messageBox(const std::string& text, bool)
+{
+    messages.push_back({loop_.now(), text});
+    if (messageBoxOpenFor > 0)
+        loop_.runFor(messageBoxOpenFor);
+    return Answer::Ok;
+}
+
+void ScriptedDialogs::showSettingsEditor()
+{
+    ++editorOpenings;
+    if (editorScript.empty()) {
+        ADD_FAILURE() << "the settings editor opened at t=" << loop_.now() << " ms with no script for it";
+        throw Deadlock("unscripted settings editor");
+    }
+    auto step = std::move(editorScript.front());
+    editorScript.pop_front();
+    step();
+}
+
+std::string ScriptedDialogs::openFile(const OpenFileRequest& request)
+{
+    openFileRequests.push_back(request);
+    if (openFileAnswers.empty())
+        return {};
+    std::string answer = openFileAnswers.front();
+    openFileAnswers.pop_front();
+    return answer;
+}
+
+std::optional<std::string> SimProgram::environment(const std::string& name) const
+{
+    auto lower = [](std::string s) {
+        for (char& c : s)
+            c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        return s;
+    };
+    for (const auto& [k, v] : env)
+        if (lower(k) == lower(name))
+            return v;
+    return std::nullopt;
+}
+
+void SimProgram::endNow()
+{
+    ++ended;
+    throw ProgramEnded{};
+}
+
+void RecordingView::setStatus(const std::string& text)
+{
+    if (text != status)
+        statusHistory.emplace_back(loop_.now(), text);
+    status = text;
+}
+
+SimPlatform::SimPlatform(std::string programFolder) : program(std::move(programFolder)) {}
+
+} // namespace torv::sim

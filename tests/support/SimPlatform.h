@@ -1,0 +1,244 @@
+#pragma once
+// A simulated platform: virtual time, timers, actions scheduled at a virtual
+// instant, and recording fakes for the ports. A 30-second countdown runs in
+// microseconds and every effect carries its virtual time stamp.
+#include "console/ConsoleView.h"
+#include "platform/Clock.h"
+#include "platform/Dialogs.h"
+#include "platform/EventLoop.h"
+#include "platform/Launcher.h"
+#include "platform/Program.h"
+#include "platform/Sound.h"
+
+#include <deque>
+#include <functional>
+#include <map>
+#include <memory>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace torv::sim {
+
+using Ms = long long;
+
+// Thrown by the simulated Program when the program ends; unwinds every wait.
+struct ProgramEnded {};
+
+// Thrown when a wait has nothing left to wait for (the real program would hang).
+struct Deadlock : std::runtime_error {
+    using std::runtime_error::runtime_error;
+};
+
+class SimEventLoop;
+
+class SimTimer : public Timer {
+public:
+    SimTimer(SimEventLoop& loop, int interval, std::function<void()> tick);
+    ~SimTimer() override;
+    void setEnabled(bool on) override;
+    bool enabled() const override { return enabled_; }
+    int intervalMs() const override { return interval_; }
+
+    SimEventLoop& loop_;
+    int interval_;
+    std::function<void()> tick_;
+    bool enabled_ = false;
+    Ms due_ = 0;
+    long long seq_ = 0; // creation order breaks ties
+    bool firing_ = false;
+};
+
+class SimEventLoop : public EventLoop {
+public:
+    void processPending() override;
+    void waitForEvents() override;
+    std::unique_ptr<Timer> createTimer(int intervalMs, bool enabled, std::function<void()> onTick) override;
+
+    Ms now() const { return now_; }
+    // Runs fn when virtual time reaches t (as an event: inside a wait or processPending).
+    void at(Ms t, std::function<void()> fn);
+    void after(Ms dt, std::function<void()> fn) { at(now_ + dt, std::move(fn)); }
+    // Lets events run until virtual time t (a modal dialog's own loop).
+    void runUntil(Ms t);
+    void runFor(Ms dt) { runUntil(now_ + dt); }
+    // Stops the whole simulation with Deadlock beyond this instant.
+    Ms limit = 24LL * 3600 * 1000;
+
+    std::vector<SimTimer*> timers;
+    long long timerSeq = 0;
+    int waits = 0; // how many times a wait blocked
+
+private:
+    friend class SimTimer;
+    struct Action {
+        Ms due;
+        long long seq;
+        std::function<void()> fn;
+    };
+    // The earliest due event, or nothing.
+    bool nextDue(Ms& due) const;
+    // Handles one event due at or before `upTo`; false when none is.
+    bool handleOne(Ms upTo);
+
+    Ms now_ = 0;
+    long long actionSeq_ = 0;
+    std::vector<Action> actions_;
+};
+
+class SimClock : public Clock {
+public:
+    explicit SimClock(const SimEventLoop& loop) : loop_(loop) {}
+    // Start of virtual time: 7 Dec 2026 09:05:00.
+    DateTimeFields start{2026, 12, 7, 9, 5, 0};
+    DateTimeFields now() const override;
+    std::string dateText() const override;
+    std::string timeText() const override;
+
+private:
+    const SimEventLoop& loop_;
+};
+
+struct Launch {
+    Ms at;
+    std::string commandLine;
+    WindowStyle style;
+};
+
+class RecordingLauncher : public Launcher {
+public:
+    explicit RecordingLauncher(const SimEventLoop& loop) : loop_(loop) {}
+    void run(const std::string& commandLine, WindowStyle style) override;
+    void openInTextEditor(const std::string& path) override;
+    std::vector<Launch> launches;
+    // Command lines whose launch fails, with the failure they give.
+    std::map<std::string, std::pair<int, std::string>> failing;
+
+private:
+    const SimEventLoop& loop_;
+};
+
+struct Cue {
+    Ms at;
+    std::string path;
+};
+
+class RecordingSound : public Sound {
+public:
+    explicit RecordingSound(const SimEventLoop& loop) : loop_(loop) {}
+    void play(const std::string& path) override { cues.push_back({loop_.now(), path}); }
+    std::vector<Cue> cues;
+    // Just the file names, in order.
+    std::vector<std::string> names() const;
+
+private:
+    const SimEventLoop& loop_;
+};
+
+struct ShownMessage {
+    Ms at;
+    std::string text;
+};
+
+// Message boxes and the settings editor answer from a script. A box with no
+// script is closed at once with OK.
+class ScriptedDialogs : public Dialogs {
+public:
+    explicit ScriptedDialogs(SimEventLoop& loop) : loop_(loop) {}
+    Answer messageBox(const std::string& text, bool withCancel) override;
+    void showSettingsEditor() override;
+    std::string openFile(const OpenFileRequest& request) override;
+
+    std::vector<ShownMessage> messages;
+    // How long a message box stays open (events go on meanwhile).
+    Ms messageBoxOpenFor = 0;
+    // Each opening of the settings editor takes the next handler; none left is
+    // a test failure.
+    std::deque<std::function<void()>> editorScript;
+    int editorOpenings = 0;
+    std::deque<std::string> openFileAnswers;
+    std::vector<OpenFileRequest> openFileRequests;
+
+private:
+    SimEventLoop& loop_;
+};
+
+class SimProgram : public Program {
+public:
+    explicit SimProgram(std::string folder) : folder_(std::move(folder)) {}
+    std::string folder() const override { return folder_; }
+    std::string driveRoot() const override { return driveRoot_.empty() ? folder_ : driveRoot_; }
+    Version version() const override { return {2, 2, 8}; }
+    std::string fileDescription() const override { return "TORV Server Console"; }
+    std::optional<std::string> environment(const std::string& name) const override;
+    bool anotherInstanceRunning() override { return otherInstance; }
+    [[noreturn]] void endNow() override;
+
+    std::map<std::string, std::string> env;
+    bool otherInstance = false;
+    int ended = 0;
+    std::string driveRoot_;
+
+private:
+    std::string folder_;
+};
+
+// Records the console window's state.
+class RecordingView : public ConsoleView {
+public:
+    explicit RecordingView(const SimEventLoop& loop) : loop_(loop) {}
+    void setCaption(const std::string& c) override { caption = c; }
+    void setStatus(const std::string& text) override;
+    void setLogText(const std::string& text) override
+    {
+        logBox = text;
+        ++logReplacements;
+    }
+    void appendLogText(const std::string& tail) override
+    {
+        logBox += tail;
+        ++logAppends;
+    }
+    void setControlEnabled(Control c, bool e) override { enabled[static_cast<int>(c)] = e; }
+    void setToggleValue(Control c, bool on) override { toggles[static_cast<int>(c)] = on; }
+    void moveToTwips(int l, int t) override
+    {
+        left = l;
+        top = t;
+    }
+    void showWindow() override { visible = true; }
+    void hideWindow() override { visible = false; }
+    void minimizeWindow() override { minimized = true; }
+    void focusWindow() override { focused = true; }
+
+    bool isEnabled(Control c) const { return enabled[static_cast<int>(c)]; }
+
+    std::string caption;
+    std::string status;
+    // Every distinct status change with its time.
+    std::vector<std::pair<Ms, std::string>> statusHistory;
+    std::string logBox;
+    int logReplacements = 0, logAppends = 0;
+    bool enabled[8] = {};
+    bool toggles[8] = {};
+    int left = -1, top = -1;
+    bool visible = false, minimized = false, focused = false;
+
+private:
+    const SimEventLoop& loop_;
+};
+
+// Everything a console needs, wired together, over a program folder.
+struct SimPlatform {
+    explicit SimPlatform(std::string programFolder);
+    SimEventLoop events;
+    SimClock clock{events};
+    RecordingLauncher launcher{events};
+    RecordingSound sound{events};
+    ScriptedDialogs dialogs{events};
+    SimProgram program;
+    RecordingView view{events};
+};
+
+} // namespace torv::sim
