@@ -88,8 +88,8 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "usage: cuegen OUTPUT_FOLDER\n");
         return 2;
     }
-    const double C5 = 523.25, E5 = 659.25, G5 = 783.99, C6 = 1046.5, A4 = 440.0, F4 = 349.23, D5 = 587.33,
-                 B4 = 493.88, G4 = 392.0;
+    const double C5 = 523.25, E5 = 659.25, G5 = 783.99, C6 = 1046.5, A4 = 440.0, F4 = 349.23, D5 = 587.33, B4 = 493.88,
+                 G4 = 392.0;
     const std::vector<CueSpec> cues = {
         {"START", {{C5, 0.12}, {E5, 0.12}, {G5, 0.22}}},
         {"done", {{G5, 0.10}, {C6, 0.25}}},

@@ -14,7 +14,10 @@ namespace torv {
 class Form1;
 
 // One twip is 1/15 pixel at 96 dots per inch.
-constexpr int px(int twips) { return (twips + 7) / 15; }
+constexpr int px(int twips)
+{
+    return (twips + 7) / 15;
+}
 
 class ConsoleWindow : public QWidget, public ConsoleView {
     Q_OBJECT

@@ -64,8 +64,8 @@ std::string Form1::caption()
     char stamp[32];
     std::snprintf(stamp, sizeof stamp, "%02d%02d%02d%02d%02d", t.year % 100, t.month, t.day, t.hour, t.minute);
     Version v = ports.program.version();
-    return "TORV   " + ports.program.environment("logonserver").value_or("") + "    " + stamp + " Version:" +
-           std::to_string(v.major) + "." + std::to_string(v.minor) + "." + std::to_string(v.revision);
+    return "TORV   " + ports.program.environment("logonserver").value_or("") + "    " + stamp +
+           " Version:" + std::to_string(v.major) + "." + std::to_string(v.minor) + "." + std::to_string(v.revision);
 }
 
 void Form1::Form_Load()

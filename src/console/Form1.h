@@ -95,8 +95,8 @@ public:
     bool CpuMonCreated = false;
     bool Reloading = false; // program-wide: a reload is under way
 
-    std::unique_ptr<Timer> Timer1; // 1 s countdown tick
-    std::unique_ptr<Timer> Timer2; // 10 s remote poll
+    std::unique_ptr<Timer> Timer1;   // 1 s countdown tick
+    std::unique_ptr<Timer> Timer2;   // 10 s remote poll
     std::unique_ptr<Timer> CPUTimer; // 2 s chart tick
 
     Ports ports;

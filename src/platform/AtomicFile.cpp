@@ -38,7 +38,9 @@ std::string randomSuffix()
 
 } // namespace
 
-AtomicFileWriter::AtomicFileWriter(std::string target) : target_(std::move(target)) {}
+AtomicFileWriter::AtomicFileWriter(std::string target) : target_(std::move(target))
+{
+}
 
 AtomicFileWriter::~AtomicFileWriter()
 {

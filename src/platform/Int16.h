@@ -16,8 +16,17 @@ constexpr int16 checked16(long long v)
     return static_cast<int16>(v);
 }
 
-constexpr int16 add16(int16 a, int16 b) { return checked16(static_cast<long long>(a) + b); }
-constexpr int16 sub16(int16 a, int16 b) { return checked16(static_cast<long long>(a) - b); }
-constexpr int16 mul16(int16 a, int16 b) { return checked16(static_cast<long long>(a) * b); }
+constexpr int16 add16(int16 a, int16 b)
+{
+    return checked16(static_cast<long long>(a) + b);
+}
+constexpr int16 sub16(int16 a, int16 b)
+{
+    return checked16(static_cast<long long>(a) - b);
+}
+constexpr int16 mul16(int16 a, int16 b)
+{
+    return checked16(static_cast<long long>(a) * b);
+}
 
 } // namespace torv

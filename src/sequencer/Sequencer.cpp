@@ -51,12 +51,21 @@ Sequencer::Outcome Sequencer::guarded(const std::function<void()>& step)
 bool Sequencer::countdown()
 {
     auto& events = f_.ports.events;
+    auto reloadTookOver = [this] {
+        f_.SequenceRunning = false;
+        f_.ReloadInSequence = false;
+        return true;
+    };
+    bool counted = false;
+    ++countingDown_;
+    struct Leave {
+        int& n;
+        ~Leave() { --n; }
+    } leave{countingDown_};
     while (f_.Seconds > 1) {
-        if (f_.ReloadInSequence) {
-            f_.SequenceRunning = false;
-            f_.ReloadInSequence = false;
-            return true;
-        }
+        if (f_.ReloadInSequence)
+            return reloadTookOver();
+        counted = true;
         events.processPending();
         if (f_.Seconds > 1) {
             f_.setStatus("Seconds Until Execution Start:" + std::to_string(f_.Seconds));
@@ -64,6 +73,10 @@ bool Sequencer::countdown()
             events.waitForEvents();
         }
     }
+    // A reload whose short countdown ran a whole sequence inside our wait leaves
+    // the counter at 1; this run was superseded and must not announce again.
+    if (counted && f_.ReloadInSequence)
+        return reloadTookOver();
     return false;
 }
 
@@ -150,7 +163,13 @@ void Sequencer::runTasksAndFinish()
         step([&] { f_.playCue(f_.DumpString.endsWith("Failed\r\n") ? cue::Failure : cue::Complete); });
         step([&] { f_.Timer1->setEnabled(false); });
     }
-    step([&] { f_.SequenceRunning = false; });
+    step([&] {
+        f_.SequenceRunning = false;
+        // A reload flag that no counting run is left to see would swallow the
+        // next reload's countdown.
+        if (countingDown_ == 0)
+            f_.ReloadInSequence = false;
+    });
     step([&] {
         if (f_.settings.RemoteOpt == "REMOTEON") {
             f_.appendLog("Enabling Command Interface");

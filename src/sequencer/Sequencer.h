@@ -31,6 +31,7 @@ private:
     Outcome writeResultFile();
 
     Form1& f_;
+    int countingDown_ = 0; // runs now inside their start countdown
 };
 
 } // namespace torv

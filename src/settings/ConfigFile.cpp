@@ -12,22 +12,21 @@ namespace torv {
 
 int16 parseTime(const std::string& value)
 {
-    if (value.empty())
-        return 0;
+    // The number the text begins with, as the editor's time check sees it: the
+    // editor keeps "5x" or "2.5" as typed, and they must read back as 5 and 2,
+    // not 0. Leading blanks are skipped; a fraction is dropped; a text that does
+    // not begin with a number reads 0.
     size_t i = 0;
+    while (i < value.size() && (value[i] == ' ' || value[i] == '\t'))
+        ++i;
     bool negative = false;
-    if (value[0] == '+' || value[0] == '-') {
-        negative = value[0] == '-';
-        i = 1;
+    if (i < value.size() && (value[i] == '+' || value[i] == '-')) {
+        negative = value[i] == '-';
+        ++i;
     }
-    if (i == value.size())
-        return 0;
     long long n = 0;
-    for (; i < value.size(); ++i) {
-        char c = value[i];
-        if (c < '0' || c > '9')
-            return 0;
-        n = n * 10 + (c - '0');
+    for (; i < value.size() && value[i] >= '0' && value[i] <= '9'; ++i) {
+        n = n * 10 + (value[i] - '0');
         if (n > 100000)
             throw Failure::overflow(); // far outside 16 bits; stop before long long could wrap
     }

@@ -15,7 +15,8 @@ namespace torv {
 void readConfig(const std::string& path, SettingsRecord& settings, TaskTable& tasks, int16& totalApps);
 void parseConfig(const std::string& text, SettingsRecord& settings, TaskTable& tasks, int16& totalApps);
 
-// A time read from the file: empty or not a number reads 0.
+// A time read from the file: the whole seconds of the number it begins with
+// ("5x" is 5, "2.5" is 2); empty or not a number reads 0; outside 16 bits: 6.
 int16 parseTime(const std::string& value);
 
 // What the settings editor saves: the eight values as the editor holds them

@@ -3,15 +3,21 @@
 #include "platform/Failure.h"
 
 #include <cerrno>
+#include <filesystem>
 #include <fstream>
 #include <system_error>
-#include <filesystem>
 
 namespace torv {
 
 namespace {
-bool isBlank(char c) { return c == ' ' || c == '\t'; }
-bool isLineEnd(char c) { return c == '\r' || c == '\n'; }
+bool isBlank(char c)
+{
+    return c == ' ' || c == '\t';
+}
+bool isLineEnd(char c)
+{
+    return c == '\r' || c == '\n';
+}
 } // namespace
 
 void FieldReader::skipDelimiter()

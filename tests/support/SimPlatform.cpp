@@ -70,7 +70,8 @@ bool SimEventLoop::handleOne(Ms upTo)
     });
     SimTimer* timer = nullptr;
     for (SimTimer* t : timers)
-        if (t->enabled_ && !t->firing_ && (!timer || t->due_ < timer->due_ || (t->due_ == timer->due_ && t->seq_ < timer->seq_)))
+        if (t->enabled_ && !t->firing_ &&
+            (!timer || t->due_ < timer->due_ || (t->due_ == timer->due_ && t->seq_ < timer->seq_)))
             timer = t;
     bool actionFirst = action != actions_.end() && (!timer || action->due <= timer->due_);
     if (actionFirst && action->due <= upTo) {
@@ -234,6 +235,8 @@ void RecordingView::setStatus(const std::string& text)
     status = text;
 }
 
-SimPlatform::SimPlatform(std::string programFolder) : program(std::move(programFolder)) {}
+SimPlatform::SimPlatform(std::string programFolder) : program(std::move(programFolder))
+{
+}
 
 } // namespace torv::sim

@@ -24,9 +24,9 @@ std::string QtDialogs::openFile(const OpenFileRequest& request)
     QStringList filters;
     for (const std::string& f : request.filters)
         filters << QString::fromLocal8Bit(f.c_str());
-    QString chosen = QFileDialog::getOpenFileName(parent, QString::fromLocal8Bit(request.title.c_str()),
-                                                  QString::fromLocal8Bit(request.initialDir.c_str()),
-                                                  filters.join(";;"));
+    QString chosen =
+        QFileDialog::getOpenFileName(parent, QString::fromLocal8Bit(request.title.c_str()),
+                                     QString::fromLocal8Bit(request.initialDir.c_str()), filters.join(";;"));
     return chosen.toLocal8Bit().toStdString();
 }
 

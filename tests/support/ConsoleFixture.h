@@ -1,0 +1,49 @@
+#pragma once
+// A console on the simulated platform, in a temporary program folder.
+#include "console/Form1.h"
+#include "support/SimPlatform.h"
+#include "support/TempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace torv::sim {
+
+// config.ini text from its lines, CR LF after each.
+std::string configLines(const std::vector<std::string>& lines);
+
+struct ConfigSpec {
+    std::string launchOpt = "NORM";
+    std::string exchangeDir; // empty: the fixture's exchange folder
+    std::string userCmd;
+    std::string initTime = "30";
+    std::string checkTime = "10";
+    std::string remoteOpt = "REMOTEON";
+    std::string sounds = "SOUNDON";
+    std::string comments = "COMMENTSOFF";
+    std::vector<std::pair<std::string, std::string>> tasks;
+};
+
+class ConsoleTest : public ::testing::Test {
+protected:
+    ConsoleTest();
+
+    void writeConfig(const ConfigSpec& spec);
+    void writeConfigText(const std::string& text) { dir.write("config.ini", text); }
+    // Runs start-up as the program does; true when the program ended.
+    bool start();
+    // The log as lines, without the line ends.
+    std::vector<std::string> logLines() const;
+    // Times (ms) at which a status text was first shown.
+    std::vector<std::pair<Ms, std::string>> statuses() const { return sim.view.statusHistory; }
+
+    TempDir dir;
+    TempDir exchange;
+    SimPlatform sim;
+    std::unique_ptr<Form1> form;
+};
+
+} // namespace torv::sim

@@ -1,0 +1,171 @@
+// Reloads inside a running sequence: the settings editor's "Ok+&Restart", the
+// Restart button, and the settings button pausing the countdown.
+#include "support/ConsoleFixture.h"
+
+#include <gmock/gmock.h>
+
+using namespace torv;
+using namespace torv::sim;
+using ::testing::ElementsAre;
+using ::testing::StartsWith;
+
+namespace {
+
+class ReloadTest : public ConsoleTest {
+protected:
+    // The editor saves `spec` with "Ok+&Restart" after being open for `openMs`.
+    void editorSavesAndRestarts(const ConfigSpec& spec, Ms openMs = 0)
+    {
+        sim.dialogs.editorScript.push_back([this, spec, openMs] {
+            sim.events.runFor(openMs);
+            writeConfig(spec);
+            form->Reloading = true;
+        });
+    }
+    std::vector<std::pair<Ms, std::string>> launches() const
+    {
+        std::vector<std::pair<Ms, std::string>> out;
+        for (const Launch& l : sim.launcher.launches)
+            out.emplace_back(l.at, l.commandLine);
+        return out;
+    }
+    long count(const std::string& line) const
+    {
+        auto lines = logLines();
+        return std::count(lines.begin(), lines.end(), line);
+    }
+};
+
+TEST_F(ReloadTest, EditorReloadDuringTheCountdownRunsOneSequenceFromTheNewTime)
+{
+    writeConfig({.tasks = {{"Old", "old"}}});
+    editorSavesAndRestarts({.initTime = "5", .checkTime = "3", .tasks = {{"New B", "b"}, {"New C", "c"}}});
+    sim.events.at(10000, [&] { form->cmdConfig_Click(); });
+    EXPECT_FALSE(start());
+
+    // Timer1 starts afresh at 10 s: 5 -> 1 takes 4 s; then 2 s before each task.
+    EXPECT_EQ(launches(), (std::vector<std::pair<Ms, std::string>>{{16000, "b"}, {18000, "c"}}));
+    EXPECT_THAT(logLines(), ElementsAre("Seuquence Init", StartsWith("Starting Application Execution:"), "New B",
+                                        "New C", "Enabling Command Interface"));
+    EXPECT_THAT(sim.sound.names(),
+                ElementsAre("START.wav", "START.wav", "done.wav", "complete.wav", "complete.wav", "finished.wav"));
+    EXPECT_FALSE(form->ReloadInSequence);
+    EXPECT_FALSE(form->SequenceRunning);
+    // The countdown restarted from the new time.
+    auto history = statuses();
+    auto at10 = std::find_if(history.begin(), history.end(), [](auto& s) { return s.first == 10000; });
+    ASSERT_NE(at10, history.end());
+    EXPECT_EQ(at10->second, "Seconds Until Execution Start:5");
+}
+
+TEST_F(ReloadTest, EditorReloadWithAShortTimeRunsTheNewSequenceInsideTheWait)
+{
+    writeConfig({.tasks = {{"Old", "old"}}});
+    editorSavesAndRestarts({.initTime = "1", .checkTime = "3", .tasks = {{"New", "new"}}});
+    sim.events.at(10000, [&] { form->cmdConfig_Click(); });
+    start();
+
+    // The nested run announces at once and launches 2 s later; the run it
+    // interrupted stands down instead of announcing a second time.
+    EXPECT_EQ(launches(), (std::vector<std::pair<Ms, std::string>>{{12000, "new"}}));
+    EXPECT_EQ(count("Enabling Command Interface"), 1);
+    EXPECT_FALSE(form->ReloadInSequence);
+
+    // Nothing is left behind that would swallow the next Restart's countdown.
+    writeConfig({.initTime = "3", .checkTime = "1", .tasks = {{"Again", "again"}}});
+    form->cmdRestart_Click();
+    EXPECT_EQ(launches().back(), (std::pair<Ms, std::string>{sim.events.now(), "again"}));
+    EXPECT_EQ(count("Seuquence Init"), 2);
+}
+
+TEST_F(ReloadTest, EditorReloadDuringATaskWaitContinuesWithTheNewTable)
+{
+    writeConfig({.initTime = "2", .checkTime = "10", .tasks = {{"A", "a"}, {"B", "b"}, {"C", "c"}}});
+    // At 5 s the run waits for task 1 (announced at 1 s, launch due at 10 s).
+    editorSavesAndRestarts({.initTime = "4", .checkTime = "2", .tasks = {{"X", "x"}, {"Y", "y"}}});
+    sim.events.at(5000, [&] { form->cmdConfig_Click(); });
+    start();
+    // The interrupted wait goes on from the new InitTime (4 -> 1 in 3 s), then the
+    // loop keeps its bound of three tasks and reads the new table.
+    EXPECT_EQ(launches(), (std::vector<std::pair<Ms, std::string>>{{8000, "x"}, {9000, "y"}, {10000, ""}}));
+}
+
+TEST_F(ReloadTest, RestartAfterASequenceAddsBelowTheOldLog)
+{
+    writeConfig({.initTime = "3", .checkTime = "1", .tasks = {{"A", "a"}}});
+    start();
+    const std::string firstLog = form->DumpString.text();
+    sim.events.at(sim.events.now() + 1000, [&] {
+        for (Control c : {Control::Chart, Control::cmdEdit, Control::cmdTray, Control::chkRemote, Control::cmdRestart})
+            EXPECT_FALSE(sim.view.isEnabled(c));
+    });
+    form->cmdRestart_Click();
+    EXPECT_EQ(form->DumpString.text().substr(0, firstLog.size()), firstLog);
+    EXPECT_EQ(count("Seuquence Init"), 2);
+    EXPECT_EQ(sim.launcher.launches.size(), 2u);
+    EXPECT_TRUE(sim.view.isEnabled(Control::cmdRestart));
+    EXPECT_FALSE(form->Reloading);
+}
+
+TEST_F(ReloadTest, RestartWhileAReloadedRunWaitsRunsACompleteSequenceInsideIt)
+{
+    writeConfig({.initTime = "2", .checkTime = "1", .tasks = {{"A", "a"}}});
+    start(); // first sequence: "a" at 1 s
+    // A settings reload starts a new run (SequenceRunning clear: a full run).
+    editorSavesAndRestarts({.initTime = "20", .checkTime = "1", .tasks = {{"B", "b"}}});
+    const Ms t0 = sim.events.now();
+    sim.events.at(t0 + 5500, [&] {
+        // Pressed while the reloaded run counts down.
+        EXPECT_TRUE(form->SequenceRunning);
+        form->cmdRestart_Click();
+    });
+    form->cmdConfig_Click();
+    // The Restart's own run counts from 20 on the running timer's next tick
+    // (t0 + 6 s) and launches "b"; when the interrupted run resumes its counter
+    // is spent, so it carries on at once and launches again.
+    ASSERT_EQ(sim.launcher.launches.size(), 3u);
+    EXPECT_EQ(sim.launcher.launches[1].at, t0 + 6000 + 18000);
+    EXPECT_EQ(sim.launcher.launches[2].at, t0 + 6000 + 18000);
+    EXPECT_EQ(sim.launcher.launches[1].commandLine, "b");
+    EXPECT_EQ(sim.launcher.launches[2].commandLine, "b");
+    EXPECT_EQ(count("Seuquence Init"), 2);
+}
+
+TEST_F(ReloadTest, SettingsButtonPausesTheCountdown)
+{
+    writeConfig({.initTime = "10", .tasks = {}});
+    // Open at 3 s for 30 s, closed with "&Ok" (no reload).
+    sim.dialogs.editorScript.push_back([&] {
+        EXPECT_FALSE(form->Timer1->enabled());
+        sim.events.runFor(30000);
+    });
+    sim.events.at(3000, [&] { form->cmdConfig_Click(); });
+    start();
+    // Ticks at 1 s and 2 s (the press at 3 s comes before that tick), then
+    // 8 -> 1 on a fresh timer after the editor closes at 33 s.
+    EXPECT_EQ(sim.sound.cues.back().at, 40000);
+    EXPECT_EQ(count("Seuquence Init"), 1);
+}
+
+TEST_F(ReloadTest, EditorReloadReleasesThePressedRemoteToggle)
+{
+    writeConfig({.initTime = "1"});
+    start();
+    form->chkRemote_UserSet(true);
+    EXPECT_EQ(sim.view.status, "Waiting for Remote Commands");
+    EXPECT_TRUE(form->Timer2->enabled());
+    editorSavesAndRestarts({.initTime = "3", .remoteOpt = "REMOTEOFF"});
+    sim.events.at(sim.events.now() + 1000, [&] {
+        EXPECT_FALSE(form->remoteToggle());
+        EXPECT_FALSE(sim.view.toggles[static_cast<int>(Control::chkRemote)]);
+        EXPECT_EQ(sim.view.logBox.substr(0, 14), "Seuquence Init");
+    });
+    form->cmdConfig_Click();
+    auto history = statuses();
+    EXPECT_NE(
+        std::find_if(history.begin(), history.end(), [](auto& s) { return s.second == "Remote Commands Disabled"; }),
+        history.end());
+    EXPECT_EQ(count("Seuquence Init"), 1);
+}
+
+} // namespace

@@ -1,0 +1,200 @@
+// Start-up's paths: the settings file's states, the first run, the abnormal
+// stop, the comment line, the caption and the single instance.
+#include "settings/ConfigFile.h"
+#include "support/ConsoleFixture.h"
+
+#include <gmock/gmock.h>
+
+using namespace torv;
+using namespace torv::sim;
+using ::testing::ElementsAre;
+using ::testing::HasSubstr;
+
+namespace {
+
+class StartupTest : public ConsoleTest {
+protected:
+    // An editor that saves a short valid file and asks for a restart.
+    std::function<void()> saveAndRestart(const std::string& launchOpt = "NORM")
+    {
+        return [this, launchOpt] {
+            writeConfig({.launchOpt = launchOpt, .initTime = "2", .checkTime = "1", .tasks = {{"T", "t"}}});
+            form->Reloading = true;
+        };
+    }
+};
+
+TEST_F(StartupTest, NoSettingsFileTakesTheFirstRunPath)
+{
+    sim.dialogs.editorScript.push_back([&] {
+        // The editor sees the first-run values while the window is still hidden.
+        EXPECT_FALSE(sim.view.visible);
+        EXPECT_EQ(form->settings.LaunchOpt, "NORM");
+        EXPECT_EQ(form->settings.ExchangeDir, sim.program.driveRoot());
+        EXPECT_EQ(form->settings.InitTime, 30);
+        EXPECT_EQ(form->settings.CheckTime, 10);
+        EXPECT_EQ(form->settings.RemoteOpt, "REMOTEON");
+        EXPECT_EQ(form->settings.Sounds, "SOUNDON");
+        EXPECT_EQ(form->settings.UserComment, "COMMENTSOFF");
+        EXPECT_EQ(form->tasks.TaskDesc[1], "running notepad");
+        EXPECT_EQ(form->tasks.TaskLoc[1], "notepad.exe");
+        EXPECT_TRUE(form->FirstCancel);
+        saveAndRestart()();
+    });
+    EXPECT_FALSE(start());
+    EXPECT_EQ(sim.dialogs.editorOpenings, 1);
+    EXPECT_TRUE(dir.exists("comments.txt"));
+    // The restart ran the saved settings.
+    ASSERT_EQ(sim.launcher.launches.size(), 1u);
+    EXPECT_EQ(sim.launcher.launches[0].commandLine, "t");
+    EXPECT_TRUE(form->FirstCancel);
+}
+
+TEST_F(StartupTest, ClosingTheFirstRunEditorWithoutSavingShowsItAgain)
+{
+    sim.dialogs.editorScript.push_back([] {}); // the close box: neither saved nor cancelled
+    sim.dialogs.editorScript.push_back(saveAndRestart());
+    start();
+    EXPECT_EQ(sim.dialogs.editorOpenings, 2);
+    EXPECT_EQ(sim.launcher.launches.size(), 1u);
+}
+
+TEST_F(StartupTest, FirstRunMarkerStartsTheFirstRunWithoutReplacingTheFile)
+{
+    writeConfigText("FIRSTRUN\r\n");
+    sim.dialogs.editorScript.push_back([&] { EXPECT_EQ(dir.read("config.ini"), "FIRSTRUN\r\n"); });
+    sim.dialogs.editorScript.push_back(saveAndRestart());
+    start();
+    EXPECT_EQ(sim.dialogs.editorOpenings, 2);
+    EXPECT_FALSE(dir.exists("config.ini.bak"));
+}
+
+TEST_F(StartupTest, ShortFileIsReplacedByTheDefaultAndKeptAsBackup)
+{
+    const std::string nine = configLines({"NORM", "x", "", "5", "5", "REMOTEON", "SOUNDON", "COMMENTSOFF", "lonely"});
+    writeConfigText(nine);
+    EXPECT_FALSE(start());
+    EXPECT_EQ(dir.read("config.ini"), defaultConfigText());
+    EXPECT_EQ(dir.read("config.ini.bak"), nine);
+    EXPECT_EQ(sim.view.logBox, kAbnormalStopText);
+    ASSERT_EQ(sim.dialogs.messages.size(), 1u);
+    EXPECT_EQ(sim.dialogs.messages[0].text, "Abnormal Stop:62 Input past end of file");
+    // No sequence, no timers, the buttons as they were.
+    EXPECT_TRUE(sim.launcher.launches.empty());
+    EXPECT_FALSE(form->Timer1->enabled());
+    EXPECT_FALSE(sim.view.isEnabled(Control::cmdRestart));
+    EXPECT_TRUE(dir.exists("comments.txt"));
+}
+
+TEST_F(StartupTest, TooManyTasksStopsWithoutTouchingTheFile)
+{
+    std::vector<std::string> lines = {"NORM", "x", "", "5", "5", "REMOTEON", "SOUNDON", "COMMENTSOFF"};
+    for (int i = 1; i <= 101; ++i) {
+        lines.push_back("task " + std::to_string(i));
+        lines.push_back("prog" + std::to_string(i));
+    }
+    writeConfigText(configLines(lines));
+    const std::string before = dir.read("config.ini");
+    start();
+    ASSERT_EQ(sim.dialogs.messages.size(), 1u);
+    EXPECT_EQ(sim.dialogs.messages[0].text, "Abnormal Stop:9 Subscript out of range");
+    EXPECT_EQ(dir.read("config.ini"), before);
+    EXPECT_FALSE(dir.exists("config.ini.bak"));
+}
+
+TEST_F(StartupTest, TimeOutsideSixteenBitsIsAnOrderlyAbnormalStop)
+{
+    writeConfig({.initTime = "40000"});
+    start();
+    ASSERT_EQ(sim.dialogs.messages.size(), 1u);
+    EXPECT_EQ(sim.dialogs.messages[0].text, "Abnormal Stop:6 Overflow");
+    EXPECT_NE(dir.read("config.ini"), defaultConfigText());
+}
+
+TEST_F(StartupTest, EightLinesRunASequenceWithNoTask)
+{
+    writeConfig({.initTime = "2"});
+    EXPECT_FALSE(start());
+    EXPECT_EQ(form->TotalApps, 0);
+    EXPECT_TRUE(sim.dialogs.messages.empty());
+    EXPECT_THAT(sim.sound.names(), ElementsAre("START.wav", "done.wav", "finished.wav"));
+}
+
+TEST_F(StartupTest, CuesNeedSoundOnExactly)
+{
+    writeConfig({.initTime = "1", .sounds = "soundon", .tasks = {{"A", "a"}}});
+    start();
+    EXPECT_TRUE(sim.sound.cues.empty());
+    EXPECT_EQ(sim.launcher.launches.size(), 1u);
+}
+
+TEST_F(StartupTest, CommentLineShowsAboveTheLogDuringTheCountdown)
+{
+    dir.write("comments.txt", "Backup disk swapped Monday\r\nsecond line\r\n");
+    writeConfig({.initTime = "3", .comments = "commentson"});
+    sim.events.at(1000, [&] { EXPECT_EQ(sim.view.logBox, "Backup disk swapped Monday\r\nSeuquence Init\r\n"); });
+    start();
+    EXPECT_EQ(form->CommentLine, "Backup disk swapped Monday");
+    // The start announcement shows the log itself again.
+    EXPECT_EQ(sim.view.logBox, form->DumpString.text());
+    EXPECT_EQ(dir.read("comments.txt"), "Backup disk swapped Monday\r\nsecond line\r\n");
+}
+
+TEST_F(StartupTest, EmptyCommentsFileShowsAnEmptyLineAndCarriesOn)
+{
+    dir.write("comments.txt", "");
+    writeConfig({.initTime = "3", .comments = "COMMENTSON"});
+    const std::string config = dir.read("config.ini");
+    sim.events.at(1000, [&] { EXPECT_EQ(sim.view.logBox, "\r\nSeuquence Init\r\n"); });
+    EXPECT_FALSE(start());
+    EXPECT_EQ(dir.read("config.ini"), config);
+    EXPECT_TRUE(sim.dialogs.messages.empty());
+}
+
+TEST_F(StartupTest, CommentsOnWithoutAFileTakesTheFirstRunPath)
+{
+    writeConfig({.initTime = "3", .comments = "COMMENTSON"});
+    sim.dialogs.editorScript.push_back(saveAndRestart());
+    start();
+    EXPECT_EQ(sim.dialogs.editorOpenings, 1);
+    EXPECT_TRUE(dir.exists("comments.txt"));
+    EXPECT_EQ(dir.read("comments.txt"), "");
+}
+
+TEST_F(StartupTest, CaptionCarriesServerStampAndVersion)
+{
+    writeConfig({.initTime = "1"});
+    start();
+    EXPECT_EQ(sim.view.caption, "TORV       2612070905 Version:2.2.8");
+
+    sim.program.env["LogonServer"] = "\\\\DC01";
+    form->cmdRestart_Click();
+    EXPECT_EQ(sim.view.caption, "TORV   \\\\DC01    2612070905 Version:2.2.8");
+    EXPECT_EQ(sim.view.left, 100);
+    EXPECT_EQ(sim.view.top, 100);
+}
+
+TEST_F(StartupTest, SecondInstanceEndsAtOnceWithoutAMessage)
+{
+    writeConfig({});
+    sim.program.otherInstance = true;
+    EXPECT_TRUE(start());
+    EXPECT_TRUE(sim.view.caption.empty());
+    EXPECT_TRUE(sim.dialogs.messages.empty());
+    EXPECT_FALSE(sim.view.visible);
+}
+
+TEST_F(StartupTest, FailingButtonsSayWhy)
+{
+    writeConfig({.userCmd = "tool --go", .initTime = "1"});
+    start();
+    sim.launcher.failing["tool --go"] = {53, "File not found"};
+    form->Command8_Click();
+    sim.launcher.failing["edit " + form->configPath()] = {70, "Permission denied"};
+    form->cmdEdit_Click();
+    ASSERT_EQ(sim.dialogs.messages.size(), 2u);
+    EXPECT_EQ(sim.dialogs.messages[0].text, "53 File not found");
+    EXPECT_EQ(sim.dialogs.messages[1].text, "70 Permission denied");
+}
+
+} // namespace
