@@ -1,0 +1,87 @@
+# Shared helpers of the end-to-end tests: a temporary program folder with the
+# real binary, a private X server, a fake shutdown first on PATH.
+set -euo pipefail
+
+BIN_DIR="$1"
+WORK="$(mktemp -d /tmp/torv-e2e.XXXXXX)"
+PROG="$WORK/prog"
+XCHG="$WORK/exchange"
+ARTIFACTS="${TORV_ARTIFACTS:-$WORK/artifacts}"
+mkdir -p "$PROG" "$XCHG" "$ARTIFACTS" "$WORK/fakebin"
+cp "$BIN_DIR/torv" "$BIN_DIR"/*.wav "$PROG/"
+
+# No test may ever reach the real shutdown: a recorder stands first on PATH.
+cat >"$WORK/fakebin/shutdown" <<FAKE
+#!/bin/sh
+echo "\$@" >> "$WORK/shutdown.log"
+FAKE
+chmod +x "$WORK/fakebin/shutdown"
+export PATH="$WORK/fakebin:$PATH"
+export XDG_RUNTIME_DIR="$WORK/runtime"
+mkdir -p "$XDG_RUNTIME_DIR"
+chmod 700 "$XDG_RUNTIME_DIR"
+export LANG=C LC_ALL=C
+
+XVFB_PID=""
+TORV_PID=""
+cleanup() {
+  [[ -n "$TORV_PID" ]] && kill "$TORV_PID" 2>/dev/null || true
+  [[ -n "$XVFB_PID" ]] && kill "$XVFB_PID" 2>/dev/null || true
+  rm -rf "$WORK"
+}
+trap cleanup EXIT
+
+fail() {
+  echo "FAIL: $*" >&2
+  exit 1
+}
+
+start_xvfb() {
+  local fifo="$WORK/displayfd"
+  mkfifo "$fifo"
+  Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$fifo" >/dev/null 2>&1 &
+  XVFB_PID=$!
+  local n
+  read -r n <"$fifo"
+  export DISPLAY=":$n"
+}
+
+# Writes config.ini from its lines, CR LF after each.
+write_config() {
+  : >"$PROG/config.ini"
+  local line
+  for line in "$@"; do printf '%s\r\n' "$line" >>"$PROG/config.ini"; done
+}
+
+start_torv() {
+  (cd "$WORK" && exec "$PROG/torv" >"$WORK/torv.out" 2>&1) &
+  TORV_PID=$!
+}
+
+# Waits (up to $2 seconds) until the command in $1 succeeds.
+wait_for() {
+  local cond="$1" limit="${2:-10}" waited=0
+  until eval "$cond"; do
+    sleep 0.1
+    waited=$((waited + 1))
+    ((waited < limit * 10)) || return 1
+  done
+}
+
+window_named() {
+  xdotool search --onlyvisible --name "$1" 2>/dev/null | head -1
+}
+
+# Presses a key in a window (no window manager: focus it directly).
+press_key() {
+  xdotool windowfocus --sync "$1" 2>/dev/null || xdotool windowfocus "$1"
+  xdotool key --clearmodifiers "$2"
+}
+
+screenshot() {
+  import -window root "$ARTIFACTS/$1.png"
+}
+
+torv_running() {
+  kill -0 "$TORV_PID" 2>/dev/null && ! grep -q '^State:.*Z' "/proc/$TORV_PID/status" 2>/dev/null
+}
