@@ -8,6 +8,7 @@
 #include "platform/qt/QtEventLoop.h"
 #include "platform/qt/QtProgram.h"
 #include "platform/qt/QtSound.h"
+#include "tray/QtTrayShell.h"
 
 #include <QApplication>
 
@@ -23,8 +24,10 @@ int main(int argc, char** argv)
     torv::QtSound sound;
     torv::QtDialogs dialogs;
     torv::QtProgram program;
+    torv::QtTrayShell trayShell;
     torv::ConsoleWindow window;
-    torv::Form1 form({events, clock, launcher, sound, dialogs, program}, window);
+    const std::uint32_t consoleIcon = trayShell.registerIcon(window.windowIcon());
+    torv::Form1 form({events, clock, launcher, sound, dialogs, program, trayShell, consoleIcon}, window);
     window.attach(&form);
     dialogs.parent = &window;
     dialogs.settingsEditor = [&] {

@@ -2,6 +2,7 @@
 
 #include "console/Cues.h"
 #include "platform/Paths.h"
+#include "remote/CommandInterface.h"
 #include "sequencer/Sequencer.h"
 #include "settings/ConfigFile.h"
 #include "settings/FieldReader.h"
@@ -31,8 +32,11 @@ std::string firstLine(const std::string& text)
 
 } // namespace
 
-Form1::Form1(const Ports& p, ConsoleView& view) : ports(p), view_(view), sequencer_(std::make_unique<Sequencer>(*this))
+Form1::Form1(const Ports& p, ConsoleView& view)
+    : ports(p), view_(view), sequencer_(std::make_unique<Sequencer>(*this)),
+      tray_(std::make_unique<ConsoleTray>(*this, p.tray, p.program.fileDescription(), p.consoleIcon))
 {
+    remote_ = std::make_unique<CommandInterface>(*this);
     Timer1 = ports.events.createTimer(1000, false, [this] { sequencer_->Timer1_Timer(); });
     Timer2 = ports.events.createTimer(10000, false, [this] { sequencer_->Timer2_Timer(); });
     CPUTimer = ports.events.createTimer(2000, true, [] {});
@@ -167,9 +171,7 @@ void Form1::createCommentsFileIfMissing()
 void Form1::setUpTray()
 {
     // One icon for the whole run, however often start-up takes this step.
-    if (trayCreated_)
-        return;
-    trayCreated_ = true;
+    tray_->setUp();
 }
 
 void Form1::CreateCpuMon()
@@ -181,6 +183,11 @@ void Form1::CreateCpuMon()
 void Form1::WorkHorse()
 {
     sequencer_->WorkHorse();
+}
+
+void Form1::Command_Interface()
+{
+    remote_->Command_Interface();
 }
 
 void Form1::appendStamped(const std::string& entry, bool timeFirst)
@@ -281,7 +288,7 @@ void Form1::Command8_Click()
 
 void Form1::cmdTray_Click()
 {
-    view_.hideWindow();
+    tray_->cmdTray_Click();
 }
 
 void Form1::setRemoteToggle(bool on)
@@ -316,6 +323,11 @@ void Form1::Chart_UserSet(bool on)
 
 void Form1::endProgram()
 {
+    try {
+        tray_->removeIcon();
+    } catch (...) {
+        // The program ends all the same.
+    }
     ports.program.endNow();
     std::abort(); // endNow never returns
 }

@@ -11,6 +11,7 @@
 #include "platform/Program.h"
 #include "platform/Sound.h"
 #include "settings/Settings.h"
+#include "tray/ConsoleTray.h"
 
 #include <memory>
 #include <string>
@@ -18,6 +19,7 @@
 namespace torv {
 
 class Sequencer;
+class CommandInterface;
 
 struct Ports {
     EventLoop& events;
@@ -26,6 +28,8 @@ struct Ports {
     Sound& sound;
     Dialogs& dialogs;
     Program& program;
+    TrayShell& tray;
+    std::uint32_t consoleIcon; // the console window's icon, as the tray shell knows it
 };
 
 inline constexpr const char* kIdleStatus = "SERVER COMMND CENTER";
@@ -33,10 +37,10 @@ inline constexpr const char* kAbnormalStopText =
     "Error Loading Config.ini File. Default values have been written to the file and the program has been "
     "de-activated. Please re-start the application";
 
-class Form1 {
+class Form1 : public TrayHost {
 public:
     Form1(const Ports& ports, ConsoleView& view);
-    ~Form1();
+    ~Form1() override;
     Form1(const Form1&) = delete;
     Form1& operator=(const Form1&) = delete;
 
@@ -57,6 +61,8 @@ public:
 
     // The sequencer, run by start-up.
     void WorkHorse();
+    // One remote poll, run by each tick of Timer2.
+    void Command_Interface();
 
     // --- the log, shared by every part ---
     void appendLog(const std::string& entry) { DumpString.append(entry); }
@@ -77,7 +83,14 @@ public:
     bool chartToggle() const { return chartValue_; }
 
     // Ends the program at once, taking the tray icon away first.
-    [[noreturn]] void endProgram();
+    [[noreturn]] void endProgram() override;
+
+    // The tray's view of the console window.
+    void showWindow() override { view_.showWindow(); }
+    void focusWindow() override { view_.focusWindow(); }
+    void hideWindow() override { view_.hideWindow(); }
+    void minimizeWindow() override { view_.minimizeWindow(); }
+    ConsoleTray& tray() { return *tray_; }
 
     std::string configPath() const;
     std::string commentsPath() const;
@@ -115,10 +128,11 @@ private:
 
     ConsoleView& view_;
     std::unique_ptr<Sequencer> sequencer_;
+    std::unique_ptr<CommandInterface> remote_;
+    std::unique_ptr<ConsoleTray> tray_;
     bool enabled_[8] = {};
     bool chkRemoteValue_ = false;
     bool chartValue_ = false;
-    bool trayCreated_ = false;
     // What the log box shows: a prefix of the log, or something else.
     bool logBoxHoldsLog_ = true;
     size_t logBoxLength_ = 0;

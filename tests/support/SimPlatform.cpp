@@ -235,6 +235,31 @@ void RecordingView::setStatus(const std::string& text)
     status = text;
 }
 
+void SimTrayShell::notifyIcon(NotifyIconMessage message, const NotifyIconData& data)
+{
+    if (message == NotifyIconMessage::Add) {
+        ++icons;
+        ++adds;
+    } else if (message == NotifyIconMessage::Delete) {
+        --icons;
+    }
+    tip = readTip(data.szTip);
+    icon = data.hIcon;
+}
+
+int SimTrayShell::popUpMenu(const std::vector<TrayMenuEntry>& items, int)
+{
+    ++menusShown;
+    lastMenu.clear();
+    for (const TrayMenuEntry& e : items)
+        lastMenu.push_back(e.caption);
+    if (menuAnswers.empty())
+        return -1;
+    int answer = menuAnswers.front();
+    menuAnswers.pop_front();
+    return answer;
+}
+
 SimPlatform::SimPlatform(std::string programFolder) : program(std::move(programFolder))
 {
 }

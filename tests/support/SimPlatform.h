@@ -9,6 +9,7 @@
 #include "platform/Launcher.h"
 #include "platform/Program.h"
 #include "platform/Sound.h"
+#include "platform/TrayShell.h"
 
 #include <deque>
 #include <functional>
@@ -229,6 +230,31 @@ private:
     const SimEventLoop& loop_;
 };
 
+// A tray host: counts the icons docked and answers menus from a script.
+class SimTrayShell : public TrayShell {
+public:
+    TrayWindow openWindow(std::function<void(int)> onNotification) override
+    {
+        notify = std::move(onNotification);
+        return {7, 0};
+    }
+    void closeWindow() override { notify = nullptr; }
+    void notifyIcon(NotifyIconMessage message, const NotifyIconData& data) override;
+    int popUpMenu(const std::vector<TrayMenuEntry>& items, int defaultIndex) override;
+    bool available() const override { return hasTray; }
+
+    std::function<void(int)> notify;
+    int icons = 0; // icons now in the tray
+    int adds = 0;
+    std::string tip;
+    std::uint32_t icon = 0;
+    std::vector<std::string> lastMenu;
+    int menusShown = 0;
+    // The index each popup answers with; -1 closes it without a choice.
+    std::deque<int> menuAnswers;
+    bool hasTray = true;
+};
+
 // Everything a console needs, wired together, over a program folder.
 struct SimPlatform {
     explicit SimPlatform(std::string programFolder);
@@ -239,6 +265,7 @@ struct SimPlatform {
     ScriptedDialogs dialogs{events};
     SimProgram program;
     RecordingView view{events};
+    SimTrayShell tray;
 };
 
 } // namespace torv::sim
