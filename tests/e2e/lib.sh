@@ -26,6 +26,7 @@ XVFB_PID=""
 TORV_PID=""
 cleanup() {
   [[ -n "$TORV_PID" ]] && kill "$TORV_PID" 2>/dev/null || true
+  [[ -n "${TRAYER_PID:-}" ]] && kill "$TRAYER_PID" 2>/dev/null || true
   [[ -n "$XVFB_PID" ]] && kill "$XVFB_PID" 2>/dev/null || true
   rm -rf "$WORK"
 }
@@ -84,4 +85,25 @@ screenshot() {
 
 torv_running() {
   kill -0 "$TORV_PID" 2>/dev/null && ! grep -q '^State:.*Z' "/proc/$TORV_PID/status" 2>/dev/null
+}
+
+TRAYER_PID=""
+start_trayer() {
+  trayer --edge top --align right --widthtype request --height 32 >/dev/null 2>&1 &
+  TRAYER_PID=$!
+  wait_for 'xwininfo -root -tree | grep -q "\"panel\""' 10 || fail "no tray panel"
+}
+
+# Number of torv icons docked in the tray panel.
+tray_icons() {
+  xwininfo -root -tree 2>/dev/null | awk '/"panel"/ { inpanel = 1; next } inpanel && /"torv": \("torv"/ { n++ } inpanel && /^     0x/ { inpanel = 0 } END { print n + 0 }'
+}
+
+# Screen position of the first torv icon's centre.
+tray_icon_centre() {
+  xwininfo -root -tree 2>/dev/null | awk '/"panel"/ { inpanel = 1; next }
+    inpanel && /"torv": \("torv"/ {
+      for (i = 1; i <= NF; i++) if ($i ~ /^[0-9]+x[0-9]+\+/) geo = $i
+      split(geo, g, /[x+]/); split($NF, p, "+")
+      print p[2] + int(g[1] / 2), p[3] + int(g[2] / 2); exit }'
 }
