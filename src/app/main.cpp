@@ -3,6 +3,7 @@
 #include "console/Form1.h"
 #include "editor/EditorStandIn.h"
 #include "platform/posix/PosixLauncher.h"
+#include "platform/posix/ProcStatCpuUsage.h"
 #include "platform/qt/QtClock.h"
 #include "platform/qt/QtDialogs.h"
 #include "platform/qt/QtEventLoop.h"
@@ -25,9 +26,10 @@ int main(int argc, char** argv)
     torv::QtDialogs dialogs;
     torv::QtProgram program;
     torv::QtTrayShell trayShell;
+    torv::PosixCpuUsageFactory cpuFactory;
     torv::ConsoleWindow window;
     const std::uint32_t consoleIcon = trayShell.registerIcon(window.windowIcon());
-    torv::Form1 form({events, clock, launcher, sound, dialogs, program, trayShell, consoleIcon}, window);
+    torv::Form1 form({events, clock, launcher, sound, dialogs, program, trayShell, cpuFactory, consoleIcon}, window);
     window.attach(&form);
     dialogs.parent = &window;
     dialogs.settingsEditor = [&] {

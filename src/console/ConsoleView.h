@@ -3,6 +3,8 @@
 // record it.
 #include <string>
 
+#include "cpumon/CpuChart.h"
+
 namespace torv {
 
 enum class Control { cmdEdit, cmdRestart, cmdClear, cmdTray, Command8, cmdConfig, chkRemote, Chart };
@@ -23,6 +25,8 @@ public:
     virtual void hideWindow() = 0;
     virtual void minimizeWindow() = 0;
     virtual void focusWindow() = 0;
+    // The chart area (Scope with Label3).
+    virtual ScopeView& scope() = 0;
 };
 
 } // namespace torv

@@ -1,6 +1,7 @@
 #include "console/ConsoleWindow.h"
 
 #include "console/Form1.h"
+#include "cpumon/Scope.h"
 
 #include <QCloseEvent>
 #include <QFrame>
@@ -77,10 +78,9 @@ ConsoleWindow::ConsoleWindow()
     makeButton(Control::chkRemote, 1080, 6600, "Z", "Toggle Remote Commands")->setCheckable(true);
     makeButton(Control::Chart, 1440, 6600, "M", "Toggle CPU Monitor")->setCheckable(true);
 
-    scope_ = new QFrame(this);
+    scope_ = new Scope(this);
     scope_->setObjectName("Scope");
-    scope_->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-    place(scope_, 2700, 6075, 3675, 915);
+    scope_->move(px(2700), px(6075));
 
     auto forward = [this](Control c, void (Form1::*handler)()) {
         connect(button(c), &QPushButton::clicked, this, [this, handler] {
@@ -185,6 +185,11 @@ void ConsoleWindow::focusWindow()
 {
     raise();
     activateWindow();
+}
+
+ScopeView& ConsoleWindow::scope()
+{
+    return *scope_;
 }
 
 void ConsoleWindow::closeEvent(QCloseEvent* event)

@@ -7,11 +7,11 @@
 class QLabel;
 class QPlainTextEdit;
 class QPushButton;
-class QFrame;
 
 namespace torv {
 
 class Form1;
+class Scope;
 
 // One twip is 1/15 pixel at 96 dots per inch.
 constexpr int px(int twips)
@@ -24,8 +24,8 @@ class ConsoleWindow : public QWidget, public ConsoleView {
 public:
     ConsoleWindow();
     void attach(Form1* form) { form_ = form; }
-    // The frame the chart widget goes into.
-    QFrame* scopeFrame() const { return scope_; }
+    ScopeView& scope() override;
+    Scope* scopeWidget() const { return scope_; }
 
     void setCaption(const std::string& caption) override;
     void setStatus(const std::string& text) override;
@@ -52,7 +52,7 @@ private:
     Form1* form_ = nullptr;
     QLabel* label1_;
     QPlainTextEdit* text1_;
-    QFrame* scope_;
+    Scope* scope_;
     QPushButton* buttons_[8] = {};
 };
 

@@ -39,7 +39,8 @@ Form1::Form1(const Ports& p, ConsoleView& view)
     remote_ = std::make_unique<CommandInterface>(*this);
     Timer1 = ports.events.createTimer(1000, false, [this] { sequencer_->Timer1_Timer(); });
     Timer2 = ports.events.createTimer(10000, false, [this] { sequencer_->Timer2_Timer(); });
-    CPUTimer = ports.events.createTimer(2000, true, [] {});
+    CPUTimer = ports.events.createTimer(2000, true,
+                                        [this] { chart.CPUTimer_Timer(chartValue_, ports.events, view_.scope()); });
     // Enabled states at creation.
     const Control initiallyEnabled[] = {Control::cmdClear, Control::Command8, Control::cmdConfig, Control::Chart};
     for (Control c : initiallyEnabled)
@@ -176,8 +177,11 @@ void Form1::setUpTray()
 
 void Form1::CreateCpuMon()
 {
-    if (Reloading)
-        return;
+    // A component that cannot be made leaves the chart toggle disabled after the
+    // sequence; an unattended console carries on without a chart rather than
+    // stop at a message.
+    chart.CreateCpuMon(Reloading, ports.cpuFactory);
+    CpuMonCreated = chart.CpuMonCreated;
 }
 
 void Form1::WorkHorse()

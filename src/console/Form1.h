@@ -3,6 +3,7 @@
 // start-up, the buttons and shutdown. Collaborators do the rest of the work.
 #include "console/ConsoleView.h"
 #include "console/Log.h"
+#include "cpumon/CpuChart.h"
 #include "platform/Clock.h"
 #include "platform/Dialogs.h"
 #include "platform/EventLoop.h"
@@ -29,6 +30,7 @@ struct Ports {
     Dialogs& dialogs;
     Program& program;
     TrayShell& tray;
+    CpuUsageFactory& cpuFactory;
     std::uint32_t consoleIcon; // the console window's icon, as the tray shell knows it
 };
 
@@ -114,6 +116,7 @@ public:
 
     Ports ports;
     ConsoleView& view() { return view_; }
+    CpuChart chart;
 
 private:
     void startUp();

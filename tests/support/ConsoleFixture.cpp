@@ -15,7 +15,8 @@ ConsoleTest::ConsoleTest() : sim(dir.path())
     // The drive root stands for "/" and must stay inside the test's folders.
     sim.program.driveRoot_ = exchange.path();
     form = std::make_unique<Form1>(
-        Ports{sim.events, sim.clock, sim.launcher, sim.sound, sim.dialogs, sim.program, sim.tray, 42}, sim.view);
+        Ports{sim.events, sim.clock, sim.launcher, sim.sound, sim.dialogs, sim.program, sim.tray, sim.cpu, 42},
+        sim.view);
     EXPECT_EQ(sim.view.status, "SERVER COMMND CENTER");
     sim.view.statusHistory.clear(); // keep only what start-up shows
 }

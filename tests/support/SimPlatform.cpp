@@ -260,6 +260,31 @@ int SimTrayShell::popUpMenu(const std::vector<TrayMenuEntry>& items, int)
     return answer;
 }
 
+namespace {
+class ScriptedCpuUsage : public CpuUsage {
+public:
+    explicit ScriptedCpuUsage(std::deque<double>& samples) : samples_(samples) {}
+    double cpuuse() override
+    {
+        double v = samples_.front();
+        if (samples_.size() > 1)
+            samples_.pop_front();
+        return v;
+    }
+
+private:
+    std::deque<double>& samples_;
+};
+} // namespace
+
+std::unique_ptr<CpuUsage> SimCpuFactory::create(const std::string& progId)
+{
+    if (fails || progId != kCpuUsageProgId)
+        throw Failure(429, "ActiveX component can't create object");
+    ++created;
+    return std::make_unique<ScriptedCpuUsage>(samples);
+}
+
 SimPlatform::SimPlatform(std::string programFolder) : program(std::move(programFolder))
 {
 }

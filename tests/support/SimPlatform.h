@@ -4,6 +4,7 @@
 // microseconds and every effect carries its virtual time stamp.
 #include "console/ConsoleView.h"
 #include "platform/Clock.h"
+#include "platform/CpuUsage.h"
 #include "platform/Dialogs.h"
 #include "platform/EventLoop.h"
 #include "platform/Launcher.h"
@@ -185,6 +186,27 @@ private:
     std::string folder_;
 };
 
+// A CPU usage component that answers from a script (the last answer repeats).
+class SimCpuFactory : public CpuUsageFactory {
+public:
+    std::unique_ptr<CpuUsage> create(const std::string& progId) override;
+    std::deque<double> samples{0};
+    bool fails = false;
+    int created = 0;
+};
+
+class RecordingScope : public ScopeView {
+public:
+    struct Line {
+        double x1, y1, x2, y2;
+    };
+    void clear() override { lines.clear(); }
+    void drawLine(double x1, double y1, double x2, double y2) override { lines.push_back({x1, y1, x2, y2}); }
+    void setValueText(const std::string& text) override { value = text; }
+    std::vector<Line> lines;
+    std::string value = "000";
+};
+
 // Records the console window's state.
 class RecordingView : public ConsoleView {
 public:
@@ -212,6 +234,8 @@ public:
     void hideWindow() override { visible = false; }
     void minimizeWindow() override { minimized = true; }
     void focusWindow() override { focused = true; }
+    ScopeView& scope() override { return scopeView; }
+    RecordingScope scopeView;
 
     bool isEnabled(Control c) const { return enabled[static_cast<int>(c)]; }
 
@@ -266,6 +290,7 @@ struct SimPlatform {
     SimProgram program;
     RecordingView view{events};
     SimTrayShell tray;
+    SimCpuFactory cpu;
 };
 
 } // namespace torv::sim

@@ -51,8 +51,7 @@ TEST_F(SequencerTest, CountsDownAnnouncesAndLaunchesNineSecondsApart)
     EXPECT_EQ(exchange.read("Result.txt"), form->DumpString.text() + "\r\n");
     for (Control c : {Control::cmdEdit, Control::cmdTray, Control::chkRemote, Control::cmdRestart})
         EXPECT_TRUE(sim.view.isEnabled(c));
-    // No component: the chart toggle stays off limits.
-    EXPECT_FALSE(sim.view.isEnabled(Control::Chart));
+    EXPECT_TRUE(sim.view.isEnabled(Control::Chart));
     EXPECT_TRUE(sim.view.visible);
     EXPECT_EQ(sim.view.logBox, form->DumpString.text());
 }

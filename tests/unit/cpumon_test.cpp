@@ -1,0 +1,376 @@
+#include "cpumon/CpuChart.h"
+#include "platform/posix/ProcStatCpuUsage.h"
+#include "support/TempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <deque>
+#include <filesystem>
+#include <stdexcept>
+
+using namespace torv;
+
+namespace {
+
+using Journal = std::vector<std::string>;
+
+struct Line {
+    double x1, y1, x2, y2;
+    bool operator==(const Line&) const = default;
+};
+
+// What the fake component answers next: a value, or a failure when empty.
+struct Feed {
+    std::deque<double> values;
+    int calls = 0;
+    Journal* journal = nullptr;
+};
+
+class FakeCpuUsage : public CpuUsage {
+public:
+    explicit FakeCpuUsage(Feed& feed) : feed_(feed) {}
+    double cpuuse() override
+    {
+        ++feed_.calls;
+        feed_.journal->push_back("sample");
+        if (feed_.values.empty())
+            throw Failure{440, "Automation error"};
+        double v = feed_.values.front();
+        feed_.values.pop_front();
+        return v;
+    }
+
+private:
+    Feed& feed_;
+};
+
+class FakeFactory : public CpuUsageFactory {
+public:
+    explicit FakeFactory(Feed& feed) : feed_(feed) {}
+    std::unique_ptr<CpuUsage> create(const std::string& progId) override
+    {
+        if (refuse || progId != "cpumon.cpuuse")
+            throw Failure{429, "ActiveX component can't create object"};
+        ++created;
+        return std::make_unique<FakeCpuUsage>(feed_);
+    }
+    bool refuse = false;
+    int created = 0;
+
+private:
+    Feed& feed_;
+};
+
+class FakeEventLoop : public EventLoop {
+public:
+    explicit FakeEventLoop(Journal& j) : journal_(j) {}
+    void processPending() override { journal_.push_back("events"); }
+    void waitForEvents() override {}
+    std::unique_ptr<Timer> createTimer(int, bool, std::function<void()>) override { return nullptr; }
+
+private:
+    Journal& journal_;
+};
+
+class RecordingScope : public ScopeView {
+public:
+    explicit RecordingScope(Journal& j) : journal_(j) {}
+    void clear() override
+    {
+        journal_.push_back("clear");
+        lines.clear();
+    }
+    void drawLine(double x1, double y1, double x2, double y2) override
+    {
+        journal_.push_back("line");
+        lines.push_back({x1, y1, x2, y2});
+    }
+    void setValueText(const std::string& text) override
+    {
+        journal_.push_back("text:" + text);
+        this->text = text;
+    }
+    std::vector<Line> lines; // what is on the chart now
+    std::string text = "000";
+
+private:
+    Journal& journal_;
+};
+
+class CpuChartTest : public ::testing::Test {
+protected:
+    CpuChartTest() { feed.journal = &journal; }
+    void start() { ASSERT_FALSE(chart.CreateCpuMon(false, factory)); }
+    void tick(std::optional<double> sample, bool on = true)
+    {
+        if (sample)
+            feed.values.push_back(*sample);
+        chart.CPUTimer_Timer(on, loop, scope);
+    }
+
+    Journal journal;
+    Feed feed;
+    FakeFactory factory{feed};
+    FakeEventLoop loop{journal};
+    RecordingScope scope{journal};
+    CpuChart chart;
+};
+
+} // namespace
+
+TEST_F(CpuChartTest, HistoryKeepsTheNewestSamplesAtTheirAge)
+{
+    start();
+    // Tick t samples the value t; slot n holds the sample of n - 3 ticks before.
+    auto expectHistory = [&](int ticks) {
+        SCOPED_TRACE(ticks);
+        EXPECT_EQ(chart.CpuHist[2], ticks);
+        for (int n = 3; n <= 100; ++n)
+            EXPECT_EQ(chart.CpuHist[n], std::max(0, ticks - (n - 3))) << "slot " << n;
+        for (int n : {0, 1, 101})
+            EXPECT_EQ(chart.CpuHist[n], 0) << "slot " << n;
+        EXPECT_EQ(chart.CpuPlot[2], 0);
+    };
+    for (int t = 1; t <= 110; ++t) {
+        tick(t);
+        if (t == 1 || t == 3 || t == 40 || t == 110)
+            expectHistory(t);
+    }
+    // Only the 98 newest survive; the plot's last slot gets the one just dropped.
+    EXPECT_EQ(chart.CpuHist[100], 13);
+    EXPECT_EQ(chart.CpuPlot[101], 12);
+}
+
+TEST_F(CpuChartTest, CurveStartsFlatAndASampleReachesTheLeftOnItsThirdTick)
+{
+    start();
+    tick(60);
+    EXPECT_EQ(scope.text, "60");
+    ASSERT_EQ(scope.lines.size(), 33u);
+    for (int i = 0; i < 33; ++i)
+        EXPECT_EQ(scope.lines[i], (Line{400.0 + 100 * i, 810, 500.0 + 100 * i, 810})) << i;
+    tick(0);
+    EXPECT_EQ(scope.lines[0], (Line{400, 810, 500, 810}));
+    tick(0);
+    EXPECT_EQ(scope.lines[0], (Line{400, 330, 500, 810}));
+    tick(0);
+    EXPECT_EQ(scope.lines[0], (Line{400, 810, 500, 330}));
+    EXPECT_EQ(scope.lines[1], (Line{500, 330, 600, 810}));
+    EXPECT_EQ(scope.lines.back(), (Line{3600, 810, 3700, 810}));
+}
+
+TEST_F(CpuChartTest, ZeroFiftyAndHundredLieAtTheirHeights)
+{
+    start();
+    for (double s : {0, 100, 50, 9, 9})
+        tick(s);
+    ASSERT_EQ(scope.lines.size(), 33u);
+    EXPECT_EQ(scope.lines[0], (Line{400, 410, 500, 10}));
+    EXPECT_EQ(scope.lines[1], (Line{500, 10, 600, 810}));
+    EXPECT_EQ(scope.lines[2], (Line{600, 810, 700, 810}));
+}
+
+TEST_F(CpuChartTest, TickStepsRunInOrderAndAnOffTickDoesNothing)
+{
+    start();
+    tick(42, false);
+    EXPECT_TRUE(journal.empty());
+    EXPECT_EQ(feed.calls, 0);
+    tick(42);
+    Journal expected{"clear", "events", "events", "sample", "text:42", "events"};
+    expected.insert(expected.end(), 33, "line");
+    EXPECT_EQ(journal, expected);
+}
+
+TEST_F(CpuChartTest, SamplesRoundHalfToEvenAndMustFit16Bits)
+{
+    start();
+    tick(2.5);
+    EXPECT_EQ(scope.text, "2");
+    EXPECT_EQ(chart.CpuHist[2], 2);
+    tick(3.5);
+    EXPECT_EQ(scope.text, "4");
+    EXPECT_EQ(chart.CpuHist[3], 4);
+    for (auto [in, out] : std::vector<std::pair<double, int>>{{-2.5, -2}, {7.49, 7}, {-5, -5}, {-32768.4, -32768}}) {
+        feed.values.push_back(in);
+        chart.GetCpu();
+        EXPECT_EQ(chart.CpuValue, out) << in;
+    }
+    for (double bad : {32767.5, 1e9, HUGE_VAL, std::nan("")}) {
+        feed.values.push_back(bad);
+        EXPECT_THROW(chart.GetCpu(), Failure) << bad;
+    }
+}
+
+TEST_F(CpuChartTest, PauseLeavesNoGapAndKeepsWhatIsShown)
+{
+    start();
+    tick(10);
+    tick(20);
+    const auto hist = chart.CpuHist;
+    const auto lines = scope.lines;
+    journal.clear();
+    for (int i = 0; i < 3; ++i)
+        tick(std::nullopt, false);
+    EXPECT_TRUE(journal.empty());
+    EXPECT_EQ(chart.CpuHist, hist);
+    EXPECT_EQ(scope.lines, lines);
+    EXPECT_EQ(scope.text, "20");
+    tick(30);
+    EXPECT_EQ(chart.CpuHist[3], 30);
+    EXPECT_EQ(chart.CpuHist[4], 20);
+    EXPECT_EQ(chart.CpuHist[5], 10);
+}
+
+TEST_F(CpuChartTest, ReloadKeepsTheComponentAndTheHistory)
+{
+    start();
+    CpuUsage* first = chart.CpuMon.get();
+    for (double s : {5, 6, 7})
+        tick(s);
+    EXPECT_FALSE(chart.CreateCpuMon(true, factory));
+    EXPECT_EQ(factory.created, 1);
+    EXPECT_EQ(chart.CpuMon.get(), first);
+    EXPECT_TRUE(chart.CpuMonCreated);
+    tick(8);
+    EXPECT_EQ(chart.CpuHist[3], 8);
+    EXPECT_EQ(chart.CpuHist[6], 5);
+}
+
+TEST_F(CpuChartTest, ComponentThatCannotBeCreatedLeavesTheConsoleRunning)
+{
+    factory.refuse = true;
+    auto failure = chart.CreateCpuMon(false, factory);
+    ASSERT_TRUE(failure);
+    EXPECT_EQ(failure->code, 429);
+    EXPECT_FALSE(chart.CpuMonCreated);
+    EXPECT_EQ(chart.CpuMon, nullptr);
+    EXPECT_NO_THROW(tick(std::nullopt));
+    ASSERT_TRUE(chart.lastFailure());
+    EXPECT_EQ(chart.lastFailure()->code, 91);
+    EXPECT_TRUE(scope.lines.empty());
+    EXPECT_EQ(scope.text, "000");
+    EXPECT_EQ(chart.CpuHist, CpuChart::Slots{});
+}
+
+TEST_F(CpuChartTest, FailedOrUndrawableSampleKeepsCurveNumberAndHistory)
+{
+    start();
+    tick(30);
+    tick(40);
+    tick(45);
+    const auto hist = chart.CpuHist;
+    const auto plot = chart.CpuPlot;
+    const auto lines = scope.lines;
+    // A failing component, then samples just past what the chart can draw.
+    for (std::optional<double> bad :
+         {std::optional<double>{}, std::optional<double>{4096}, std::optional<double>{-3995}}) {
+        EXPECT_NO_THROW(tick(bad));
+        ASSERT_TRUE(chart.lastFailure());
+        EXPECT_EQ(chart.CpuHist, hist);
+        EXPECT_EQ(chart.CpuPlot, plot);
+        EXPECT_EQ(scope.lines, lines);
+        EXPECT_EQ(scope.text, "45");
+        EXPECT_EQ(chart.CpuValue, 45);
+    }
+    EXPECT_EQ(chart.lastFailure()->code, 6);
+    // The limits themselves are drawn; the failed ticks left no slot behind.
+    tick(4095);
+    tick(-3994);
+    tick(50);
+    EXPECT_EQ(chart.CpuHist[3], 50);
+    EXPECT_EQ(chart.CpuHist[6], 45);
+    EXPECT_EQ(scope.lines[0], (Line{400, 810 - 8 * 4095, 500, 810 - 8 * 45}));
+}
+
+// --- the /proc/stat component ---
+
+namespace {
+
+// A stat file whose aggregate line has these counters (user nice system idle
+// iowait irq softirq steal guest guest_nice).
+std::string statFile(std::vector<unsigned long long> c)
+{
+    std::string line = "cpu ";
+    for (auto v : c)
+        line += " " + std::to_string(v);
+    return line + "\ncpu0 1 2 3 4 5 6 7 8 0 0\nintr 12 3\nctxt 99\n";
+}
+
+} // namespace
+
+TEST(ProcStatCpuUsageTest, MeasuresBusyShareBetweenCalls)
+{
+    sim::TempDir dir;
+    // Since boot this machine is 15 % busy.
+    dir.write("stat", statFile({1000, 0, 500, 8000, 500, 0, 0, 0, 0, 0}));
+    int intervals = 0;
+    ProcStatCpuUsage cpu(dir.file("stat"), [&] {
+        ++intervals;
+        // 70 busy ticks (guest time is already part of user), 30 idle or waiting.
+        dir.write("stat", statFile({1030, 10, 520, 8020, 510, 5, 3, 2, 30, 0}));
+    });
+    EXPECT_EQ(cpu.cpuuse(), 70);
+    dir.write("stat", statFile({1031, 10, 520, 8022, 510, 5, 3, 2, 30, 0}));
+    EXPECT_EQ(cpu.cpuuse(), 33);
+    dir.write("stat", statFile({1033, 10, 520, 8023, 510, 5, 3, 2, 30, 0}));
+    EXPECT_EQ(cpu.cpuuse(), 67);
+    // Nothing counted since the last call: the last answer stands.
+    EXPECT_EQ(cpu.cpuuse(), 67);
+    EXPECT_EQ(intervals, 1);
+}
+
+TEST(ProcStatCpuUsageTest, CounterThatWentDownStartsAFreshInterval)
+{
+    sim::TempDir dir;
+    dir.write("stat", statFile({100, 0, 100, 800, 0, 0, 0, 0}));
+    ProcStatCpuUsage cpu(dir.file("stat"), [&] { dir.write("stat", statFile({150, 0, 150, 900, 0, 0, 0, 0})); });
+    EXPECT_EQ(cpu.cpuuse(), 50);
+    dir.write("stat", statFile({4, 0, 160, 990, 0, 0, 0, 0})); // user wrapped
+    EXPECT_EQ(cpu.cpuuse(), 50);
+    dir.write("stat", statFile({14, 0, 160, 1020, 0, 0, 0, 0}));
+    EXPECT_EQ(cpu.cpuuse(), 25);
+}
+
+TEST(ProcStatCpuUsageTest, MalformedOrMissingFileIsAFailure)
+{
+    sim::TempDir dir;
+    for (std::string bad : {"", "intr 1 2\n", "cpu  12 abc 3 4\n", "cpu  1 2 3\n", "cpu  -1 2 3 4\n",
+                            "cpu  99999999999999999999999 1 2 3\n"}) {
+        dir.write("stat", bad);
+        ProcStatCpuUsage cpu(dir.file("stat"), [] {});
+        EXPECT_THROW(cpu.cpuuse(), Failure) << bad;
+    }
+    // Going bad after good samples, then recovering.
+    dir.write("stat", statFile({100, 0, 100, 800}));
+    ProcStatCpuUsage cpu(dir.file("stat"), [&] { dir.write("stat", statFile({110, 0, 100, 810})); });
+    EXPECT_EQ(cpu.cpuuse(), 50);
+    dir.write("stat", "garbage\n");
+    EXPECT_THROW(cpu.cpuuse(), Failure);
+    dir.write("stat", statFile({140, 0, 100, 820}));
+    EXPECT_EQ(cpu.cpuuse(), 75);
+    try {
+        ProcStatCpuUsage(dir.file("absent"), [] {}).cpuuse();
+        ADD_FAILURE() << "no failure";
+    } catch (const Failure& f) {
+        EXPECT_EQ(f.code, 53);
+    }
+}
+
+TEST(ProcStatCpuUsageTest, FactoryKnowsOnlyItsNameAndNeedsAStatFile)
+{
+    sim::TempDir dir;
+    dir.write("stat", statFile({1, 2, 3, 4}));
+    PosixCpuUsageFactory factory(dir.file("stat"));
+    EXPECT_NE(factory.create("cpumon.cpuuse"), nullptr);
+    EXPECT_NE(factory.create("CPUMon.CpuUse"), nullptr);
+    EXPECT_THROW(factory.create("cpumon.other"), Failure);
+    PosixCpuUsageFactory nowhere(dir.file("absent"));
+    EXPECT_THROW(nowhere.create("cpumon.cpuuse"), Failure);
+    if (std::filesystem::exists("/proc/stat")) {
+        double v = PosixCpuUsageFactory().create("cpumon.cpuuse")->cpuuse();
+        EXPECT_GE(v, 0);
+        EXPECT_LE(v, 100);
+    }
+}
