@@ -338,7 +338,9 @@ void Form1::endProgram()
 
 void Form1::Form_Unload()
 {
-    endProgram();
+    // The tray icon goes first; any failure on the way is dropped and the
+    // program ends all the same.
+    Form1::endProgram();
 }
 
 } // namespace torv
