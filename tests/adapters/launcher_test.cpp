@@ -1,0 +1,228 @@
+// The real POSIX launcher and the single-instance lock, on real processes and
+// files inside a temporary folder. Only scripts written here are ever started.
+#include "platform/Failure.h"
+#include "platform/posix/PosixLauncher.h"
+#include "platform/posix/SingleInstance.h"
+
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <memory>
+#include <sstream>
+#include <stdexcept>
+#include <string>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+#include <vector>
+
+namespace torv {
+namespace {
+
+namespace fs = std::filesystem;
+
+class Folder {
+public:
+    Folder()
+    {
+        std::string pattern = (fs::temp_directory_path() / "torv-launch-XXXXXX").string();
+        if (!::mkdtemp(pattern.data()))
+            throw std::runtime_error("cannot create a temporary folder");
+        path_ = pattern;
+    }
+    ~Folder()
+    {
+        std::error_code ec;
+        fs::remove_all(path_, ec);
+    }
+    std::string path() const { return path_.string(); }
+    std::string file(const std::string& name) const { return (path_ / name).string(); }
+    void write(const std::string& name, const std::string& text,
+               fs::perms perms = fs::perms::owner_read | fs::perms::owner_write) const
+    {
+        fs::create_directories((path_ / name).parent_path());
+        std::ofstream(path_ / name, std::ios::binary) << text;
+        fs::permissions(path_ / name, perms);
+    }
+    std::string read(const std::string& name) const
+    {
+        std::ifstream in(path_ / name, std::ios::binary);
+        std::ostringstream s;
+        s << in.rdbuf();
+        return s.str();
+    }
+    bool exists(const std::string& name) const { return fs::exists(path_ / name); }
+
+private:
+    fs::path path_;
+};
+
+const fs::perms kExecutable = fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec;
+
+// A script that writes its pid and its arguments, one per line in brackets,
+// to `marker` in one step and exits.
+std::string markerScript(const Folder& dir)
+{
+    const std::string part = dir.file("marker.part"), marker = dir.file("marker");
+    return "#!/bin/sh\n"
+           "{ echo \"$$\"; for a in \"$@\"; do printf '[%s]\\n' \"$a\"; done; } > '" +
+           part + "'\nmv '" + part + "' '" + marker + "'\n";
+}
+
+// Waits for a started program to do something; it runs on its own, so this is
+// a wait with a generous limit, not a timing check.
+bool eventually(const std::function<bool()>& condition)
+{
+    for (int i = 0; i < 500; ++i) {
+        if (condition())
+            return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return condition();
+}
+
+int launchCode(const std::string& commandLine)
+{
+    try {
+        PosixLauncher().run(commandLine, WindowStyle::Normal);
+    } catch (const Failure& f) {
+        return f.code;
+    }
+    return 0;
+}
+
+TEST(PosixLauncher, StartsAScriptWithItsArgumentsAsWords)
+{
+    Folder dir;
+    dir.write("my tools/run.sh", markerScript(dir), kExecutable);
+    ASSERT_EQ(launchCode("\"" + dir.file("my tools/run.sh") + "\" \"one argument\" two \"\""), 0);
+    ASSERT_TRUE(eventually([&] { return dir.exists("marker"); }));
+    std::string marker = dir.read("marker");
+    EXPECT_EQ(marker.substr(marker.find('\n') + 1), "[one argument]\n[two]\n[]\n");
+}
+
+TEST(PosixLauncher, NoShellSeesTheLine)
+{
+    Folder dir;
+    dir.write("run.sh", markerScript(dir), kExecutable);
+    const std::string pwned = dir.file("pwned");
+    ASSERT_EQ(launchCode(dir.file("run.sh") + " a;touch " + pwned + " && touch " + pwned + " $(touch " + pwned +
+                         ") `touch " + pwned + "`"),
+              0);
+    ASSERT_TRUE(eventually([&] { return dir.exists("marker"); }));
+    std::string marker = dir.read("marker");
+    EXPECT_EQ(marker.substr(marker.find('\n') + 1), "[a;touch]\n[" + pwned + "]\n[&&]\n[touch]\n[" + pwned +
+                                                        "]\n[$(touch]\n[" + pwned + ")]\n[`touch]\n[" + pwned + "`]\n");
+    EXPECT_FALSE(dir.exists("pwned"));
+
+    // A program name with a separator in it is just a missing program.
+    EXPECT_EQ(launchCode(dir.file("run.sh") + ";touch " + pwned), 53);
+    EXPECT_FALSE(dir.exists("pwned"));
+}
+
+TEST(PosixLauncher, MissingAndNotPermittedPrograms)
+{
+    Folder dir;
+    EXPECT_EQ(launchCode(dir.file("missing.sh")), 53);
+    EXPECT_EQ(launchCode(dir.file("no-folder/missing.sh") + " arg"), 53);
+    EXPECT_EQ(launchCode("torv-no-such-program-on-the-path"), 53);
+    EXPECT_EQ(launchCode(""), 53);
+    EXPECT_EQ(launchCode("   "), 53);
+
+    // No execute bit at all is refused even for root.
+    dir.write("plain.sh", markerScript(dir), fs::perms::owner_read | fs::perms::owner_write);
+    EXPECT_EQ(launchCode(dir.file("plain.sh")), 70);
+    fs::create_directory(dir.file("folder"));
+    EXPECT_EQ(launchCode(dir.file("folder")), 70);
+    EXPECT_FALSE(dir.exists("marker"));
+}
+
+bool zombieChildOfOurs()
+{
+    const std::string ours = std::to_string(::getpid());
+    for (const auto& entry : fs::directory_iterator("/proc")) {
+        std::ifstream in(entry.path() / "stat");
+        std::string stat;
+        if (!std::getline(in, stat))
+            continue;
+        // pid (comm) state ppid ...; comm may hold blanks, so read after the last ')'.
+        auto close = stat.rfind(')');
+        if (close == std::string::npos)
+            continue;
+        std::istringstream rest(stat.substr(close + 1));
+        std::string state, ppid;
+        rest >> state >> ppid;
+        if (state == "Z" && ppid == ours)
+            return true;
+    }
+    return false;
+}
+
+TEST(PosixLauncher, LeavesNoZombie)
+{
+    Folder dir;
+    dir.write("run.sh", markerScript(dir), kExecutable);
+    ASSERT_EQ(launchCode(dir.file("run.sh")), 0);
+
+    // The helper process is already gone and the program is nobody's child of ours.
+    errno = 0;
+    pid_t r = ::waitpid(-1, nullptr, WNOHANG);
+    EXPECT_TRUE(r == 0 || (r == -1 && errno == ECHILD)) << "waitpid gave " << r;
+
+    ASSERT_TRUE(eventually([&] { return dir.exists("marker"); }));
+    const std::string pid = dir.read("marker").substr(0, dir.read("marker").find('\n'));
+    // Once the program has ended it is either reaped by its new parent or, as
+    // a zombie, belongs to someone else.
+    auto stateOf = [&](std::string& ppid) {
+        std::ifstream in("/proc/" + pid + "/stat");
+        std::string stat;
+        if (!std::getline(in, stat))
+            return std::string("gone");
+        std::istringstream rest(stat.substr(stat.rfind(')') + 1));
+        std::string state;
+        rest >> state >> ppid;
+        return state;
+    };
+    std::string ppid;
+    ASSERT_TRUE(eventually([&] {
+        std::string s = stateOf(ppid);
+        return s == "gone" || s == "Z";
+    }));
+    if (stateOf(ppid) == "Z") {
+        EXPECT_NE(ppid, std::to_string(::getpid()));
+    }
+    EXPECT_FALSE(zombieChildOfOurs());
+}
+
+TEST(SingleInstanceLock, OneHolderPerProgramFolder)
+{
+    Folder dir;
+    auto first = std::make_unique<SingleInstanceLock>(dir.path());
+    SingleInstanceLock second(dir.path()), elsewhere(dir.path());
+    EXPECT_FALSE(first->anotherRunning("/opt/torv"));
+    EXPECT_FALSE(first->anotherRunning("/opt/torv")); // a reload asks again
+    EXPECT_TRUE(second.anotherRunning("/opt/torv"));
+    EXPECT_FALSE(elsewhere.anotherRunning("/opt/torv2"));
+
+    // The lock ends with its holder.
+    first.reset();
+    EXPECT_FALSE(second.anotherRunning("/opt/torv"));
+    SingleInstanceLock third(dir.path());
+    EXPECT_TRUE(third.anotherRunning("/opt/torv"));
+}
+
+TEST(SingleInstanceLock, NoLockFolderMeansRunning)
+{
+    Folder dir;
+    SingleInstanceLock a(dir.file("missing")), b(dir.file("missing"));
+    EXPECT_FALSE(a.anotherRunning("/opt/torv"));
+    EXPECT_FALSE(b.anotherRunning("/opt/torv"));
+}
+
+} // namespace
+} // namespace torv
