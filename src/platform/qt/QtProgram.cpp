@@ -58,8 +58,6 @@ bool QtProgram::anotherInstanceRunning()
 
 void QtProgram::endNow()
 {
-    if (beforeEnd)
-        beforeEnd();
     std::fflush(nullptr);
     // At once: no event loop unwinding, no destructors of a half-finished run.
     ::_exit(0);

@@ -2,7 +2,6 @@
 #include "platform/Program.h"
 #include "platform/posix/SingleInstance.h"
 
-#include <functional>
 #include <memory>
 
 namespace torv {
@@ -17,9 +16,6 @@ public:
     std::optional<std::string> environment(const std::string& name) const override;
     bool anotherInstanceRunning() override;
     [[noreturn]] void endNow() override;
-
-    // Run just before the program ends (takes the tray icon away).
-    std::function<void()> beforeEnd;
 
 private:
     std::unique_ptr<SingleInstanceLock> lock_;
