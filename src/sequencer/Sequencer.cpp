@@ -2,8 +2,7 @@
 
 #include "console/Cues.h"
 #include "console/Form1.h"
-#include "platform/AtomicFile.h"
-#include "platform/Paths.h"
+#include "remote/ResultFile.h"
 
 namespace torv {
 
@@ -22,6 +21,7 @@ void Sequencer::Timer1_Timer()
 
 void Sequencer::Timer2_Timer()
 {
+    f_.Command_Interface();
     f_.ports.events.processPending();
 }
 
@@ -194,10 +194,10 @@ Sequencer::Outcome Sequencer::writeResultFile()
 {
     // Three steps, each under the failure rule: a file that could not be
     // created is reported again when the write finds it missing.
-    AtomicFileWriter file(inFolder(f_.settings.ExchangeDir, "Result.txt"));
+    ResultFile file(f_.settings.ExchangeDir);
     if (guarded([&] { file.create(); }) == Outcome::MissingFolder)
         return Outcome::MissingFolder;
-    Outcome outcome = guarded([&] { file.write(f_.DumpString.text() + "\r\n"); });
+    Outcome outcome = guarded([&] { file.write(f_.DumpString.text()); });
     file.close();
     return outcome;
 }

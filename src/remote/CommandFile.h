@@ -1,0 +1,24 @@
+#pragma once
+// The command file a remote party drops into the exchange folder. Only its
+// first field counts, read by the same rule as config.ini.
+#include <cstddef>
+#include <string>
+
+namespace torv {
+
+// How much of the command file is read to find the first field.
+inline constexpr std::size_t kCommandReadLimit = 64 * 1024;
+
+std::string commandFilePath(const std::string& exchangeDir);
+
+// The first field of the command file. Only a regular file is opened, without
+// following a link and without blocking, so a pipe, device, folder or link
+// planted under the name is a failure instead of a hang. Missing: 53; a file
+// with no field at all: 62; not a regular file, unreadable, or a first field
+// that does not end within kCommandReadLimit bytes: 75.
+std::string readCommandField(const std::string& path);
+
+// Missing: 53; cannot be removed: 70 or 75.
+void deleteCommandFile(const std::string& path);
+
+} // namespace torv

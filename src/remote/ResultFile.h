@@ -1,0 +1,31 @@
+#pragma once
+// The result file: the whole log followed by one more CR LF, so the file ends
+// with an empty line. It is replaced as a whole, never left half-written.
+#include "platform/AtomicFile.h"
+
+#include <string>
+
+namespace torv {
+
+std::string resultFilePath(const std::string& exchangeDir);
+
+// Three steps, so that a caller can guard each one on its own.
+class ResultFile {
+public:
+    explicit ResultFile(const std::string& exchangeDir);
+
+    // Missing folder: 76; anything else: 75.
+    void create();
+    // Without a successful create(): 52. A failed write: 75, the old file stays.
+    void write(const std::string& log);
+    // Never fails.
+    void close() noexcept;
+
+private:
+    AtomicFileWriter writer_;
+};
+
+// create + write + close; throws like the steps do.
+void writeResultFile(const std::string& exchangeDir, const std::string& log);
+
+} // namespace torv
