@@ -1,7 +1,7 @@
 // Wires the real adapters to the console, runs start-up, then Qt's loop.
 #include "console/ConsoleWindow.h"
 #include "console/Form1.h"
-#include "editor/EditorStandIn.h"
+#include "editor/Config.h"
 #include "platform/posix/PosixLauncher.h"
 #include "platform/posix/ProcStatCpuUsage.h"
 #include "platform/qt/QtClock.h"
@@ -33,7 +33,7 @@ int main(int argc, char** argv)
     window.attach(&form);
     dialogs.parent = &window;
     dialogs.settingsEditor = [&] {
-        torv::EditorStandIn editor(form, window.isVisible() ? &window : nullptr);
+        torv::Config editor(form, window.isVisible() ? &window : nullptr);
         editor.exec();
     };
 

@@ -4,24 +4,10 @@
 
 namespace torv {
 
-EditorValues editorValuesFrom(const Form1& form)
-{
-    const SettingsRecord& s = form.settings;
-    EditorValues v;
-    v.LaunchOpt = (s.LaunchOpt == "EXIT" || s.LaunchOpt == "MIN") ? s.LaunchOpt : "NORM";
-    v.ExchangeDir = s.ExchangeDir;
-    v.UserCmd = s.UserCmd;
-    v.InitTimeText = std::to_string(s.InitTime);
-    v.CheckTimeText = std::to_string(s.CheckTime);
-    v.remoteOn = s.RemoteOpt == "REMOTEON";
-    v.soundOn = s.Sounds == "SOUNDON";
-    v.commentsOn = s.UserComment == "COMMENTSON";
-    return v;
-}
-
 bool saveFromEditor(Form1& form, const EditorValues& values)
 {
     try {
+        // Written through a temporary file: a failed save leaves the old file whole.
         saveConfig(form.configPath(), values, form.tasks);
         return true;
     } catch (const Failure&) {

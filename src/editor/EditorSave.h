@@ -6,9 +6,6 @@ namespace torv {
 
 class Form1;
 
-// The editor's values as they stand when it opens on the console's settings.
-EditorValues editorValuesFrom(const Form1& form);
-
 // Saves config.ini. Returns false (and changes nothing else) when the save
 // fails: the editor then stays open and says nothing.
 bool saveFromEditor(Form1& form, const EditorValues& values);

@@ -1,0 +1,94 @@
+#pragma once
+// The settings editor "Launcher Config": the options, the two times, the
+// pickers, the task list and the three ways of closing. It works directly on
+// the console's state; only a save writes config.ini.
+#include <QDialog>
+
+#include <string>
+
+class QCheckBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QRadioButton;
+class QScrollBar;
+
+namespace torv {
+
+class Form1;
+struct EditorValues;
+
+class Config : public QDialog {
+    Q_OBJECT
+public:
+    // Builds the window and loads it from the console's state (Form_Load).
+    explicit Config(Form1& form, QWidget* parent = nullptr);
+
+    // Handlers; each also runs when code changes the control's value.
+    void Form_Load();
+    void VScroll1_Change();
+    void txtDesc_Change();
+    void txtLoc_Change();
+    void cmdInsert_Click();
+    void cmdDelete_Click();
+    void cmdSeqLoc_Click();
+    void chkSound_Click();
+    void chkComments_Click();
+    void txtExecStart_Change();
+    void txtExec_Change();
+    void cmdLaunch_Click();
+    void cmdRemote_Click();
+    void cmdEdit_Click();
+    void cmdOk_Click();
+    void Command2_Click();
+    void cmdCancel_Click();
+
+    // The slot now shown.
+    int CurrentTask() const { return CurrentTask_; }
+    // The eight values a save writes, as the controls hold them.
+    EditorValues values() const;
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+
+private:
+    void buildOptions();
+    void buildTaskArea();
+    void buildButtons();
+    void connectHandlers();
+    // Refuses a time outside 1..60 with the message, then puts "1" in the box.
+    void checkTime(QLineEdit* box);
+
+    Form1& form_;
+    int CurrentTask_ = 1;
+
+    QRadioButton* optExit_;
+    QRadioButton* optMin_;
+    QRadioButton* optNorm_;
+    QCheckBox* chkRemote_;
+    QLineEdit* txtExecStart_;
+    QLineEdit* txtExec_;
+    QPushButton* chkSound_;
+    QPushButton* chkComments_;
+    QPushButton* cmdEdit_;
+    QLineEdit* txtRemote_;
+    QPushButton* cmdRemote_;
+    QLineEdit* txtLaunch_;
+    QPushButton* cmdLaunch_;
+
+    QLabel* lbltasknum_;
+    QScrollBar* VScroll1_;
+    QLineEdit* txtDesc_;
+    QLineEdit* txtLoc_;
+    QPushButton* cmdSeqLoc_;
+    QPushButton* cmdDelete_;
+    QPushButton* cmdInsert_;
+    QLabel* LblSaved_;
+
+    QPushButton* Command1_;
+    QPushButton* Command2_;
+    QPushButton* cmdOk_;
+    QPushButton* cmdCancel_;
+};
+
+} // namespace torv

@@ -1,0 +1,679 @@
+// The settings editor and the folder browser on a console built on the
+// simulated platform: real widgets, real change signals, scripted message
+// boxes and file dialogs, config.ini in a temporary program folder.
+#include "console/Form1.h"
+#include "editor/Cdlg.h"
+#include "editor/Config.h"
+#include "settings/ConfigFile.h"
+#include "support/SimPlatform.h"
+#include "support/TempDir.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScopeGuard>
+#include <QScrollBar>
+#include <QTimer>
+#include <QTreeWidget>
+#include <QtTest>
+
+#include <filesystem>
+#include <memory>
+#include <random>
+
+using namespace torv;
+using namespace torv::sim;
+
+namespace {
+
+std::string lines(const std::vector<std::string>& values)
+{
+    std::string out;
+    for (const std::string& v : values)
+        out += v + "\r\n";
+    return out;
+}
+
+// A console on the simulated platform in a temporary program folder.
+struct Console {
+    TempDir dir;
+    TempDir exchange;
+    SimPlatform sim{dir.path()};
+    std::unique_ptr<Form1> form;
+
+    Console()
+    {
+        sim.program.driveRoot_ = exchange.path();
+        form = std::make_unique<Form1>(
+            Ports{sim.events, sim.clock, sim.launcher, sim.sound, sim.dialogs, sim.program, sim.tray, sim.cpu, 42},
+            sim.view);
+    }
+
+    // Writes config.ini and reads it into the console, as start-up does.
+    void load(std::vector<std::string> settings, const std::vector<std::pair<std::string, std::string>>& tasks)
+    {
+        for (const auto& [d, l] : tasks) {
+            settings.push_back(d);
+            settings.push_back(l);
+        }
+        dir.write("config.ini", lines(settings));
+        readConfig(form->configPath(), form->settings, form->tasks, form->TotalApps);
+    }
+    void loadThreeTasks()
+    {
+        load({"NORM", exchange.path(), "", "30", "10", "REMOTEON", "SOUNDON", "COMMENTSOFF"},
+             {{"Task one", "/bin/one"}, {"Task two", "/bin/two"}, {"Task three", "/bin/three"}});
+    }
+    std::string desc(int i) const { return form->tasks.TaskDesc[i]; }
+    std::string loc(int i) const { return form->tasks.TaskLoc[i]; }
+};
+
+template <class W> W* child(QWidget& parent, const char* name)
+{
+    W* w = parent.findChild<W*>(name);
+    if (!w)
+        qFatal("no control %s", name);
+    return w;
+}
+
+// The editor's controls by name.
+struct Editor {
+    explicit Editor(Form1& form) : dlg(form)
+    {
+        dlg.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&dlg));
+    }
+    QLineEdit* box(const char* name) { return child<QLineEdit>(dlg, name); }
+    QPushButton* button(const char* name) { return child<QPushButton>(dlg, name); }
+    QString number() { return child<QLabel>(dlg, "lbltasknum")->text(); }
+    bool savedShown() { return !child<QLabel>(dlg, "LblSaved")->isHidden(); }
+    void select(int slot) { child<QScrollBar>(dlg, "VScroll1")->setValue(slot); }
+    // Types into a box with its whole text selected, as the operator does.
+    void typeOver(const char* name, const QString& text)
+    {
+        QLineEdit* b = box(name);
+        b->setFocus();
+        b->selectAll();
+        QTest::keyClicks(b, text);
+    }
+    Config dlg;
+};
+
+bool checked(QWidget& dlg, const char* name)
+{
+    return child<QAbstractButton>(dlg, name)->isChecked();
+}
+
+} // namespace
+
+class ConfigTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void opensAtSlotOneOfThreeTasks()
+    {
+        Console c;
+        c.loadThreeTasks();
+        Editor e(*c.form);
+        QCOMPARE(e.number(), QString("1"));
+        QCOMPARE(e.box("txtDesc")->text(), QString("Task one"));
+        QCOMPARE(e.box("txtLoc")->text(), QString("/bin/one"));
+        QVERIFY(!e.savedShown());
+        QCOMPARE(e.dlg.windowTitle(), QString("Launcher Config"));
+        QCOMPARE(e.dlg.size(), QSize(301, 445));
+        // Controls where the layout puts them (twips / 15).
+        QCOMPARE(e.box("txtDesc")->geometry(), QRect(4, 320, 265, 21));
+        QCOMPARE(e.button("Command2")->text(), QString("Ok+&Restart"));
+        QVERIFY(!e.box("txtRemote")->isEnabled());
+        QVERIFY(!e.box("txtLaunch")->isEnabled());
+        QCOMPARE(e.box("txtRemote")->text(), QString::fromStdString(c.exchange.path()));
+        QVERIFY(c.sim.dialogs.messages.empty());
+    }
+
+    void insertAndDeleteAtSlotTwo()
+    {
+        Console c;
+        c.loadThreeTasks();
+        {
+            Editor e(*c.form);
+            e.select(2);
+            e.button("cmdInsert")->click();
+            QCOMPARE(e.number(), QString("2"));
+            QCOMPARE(e.dlg.CurrentTask(), 2);
+            QCOMPARE(e.box("txtDesc")->text(), QString());
+            QCOMPARE(e.box("txtLoc")->text(), QString());
+            QCOMPARE(c.desc(1), "Task one");
+            QCOMPARE(c.desc(2), "");
+            QCOMPARE(c.loc(2), "");
+            QCOMPARE(c.desc(3), "Task two");
+            QCOMPARE(c.loc(3), "/bin/two");
+            QCOMPARE(c.desc(4), "Task three");
+            QCOMPARE(c.loc(4), "/bin/three");
+            QCOMPARE(int(c.form->TotalApps), 3);
+        }
+        c.loadThreeTasks();
+        Editor e(*c.form);
+        e.select(2);
+        e.button("cmdDelete")->click();
+        QCOMPARE(c.desc(2), "Task three");
+        QCOMPARE(c.loc(2), "/bin/three");
+        QCOMPARE(c.desc(3), "");
+        QCOMPARE(c.loc(3), "");
+        QCOMPARE(e.number(), QString("1"));
+        QCOMPARE(e.box("txtDesc")->text(), QString("Task one"));
+        QVERIFY(!e.savedShown());
+        QCOMPARE(child<QScrollBar>(e.dlg, "VScroll1")->value(), 1);
+    }
+
+    void slotTenBeyondTheTasksMovesNothing()
+    {
+        Console c;
+        c.loadThreeTasks();
+        const TaskTable before = c.form->tasks;
+        Editor e(*c.form);
+        e.select(10);
+        e.button("cmdDelete")->click();
+        QVERIFY(c.form->tasks.TaskDesc == before.TaskDesc && c.form->tasks.TaskLoc == before.TaskLoc);
+        QCOMPARE(e.number(), QString("1"));
+        QCOMPARE(e.box("txtDesc")->text(), QString("Task one"));
+
+        e.select(10);
+        e.button("cmdInsert")->click();
+        QCOMPARE(e.number(), QString("10"));
+        QCOMPARE(e.box("txtDesc")->text(), QString());
+        QVERIFY(c.form->tasks.TaskDesc == before.TaskDesc && c.form->tasks.TaskLoc == before.TaskLoc);
+    }
+
+    void insertWithSlotHundredTakenSaysFullAndMovesNothing()
+    {
+        Console c;
+        c.loadThreeTasks();
+        c.form->tasks.TaskDesc[100] = "last";
+        c.form->tasks.TaskLoc[100] = "/bin/last";
+        const TaskTable before = c.form->tasks;
+        Editor e(*c.form);
+        e.select(2);
+        e.button("cmdInsert")->click();
+        QCOMPARE(c.sim.dialogs.messages.size(), size_t(1));
+        QVERIFY(c.form->tasks.TaskDesc == before.TaskDesc && c.form->tasks.TaskLoc == before.TaskLoc);
+        QCOMPARE(e.box("txtDesc")->text(), QString("Task two"));
+    }
+
+    void savedMarkerShowsForDescriptionAndTimeBetweenOnly()
+    {
+        Console c;
+        c.loadThreeTasks();
+        Editor e(*c.form);
+        QTest::keyClicks(e.box("txtLoc"), "x");
+        QCOMPARE(c.loc(1), "/bin/onex");
+        QVERIFY(!e.savedShown());
+        e.typeOver("txtExecStart", "20");
+        QVERIFY(!e.savedShown());
+        QTest::keyClicks(e.box("txtDesc"), "!");
+        QCOMPARE(c.desc(1), "Task one!");
+        QVERIFY(e.savedShown());
+        e.select(2);
+        QVERIFY(!e.savedShown());
+        QCOMPARE(e.box("txtDesc")->text(), QString("Task two"));
+        e.typeOver("txtExec", "5");
+        QVERIFY(e.savedShown());
+        QCOMPARE(c.desc(1), "Task one!"); // showing another slot stores nothing into the first
+    }
+
+    void cancelKeepsTableEditsButWritesNothing()
+    {
+        Console c;
+        c.loadThreeTasks();
+        const std::string file = c.dir.read("config.ini");
+        {
+            Editor e(*c.form);
+            e.select(2);
+            e.typeOver("txtDesc", "Edited");
+            e.button("cmdCancel")->click();
+            QVERIFY(!e.dlg.isVisible());
+            QCOMPARE(e.dlg.result(), int(QDialog::Rejected));
+        }
+        QCOMPARE(c.dir.read("config.ini"), file);
+        QCOMPARE(c.sim.program.ended, 0);
+        Editor again(*c.form);
+        again.select(2);
+        QCOMPARE(again.box("txtDesc")->text(), QString("Edited"));
+    }
+
+    void optionsOpenFromTheSettings_data()
+    {
+        QTest::addColumn<QString>("launch");
+        QTest::addColumn<QString>("remote");
+        QTest::addColumn<QString>("sounds");
+        QTest::addColumn<QString>("comments");
+        QTest::addColumn<QString>("option");
+        QTest::addColumn<QString>("written");
+        QTest::newRow("MIN") << "MIN"
+                             << "REMOTEON"
+                             << "SOUNDON"
+                             << "COMMENTSON"
+                             << "optMin"
+                             << "MIN";
+        QTest::newRow("EXIT") << "EXIT"
+                              << "remoteon"
+                              << "SOUNDOFF"
+                              << "commentson"
+                              << "optExit"
+                              << "EXIT";
+        QTest::newRow("min") << "min"
+                             << "REMOTEOFF"
+                             << "soundon"
+                             << "COMMENTSOFF"
+                             << "optNorm"
+                             << "NORM";
+        QTest::newRow("FIRSTRUN") << "FIRSTRUN"
+                                  << "REMOTEON"
+                                  << "SOUNDON"
+                                  << "x"
+                                  << "optNorm"
+                                  << "NORM";
+        QTest::newRow("empty") << ""
+                               << ""
+                               << ""
+                               << ""
+                               << "optNorm"
+                               << "NORM";
+    }
+    void optionsOpenFromTheSettings()
+    {
+        QFETCH(QString, launch);
+        QFETCH(QString, remote);
+        QFETCH(QString, sounds);
+        QFETCH(QString, comments);
+        QFETCH(QString, option);
+        QFETCH(QString, written);
+        Console c;
+        c.load({launch.toStdString(), c.exchange.path(), "/bin/launch", "30", "10", remote.toStdString(),
+                sounds.toStdString(), comments.toStdString()},
+               {});
+        Editor e(*c.form);
+        const int chosen = checked(e.dlg, "optExit") + checked(e.dlg, "optMin") + checked(e.dlg, "optNorm");
+        QCOMPARE(chosen, 1);
+        QVERIFY(checked(e.dlg, option.toLatin1().constData()));
+        QCOMPARE(checked(e.dlg, "chkRemote"), remote == "REMOTEON");
+        QCOMPARE(checked(e.dlg, "chkSound"), sounds == "SOUNDON");
+        QCOMPARE(e.button("chkSound")->text(), QString(sounds == "SOUNDON" ? "Sounds On" : "Sounds Off"));
+        QCOMPARE(checked(e.dlg, "chkComments"), comments == "COMMENTSON");
+        QCOMPARE(e.button("chkComments")->text(), QString(comments == "COMMENTSON" ? "Comments On" : "Comments Off"));
+        QCOMPARE(e.box("txtLaunch")->text(), QString("/bin/launch"));
+
+        // A click changes a toggle's caption with its state.
+        e.button("chkComments")->click();
+        QCOMPARE(e.button("chkComments")->text(), QString(comments == "COMMENTSON" ? "Comments Off" : "Comments On"));
+
+        e.button("cmdOk")->click();
+        QCOMPARE(e.dlg.result(), int(QDialog::Accepted));
+        const std::string file = c.dir.read("config.ini");
+        QCOMPARE(file.substr(0, file.find("\r\n")), written.toStdString());
+        QVERIFY(!c.form->Reloading);
+        // The console's own settings wait for the next reading.
+        QCOMPARE(c.form->settings.LaunchOpt, launch.toStdString());
+    }
+
+    void timeOutOfRangeOnOpeningGivesOneMessageAndOne()
+    {
+        Console c;
+        c.load({"NORM", c.exchange.path(), "", "90", "10", "REMOTEON", "SOUNDON", "COMMENTSOFF"}, {});
+        Editor e(*c.form);
+        QCOMPARE(c.sim.dialogs.messages.size(), size_t(1));
+        QCOMPARE(c.sim.dialogs.messages[0].text, std::string("must be greater than 0 and less than 61"));
+        QCOMPARE(e.box("txtExecStart")->text(), QString("1"));
+        QCOMPARE(e.box("txtExec")->text(), QString("10"));
+        QVERIFY(!e.savedShown()); // the time before execution leaves the marker alone
+    }
+
+    void timesAreCheckedPerKeystroke()
+    {
+        Console c;
+        c.loadThreeTasks();
+        Editor e(*c.form);
+        e.typeOver("txtExec", "6");
+        QVERIFY(c.sim.dialogs.messages.empty());
+        QTest::keyClicks(e.box("txtExec"), "1");
+        QCOMPARE(c.sim.dialogs.messages.size(), size_t(1));
+        QCOMPARE(e.box("txtExec")->text(), QString("1"));
+        QVERIFY(e.savedShown());
+
+        // Emptying the box is refused at once, and so is a first 0.
+        e.box("txtExecStart")->clear();
+        QCOMPARE(c.sim.dialogs.messages.size(), size_t(2));
+        QCOMPARE(e.box("txtExecStart")->text(), QString("1"));
+        e.typeOver("txtExecStart", "0");
+        QCOMPARE(c.sim.dialogs.messages.size(), size_t(3));
+
+        // Texts that begin with an accepted number stay as typed and are saved so.
+        e.typeOver("txtExecStart", "2.5");
+        e.typeOver("txtExec", "5x");
+        QCOMPARE(c.sim.dialogs.messages.size(), size_t(3));
+        QCOMPARE(e.box("txtExecStart")->text(), QString("2.5"));
+        QCOMPARE(e.box("txtExec")->text(), QString("5x"));
+        e.button("cmdOk")->click();
+        const std::string file = c.dir.read("config.ini");
+        QVERIFY(file.find("\r\n2.5\r\n5x\r\n") != std::string::npos);
+        SettingsRecord s;
+        TaskTable t;
+        int16 total = 0;
+        parseConfig(file, s, t, total);
+        QCOMPARE(int(s.InitTime), 2);
+        QCOMPARE(int(s.CheckTime), 5);
+    }
+
+    void savingSkipsSlotsWithoutLocation()
+    {
+        Console c;
+        c.load({"NORM", c.exchange.path(), "", "30", "10", "REMOTEON", "SOUNDON", "COMMENTSOFF"},
+               {{"one", "/bin/1"}, {"two", "/bin/2"}, {"three", "/bin/3"}, {"four", "/bin/4"}});
+        Editor e(*c.form);
+        e.select(3);
+        e.box("txtLoc")->clear();
+        e.button("cmdOk")->click();
+        const std::string file = c.dir.read("config.ini");
+        QVERIFY(file.ends_with("COMMENTSOFF\r\none\r\n/bin/1\r\ntwo\r\n/bin/2\r\nfour\r\n/bin/4\r\n"));
+        readConfig(c.form->configPath(), c.form->settings, c.form->tasks, c.form->TotalApps);
+        QCOMPARE(int(c.form->TotalApps), 3);
+        QCOMPARE(c.desc(3), "four");
+    }
+
+    void restartSavesAndAsksForAReload()
+    {
+        Console c;
+        c.loadThreeTasks();
+        Editor e(*c.form);
+        e.typeOver("txtExecStart", "7");
+        e.button("Command2")->click();
+        QCOMPARE(e.dlg.result(), int(QDialog::Accepted));
+        QVERIFY(c.form->Reloading);
+        QVERIFY(c.dir.read("config.ini").find("\r\n7\r\n10\r\n") != std::string::npos);
+    }
+
+    void unwritableSaveLeavesTheEditorOpenAndSilent()
+    {
+        Console c;
+        c.loadThreeTasks();
+        // config.ini as a non-empty folder cannot be replaced, even by root.
+        std::filesystem::remove(c.dir.file("config.ini"));
+        std::filesystem::create_directory(c.dir.file("config.ini"));
+        c.dir.write("config.ini/keep", "x");
+        Editor e(*c.form);
+        e.button("Command2")->click();
+        QVERIFY(e.dlg.isVisible());
+        QVERIFY(!c.form->Reloading);
+        e.button("cmdOk")->click();
+        QVERIFY(e.dlg.isVisible());
+        QVERIFY(c.sim.dialogs.messages.empty());
+        QCOMPARE(c.dir.read("config.ini/keep"), std::string("x"));
+        // Nothing half-written is left beside it.
+        int entries = 0;
+        for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(c.dir.path()))
+            ++entries;
+        QCOMPARE(entries, 1);
+    }
+
+    void firstRunCancelEndsTheProgramButTheCloseBoxDoesNot()
+    {
+        Console c;
+        c.loadThreeTasks();
+        c.form->FirstCancel = true;
+        {
+            Editor e(*c.form);
+            e.dlg.close();
+            QVERIFY(!e.dlg.isVisible());
+            QCOMPARE(c.sim.program.ended, 0);
+            QVERIFY(c.form->FirstCancel);
+        }
+        {
+            // Escape is not bound to "&Cancel" and leaves the window open.
+            Editor e(*c.form);
+            QTest::keyClick(&e.dlg, Qt::Key_Escape);
+            QVERIFY(e.dlg.isVisible());
+            e.button("cmdOk")->click();
+            QVERIFY(c.form->FirstCancel); // only "&Cancel" clears it
+        }
+        Editor e(*c.form);
+        bool ended = false;
+        try {
+            e.dlg.cmdCancel_Click();
+        } catch (const ProgramEnded&) {
+            ended = true;
+        }
+        QVERIFY(ended);
+        QCOMPARE(c.sim.program.ended, 1);
+        QVERIFY(!c.form->FirstCancel);
+        QVERIFY(!e.dlg.isVisible());
+    }
+
+    void fileDialogPicks()
+    {
+        Console c;
+        c.loadThreeTasks();
+        Editor e(*c.form);
+        e.select(2);
+        // Cancelled: nothing changes.
+        e.button("cmdSeqLoc")->click();
+        QCOMPARE(c.sim.dialogs.openFileRequests.size(), size_t(1));
+        const OpenFileRequest& r = c.sim.dialogs.openFileRequests[0];
+        QCOMPARE(r.filters.size(), size_t(2));
+        QCOMPARE(r.filters[0], std::string("Executable Files (*)")); // opened with
+        QVERIFY(r.filters[1].find("(*.sh)") != std::string::npos);
+        QCOMPARE(c.loc(2), "/bin/two");
+        QCOMPARE(e.box("txtLoc")->text(), QString("/bin/two"));
+
+        c.sim.dialogs.openFileAnswers = {"/opt/tools/run.sh"};
+        e.button("cmdSeqLoc")->click();
+        QCOMPARE(c.loc(2), "/opt/tools/run.sh");
+        QCOMPARE(c.desc(2), "Task two");
+
+        // The launch picker changes the console's command at once; a path
+        // with blanks stays one word of the command line.
+        c.sim.dialogs.openFileAnswers = {"/opt/my tools/launch"};
+        e.button("cmdLaunch")->click();
+        QCOMPARE(c.form->settings.UserCmd, std::string("\"/opt/my tools/launch\""));
+        QCOMPARE(e.box("txtLaunch")->text(), QString("\"/opt/my tools/launch\""));
+        e.button("cmdLaunch")->click(); // cancelled
+        QCOMPARE(c.form->settings.UserCmd, std::string("\"/opt/my tools/launch\""));
+        e.button("cmdOk")->click();
+        SettingsRecord s;
+        TaskTable t;
+        int16 total = 0;
+        parseConfig(c.dir.read("config.ini"), s, t, total);
+        QCOMPARE(s.UserCmd, std::string("\"/opt/my tools/launch\""));
+    }
+
+    void commentsButtonOpensTheCommentsFile()
+    {
+        Console c;
+        c.loadThreeTasks();
+        Editor e(*c.form);
+        e.button("cmdEdit")->click();
+        QCOMPARE(c.sim.launcher.launches.size(), size_t(1));
+        QVERIFY(c.sim.launcher.launches[0].commandLine.find(c.form->commentsPath()) != std::string::npos);
+        e.button("Command1")->click(); // "&IP Options" does nothing
+        QVERIFY(e.dlg.isVisible());
+    }
+
+    void folderChosenThenEditorCancelled()
+    {
+        Console c;
+        c.loadThreeTasks();
+        const std::string file = c.dir.read("config.ini");
+        std::filesystem::create_directory(c.dir.file("inbox"));
+        const QString inbox = QDir::cleanPath(QString::fromStdString(c.dir.file("inbox")));
+        {
+            Editor e(*c.form);
+            QTimer::singleShot(0, [&] {
+                auto* browser = e.dlg.findChild<Cdlg*>();
+                QVERIFY(browser && browser->isVisible());
+                // Whatever fails below, the browser must not stay open.
+                auto closeAnyway = qScopeGuard([browser] {
+                    if (browser->isVisible())
+                        browser->reject();
+                });
+                QCOMPARE(browser->windowTitle(), QString("Browse Folder"));
+                QCOMPARE(browser->pos(), e.dlg.pos());
+                auto* list = child<QTreeWidget>(*browser, "Dir1");
+                // Open "inbox" with a double-click on its row.
+                QTreeWidgetItem* row = list->findItems("inbox", Qt::MatchExactly | Qt::MatchRecursive).value(0);
+                QVERIFY(row);
+                list->scrollToItem(row);
+                const QRect r = list->visualItemRect(row);
+                // A double-click arrives as a click and then the double-click.
+                QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, r.center());
+                QCOMPARE(browser->currentFolder(), QDir::cleanPath(QString::fromStdString(c.dir.path())));
+                QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, r.center());
+                QCOMPARE(browser->currentFolder(), inbox);
+                child<QPushButton>(*browser, "Command1")->click();
+            });
+            e.button("cmdRemote")->click();
+            QCOMPARE(QString::fromStdString(c.form->settings.ExchangeDir), inbox);
+            QCOMPARE(e.box("txtRemote")->text(), inbox);
+            e.button("cmdCancel")->click();
+        }
+        QCOMPARE(c.dir.read("config.ini"), file);
+        Editor again(*c.form);
+        QCOMPARE(again.box("txtRemote")->text(), inbox);
+    }
+
+    void browserResultIsTheOpenFolderNotTheHighlightedOne()
+    {
+        Console c;
+        c.loadThreeTasks();
+        std::filesystem::create_directory(c.dir.file("sub"));
+        const std::string before = c.form->settings.ExchangeDir;
+        {
+            Cdlg browser(*c.form);
+            browser.show();
+            auto* list = child<QTreeWidget>(browser, "Dir1");
+            QTreeWidgetItem* sub = list->findItems("sub", Qt::MatchExactly | Qt::MatchRecursive).value(0);
+            QVERIFY(sub);
+            list->setCurrentItem(sub); // highlighted, not opened
+            // A drive that cannot be read leaves the browser where it was.
+            auto* drives = child<QComboBox>(browser, "Drive1");
+            const int was = drives->currentIndex();
+            drives->addItem("/no/such/volume");
+            drives->setCurrentIndex(drives->count() - 1);
+            QCOMPARE(c.sim.dialogs.messages.size(), size_t(1));
+            QCOMPARE(drives->currentIndex(), was);
+            QCOMPARE(browser.currentFolder(), QDir::cleanPath(QString::fromStdString(c.dir.path())));
+            // The cancel button changes nothing.
+            child<QPushButton>(browser, "Command2")->click();
+            QCOMPARE(c.form->settings.ExchangeDir, before);
+        }
+        Cdlg browser(*c.form);
+        browser.show();
+        auto* list = child<QTreeWidget>(browser, "Dir1");
+        list->setCurrentItem(list->findItems("sub", Qt::MatchExactly | Qt::MatchRecursive).value(0));
+        child<QPushButton>(browser, "Command1")->click();
+        QCOMPARE(QString::fromStdString(c.form->settings.ExchangeDir),
+                 QDir::cleanPath(QString::fromStdString(c.dir.path())));
+        // The list shows the path down to the open folder, then its subfolders.
+        QTreeWidgetItem* top = list->topLevelItem(0);
+        QCOMPARE(top->text(0), QString("/"));
+    }
+
+    void browserFollowsTheParentRowUpwards()
+    {
+        Console c;
+        c.loadThreeTasks();
+        std::filesystem::create_directories(c.dir.file("a/b"));
+        Cdlg browser(*c.form);
+        browser.show();
+        QVERIFY(browser.openFolder(QString::fromStdString(c.dir.file("a/b"))));
+        auto* list = child<QTreeWidget>(browser, "Dir1");
+        QTreeWidgetItem* a = list->findItems("a", Qt::MatchExactly | Qt::MatchRecursive).value(0);
+        QVERIFY(a);
+        emit list->itemActivated(a, 0);
+        QCOMPARE(browser.currentFolder(), QDir::cleanPath(QString::fromStdString(c.dir.file("a"))));
+        QVERIFY(!list->findItems("b", Qt::MatchExactly | Qt::MatchRecursive).isEmpty());
+        // A folder gone meanwhile cannot be opened; the browser stays usable.
+        std::filesystem::remove(c.dir.file("a/b"));
+        QTreeWidgetItem* b = list->findItems("b", Qt::MatchExactly | Qt::MatchRecursive).value(0);
+        emit list->itemActivated(b, 0);
+        QCOMPARE(browser.currentFolder(), QDir::cleanPath(QString::fromStdString(c.dir.file("a"))));
+        QCOMPARE(c.sim.dialogs.messages.size(), size_t(1));
+        QVERIFY(list->findItems("b", Qt::MatchExactly | Qt::MatchRecursive).isEmpty());
+    }
+
+    void randomInsertsAndDeletesLoseNoTask()
+    {
+        Console c;
+        std::vector<std::pair<std::string, std::string>> tasks;
+        for (int i = 1; i <= 90; ++i)
+            tasks.emplace_back("d" + std::to_string(i), "l" + std::to_string(i));
+        c.load({"NORM", c.exchange.path(), "", "30", "10", "REMOTEON", "SOUNDON", "COMMENTSOFF"}, tasks);
+        // The tasks in slot order, empty slots left out.
+        auto order = [&] {
+            std::vector<std::string> out;
+            for (int i = 1; i <= 100; ++i)
+                if (!c.desc(i).empty() || !c.loc(i).empty())
+                    out.push_back(c.desc(i) + "|" + c.loc(i));
+            return out;
+        };
+        Editor e(*c.form);
+        std::mt19937 rng(20261207);
+        int fullMessages = 0;
+        for (int step = 0; step < 600; ++step) {
+            const int slot = std::uniform_int_distribution<int>(1, 100)(rng);
+            e.select(slot);
+            std::vector<std::string> expected = order();
+            const std::string atSlot = c.desc(slot) + "|" + c.loc(slot);
+            const bool full = !c.loc(100).empty() || !c.desc(100).empty();
+            if (std::uniform_int_distribution<int>(0, 9)(rng) < 6) {
+                const size_t messages = c.sim.dialogs.messages.size();
+                e.button("cmdInsert")->click();
+                if (full) {
+                    QCOMPARE(c.sim.dialogs.messages.size(), messages + 1);
+                    ++fullMessages;
+                }
+            } else {
+                e.button("cmdDelete")->click();
+                if (atSlot != "|")
+                    expected.erase(std::find(expected.begin(), expected.end(), atSlot));
+            }
+            QCOMPARE(order(), expected);
+            QVERIFY(c.form->tasks.TaskDesc[0].empty() && c.form->tasks.TaskLoc[0].empty());
+        }
+        QVERIFY(fullMessages > 0);
+    }
+
+    void valuesWithCommasAndQuotesReadBackInPlace()
+    {
+        Console c;
+        c.loadThreeTasks();
+        Editor e(*c.form);
+        e.select(2);
+        e.typeOver("txtDesc", "Copy logs, then \"check\"");
+        e.typeOver("txtLoc", "\"/opt/a b/run\" --x=1,2");
+        e.select(3);
+        e.typeOver("txtDesc", " leading blank");
+        c.sim.dialogs.openFileAnswers = {"/opt/x,y/tool"};
+        e.button("cmdLaunch")->click();
+        e.button("cmdOk")->click();
+        QCOMPARE(e.dlg.result(), int(QDialog::Accepted));
+
+        SettingsRecord s;
+        TaskTable t;
+        int16 total = 0;
+        parseConfig(c.dir.read("config.ini"), s, t, total); // a failure would send start-up to the default file
+        QCOMPARE(int(total), 3);
+        QCOMPARE(s.UserCmd, std::string("/opt/x,y/tool"));
+        QCOMPARE(int(s.InitTime), 30);
+        QCOMPARE(s.RemoteOpt, std::string("REMOTEON"));
+        QCOMPARE(t.TaskDesc[2], std::string("Copy logs, then \"check\""));
+        QCOMPARE(t.TaskLoc[2], std::string("\"/opt/a b/run\" --x=1,2"));
+        QCOMPARE(t.TaskDesc[3], std::string(" leading blank"));
+        QCOMPARE(t.TaskLoc[3], std::string("/bin/three"));
+    }
+};
+
+QTEST_MAIN(ConfigTest)
+#include "config_test.moc"
