@@ -8,6 +8,7 @@ PACKAGES=(
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   xvfb xauth x11-utils xdotool imagemagick trayer
   fonts-dejavu-core
+  dpkg-dev file desktop-file-utils
 )
 missing=()
 for p in "${PACKAGES[@]}"; do

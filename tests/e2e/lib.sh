@@ -34,6 +34,10 @@ trap cleanup EXIT
 
 fail() {
   echo "FAIL: $*" >&2
+  if [[ -s "$WORK/torv.out" ]]; then
+    echo "--- the console's output:" >&2
+    tail -20 "$WORK/torv.out" >&2
+  fi
   exit 1
 }
 
@@ -45,6 +49,7 @@ start_xvfb() {
   local n
   read -r n <"$fifo"
   export DISPLAY=":$n"
+  wait_for 'xdpyinfo >/dev/null 2>&1' 10 || fail "the X server on $DISPLAY does not answer"
 }
 
 # Writes config.ini from its lines, CR LF after each.
