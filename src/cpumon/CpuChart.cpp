@@ -7,21 +7,11 @@ namespace torv {
 
 namespace {
 
-Failure objectNotSet()
-{
-    return {91, "Object variable or With block variable not set"};
-}
-
-Failure typeMismatch()
-{
-    return {13, "Type mismatch"};
-}
-
 // Nearest integer, halves to the even neighbour (2.5 -> 2, 3.5 -> 4).
 int16 roundToInt16(double v)
 {
     if (std::isnan(v))
-        throw typeMismatch();
+        throw Failure::typeMismatch();
     double r = std::round(v);
     if (std::fabs(v - std::trunc(v)) == 0.5)
         r = 2.0 * std::round(v / 2.0);
@@ -46,7 +36,7 @@ std::optional<Failure> CpuChart::CreateCpuMon(bool reloading, CpuUsageFactory& f
         CpuMon = factory.create(kCpuUsageProgId);
         CpuMonCreated = CpuMon != nullptr;
         if (!CpuMonCreated)
-            return Failure{429, "ActiveX component can't create object"};
+            return Failure::cannotCreateObject();
     } catch (const Failure& failure) {
         return failure;
     }
@@ -56,7 +46,7 @@ std::optional<Failure> CpuChart::CreateCpuMon(bool reloading, CpuUsageFactory& f
 void CpuChart::GetCpu()
 {
     if (!CpuMon)
-        throw objectNotSet();
+        throw Failure::objectNotSet();
     double sample = 0;
     try {
         sample = CpuMon->cpuuse();

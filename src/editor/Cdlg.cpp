@@ -175,7 +175,7 @@ void Cdlg::Drive1_Change()
         return;
     }
     // A drive that cannot be read leaves the browser where it was.
-    form_.ports.dialogs.messageBox(Failure(68, "Device unavailable").text());
+    form_.ports.dialogs.messageBox(Failure::deviceUnavailable().text());
     const QSignalBlocker quiet(Drive1_);
     Drive1_->setCurrentIndex(lastDrive_);
 }

@@ -18,13 +18,18 @@ struct Failure : std::exception {
 
     static Failure invalidCall() { return {5, "Invalid procedure call or argument"}; }
     static Failure overflow() { return {6, "Overflow"}; }
+    static Failure typeMismatch() { return {13, "Type mismatch"}; }
     static Failure subscriptOutOfRange() { return {9, "Subscript out of range"}; }
     static Failure badFileNumber() { return {52, "Bad file name or number"}; }
     static Failure fileNotFound() { return {53, "File not found"}; }
+    static Failure deviceUnavailable() { return {68, "Device unavailable"}; }
     static Failure inputPastEnd() { return {62, "Input past end of file"}; }
     static Failure permissionDenied() { return {70, "Permission denied"}; }
     static Failure pathFileAccess() { return {75, "Path/File access error"}; }
     static Failure pathNotFound() { return {76, "Path not found"}; }
+    static Failure objectNotSet() { return {91, "Object variable or With block variable not set"}; }
+    static Failure cannotCreateObject() { return {429, "ActiveX component can't create object"}; }
+    static Failure automationError() { return {440, "Automation error"}; }
 };
 
 } // namespace torv

@@ -280,7 +280,7 @@ private:
 std::unique_ptr<CpuUsage> SimCpuFactory::create(const std::string& progId)
 {
     if (fails || progId != kCpuUsageProgId)
-        throw Failure(429, "ActiveX component can't create object");
+        throw Failure::cannotCreateObject();
     ++created;
     return std::make_unique<ScriptedCpuUsage>(samples);
 }

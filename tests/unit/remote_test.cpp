@@ -54,7 +54,7 @@ protected:
     static std::string time(int s)
     {
         s += 5 * 60;
-        char buf[16];
+        char buf[32];
         std::snprintf(buf, sizeof buf, "09:%02d:%02d", s / 60, s % 60);
         return buf;
     }

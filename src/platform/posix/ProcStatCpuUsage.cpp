@@ -15,16 +15,6 @@ namespace torv {
 
 namespace {
 
-Failure malformed()
-{
-    return {440, "Automation error"};
-}
-
-Failure cannotCreate()
-{
-    return {429, "ActiveX component can't create object"};
-}
-
 // A counter is a plain run of decimal digits that fits 64 bits.
 bool toCounter(const std::string& token, std::uint64_t& value)
 {
@@ -47,7 +37,7 @@ std::uint64_t sumChecked(std::uint64_t a, std::uint64_t b)
 {
     std::uint64_t s = 0;
     if (__builtin_add_overflow(a, b, &s))
-        throw malformed();
+        throw Failure::automationError();
     return s;
 }
 
@@ -84,11 +74,11 @@ ProcStatCpuUsage::Times ProcStatCpuUsage::parse(const std::string& text)
         while (fields >> token) {
             std::uint64_t n = 0;
             if (!toCounter(token, n))
-                throw malformed();
+                throw Failure::automationError();
             v.push_back(n);
         }
         if (v.size() < 4)
-            throw malformed();
+            throw Failure::automationError();
         v.resize(std::max<size_t>(v.size(), 8), 0);
         Times t;
         for (int i : {0, 1, 2, 5, 6, 7})
@@ -96,7 +86,7 @@ ProcStatCpuUsage::Times ProcStatCpuUsage::parse(const std::string& text)
         t.idle = sumChecked(v[3], v[4]);
         return t;
     }
-    throw malformed();
+    throw Failure::automationError();
 }
 
 ProcStatCpuUsage::Times ProcStatCpuUsage::readFile(const std::string& statPath)
@@ -149,12 +139,12 @@ PosixCpuUsageFactory::PosixCpuUsageFactory(std::string statPath) : statPath_(std
 std::unique_ptr<CpuUsage> PosixCpuUsageFactory::create(const std::string& progId)
 {
     if (!equalsNoCase(progId, kCpuUsageProgId))
-        throw cannotCreate();
+        throw Failure::cannotCreateObject();
     // A machine without a usable stat file has no component to offer.
     try {
         ProcStatCpuUsage::readFile(statPath_);
     } catch (const Failure&) {
-        throw cannotCreate();
+        throw Failure::cannotCreateObject();
     }
     return std::make_unique<ProcStatCpuUsage>(statPath_);
 }
