@@ -43,8 +43,10 @@ OpenFileRequest programFileRequest()
 {
     OpenFileRequest request;
     request.title = "Open";
-    // The first entry is the one the dialog opens with.
-    request.filters = {"Executable Files (*)", "Shell Scripts (*.sh)"};
+    // Scripts first, executables preselected: here an executable has no
+    // extension, so its pattern is every file.
+    request.filters = {"Shell Scripts(*.sh)", "Executable Files (*)"};
+    request.selectedFilter = 1;
     return request;
 }
 

@@ -7,7 +7,8 @@ namespace torv {
 struct OpenFileRequest {
     std::string title;
     std::string initialDir;
-    std::vector<std::string> filters; // "Label (*.sh)" style, first is the default
+    std::vector<std::string> filters; // "Label (*.sh)" style
+    size_t selectedFilter = 0;        // the entry the dialog opens with
 };
 
 class Dialogs {

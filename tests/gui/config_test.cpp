@@ -463,8 +463,9 @@ private slots:
         QCOMPARE(c.sim.dialogs.openFileRequests.size(), size_t(1));
         const OpenFileRequest& r = c.sim.dialogs.openFileRequests[0];
         QCOMPARE(r.filters.size(), size_t(2));
-        QCOMPARE(r.filters[0], std::string("Executable Files (*)")); // opened with
-        QVERIFY(r.filters[1].find("(*.sh)") != std::string::npos);
+        QVERIFY(r.filters[0].find("(*.sh)") != std::string::npos);
+        QCOMPARE(r.filters[1], std::string("Executable Files (*)"));
+        QCOMPARE(r.selectedFilter, size_t(1)); // opened with
         QCOMPARE(c.loc(2), "/bin/two");
         QCOMPARE(e.box("txtLoc")->text(), QString("/bin/two"));
 

@@ -24,10 +24,16 @@ std::string QtDialogs::openFile(const OpenFileRequest& request)
     QStringList filters;
     for (const std::string& f : request.filters)
         filters << QString::fromLocal8Bit(f.c_str());
-    QString chosen =
-        QFileDialog::getOpenFileName(parent, QString::fromLocal8Bit(request.title.c_str()),
-                                     QString::fromLocal8Bit(request.initialDir.c_str()), filters.join(";;"));
-    return chosen.toLocal8Bit().toStdString();
+    QFileDialog dialog(parent, QString::fromLocal8Bit(request.title.c_str()),
+                       QString::fromLocal8Bit(request.initialDir.c_str()));
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setNameFilters(filters);
+    if (request.selectedFilter < static_cast<size_t>(filters.size()))
+        dialog.selectNameFilter(filters[static_cast<qsizetype>(request.selectedFilter)]);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return {};
+    return dialog.selectedFiles().constFirst().toLocal8Bit().toStdString();
 }
 
 } // namespace torv
