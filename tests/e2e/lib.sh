@@ -25,9 +25,15 @@ export LANG=C LC_ALL=C
 XVFB_PID=""
 TORV_PID=""
 cleanup() {
-  [[ -n "$TORV_PID" ]] && kill "$TORV_PID" 2>/dev/null || true
-  [[ -n "${TRAYER_PID:-}" ]] && kill "$TRAYER_PID" 2>/dev/null || true
-  [[ -n "$XVFB_PID" ]] && kill "$XVFB_PID" 2>/dev/null || true
+  local pid
+  for pid in "$TORV_PID" "${TRAYER_PID:-}" "$XVFB_PID"; do
+    [[ -n "$pid" ]] && kill "$pid" 2>/dev/null || true
+  done
+  # Wait for the X server to be gone: one still shutting down removes its
+  # socket file after the next test's server has made its own under that name.
+  for pid in "$TORV_PID" "${TRAYER_PID:-}" "$XVFB_PID"; do
+    [[ -n "$pid" ]] && wait "$pid" 2>/dev/null || true
+  done
   rm -rf "$WORK"
 }
 trap cleanup EXIT
