@@ -90,6 +90,23 @@ TEST_F(ReloadTest, EditorReloadDuringATaskWaitContinuesWithTheNewTable)
     EXPECT_EQ(launches(), (std::vector<std::pair<Ms, std::string>>{{8000, "x"}, {9000, "y"}, {10000, ""}}));
 }
 
+TEST_F(ReloadTest, EditorReloadWithAShortTimeDuringATaskWaitRunsInsideItThenTheWaitGoesOn)
+{
+    writeConfig({.initTime = "2", .checkTime = "10", .tasks = {{"A", "a"}, {"B", "b"}, {"C", "c"}}});
+    editorSavesAndRestarts({.initTime = "1", .checkTime = "2", .tasks = {{"X", "x"}, {"Y", "y"}}});
+    sim.events.at(5000, [&] { form->cmdConfig_Click(); });
+    start();
+    // The reloaded run is whole (x, y); then the interrupted task loop finds
+    // its counter spent and goes on with its bound of three over the new table.
+    EXPECT_EQ(launches(), (std::vector<std::pair<Ms, std::string>>{
+                              {6000, "x"}, {7000, "y"}, {7000, "x"}, {8000, "y"}, {9000, ""}}));
+    EXPECT_THAT(logLines(), ElementsAre("Seuquence Init", StartsWith("Starting Application Execution:"), "X", "Y",
+                                        "Enabling Command Interface", "X", "Y", "", "Enabling Command Interface"));
+    // Nothing is left set to swallow a later reload's countdown.
+    EXPECT_FALSE(form->ReloadInSequence);
+    EXPECT_FALSE(form->SequenceRunning);
+}
+
 TEST_F(ReloadTest, RestartAfterASequenceAddsBelowTheOldLog)
 {
     writeConfig({.initTime = "3", .checkTime = "1", .tasks = {{"A", "a"}}});
