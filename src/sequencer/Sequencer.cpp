@@ -16,13 +16,16 @@ void Sequencer::Timer1_Timer()
     // keep running long after a sequence (the settings editor switches it on).
     if (f_.Seconds > INT16_MIN)
         f_.Seconds = static_cast<int16>(f_.Seconds - 1);
-    f_.ports.events.processPending();
+    // No event processing here: a timer is never delivered again while its own
+    // tick runs, so a Restart clicked inside this tick would wait for ever for
+    // the next one. Every wait processes events right after a tick anyway.
 }
 
 void Sequencer::Timer2_Timer()
 {
+    // Likewise: a sequence started by a click inside this tick would stop the
+    // remote poll until it ended.
     f_.Command_Interface();
-    f_.ports.events.processPending();
 }
 
 void Sequencer::reportFailure(const Failure& failure)

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cmath>
 #include <deque>
 #include <filesystem>
@@ -331,6 +332,34 @@ TEST(ProcStatCpuUsageTest, CounterThatWentDownStartsAFreshInterval)
     EXPECT_EQ(cpu.cpuuse(), 50);
     dir.write("stat", statFile({14, 0, 160, 1020, 0, 0, 0, 0}));
     EXPECT_EQ(cpu.cpuuse(), 25);
+}
+
+TEST(ProcStatCpuUsageTest, FirstSampleAfterAPauseIsCurrentNotTheAverageOverThePause)
+{
+    sim::TempDir dir;
+    auto t = std::chrono::steady_clock::time_point{};
+    bool busyNow = false;
+    dir.write("stat", statFile({0, 0, 0, 0, 0, 0, 0, 0}));
+    ProcStatCpuUsage cpu(
+        dir.file("stat"),
+        [&] {
+            // The short interval of its own: all busy once the machine got busy.
+            if (busyNow)
+                dir.write("stat", statFile({300, 0, 0, 360000, 0, 0, 0, 0}));
+            else
+                dir.write("stat", statFile({0, 0, 0, 100, 0, 0, 0, 0}));
+        },
+        [&] { return t; });
+    EXPECT_EQ(cpu.cpuuse(), 0);
+    // An hour mostly idle, the last moments fully busy.
+    t += std::chrono::hours(1);
+    busyNow = true;
+    dir.write("stat", statFile({200, 0, 0, 360000, 0, 0, 0, 0}));
+    EXPECT_EQ(cpu.cpuuse(), 100);
+    // Samples 2 s apart measure from the previous one again.
+    t += std::chrono::seconds(2);
+    dir.write("stat", statFile({350, 0, 0, 360050, 0, 0, 0, 0}));
+    EXPECT_EQ(cpu.cpuuse(), 50);
 }
 
 TEST(ProcStatCpuUsageTest, MalformedOrMissingFileIsAFailure)

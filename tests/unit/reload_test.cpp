@@ -148,6 +148,30 @@ TEST_F(ReloadTest, RestartWhileAReloadedRunWaitsRunsACompleteSequenceInsideIt)
     EXPECT_EQ(count("Seuquence Init"), 2);
 }
 
+TEST_F(ReloadTest, RestartClickedAtATimerTickStillCountsDown)
+{
+    writeConfig({.initTime = "2", .checkTime = "1", .tasks = {{"T", "t"}}});
+    start();
+    // The editor closed without saving leaves Timer1 ticking while idle.
+    sim.dialogs.editorScript.push_back([] {});
+    form->cmdConfig_Click();
+    const Ms t0 = sim.events.now();
+    // A click due at the same instant as the idle Timer1 tick and handled
+    // after it (its timer was made later).
+    bool clicked = false;
+    auto click = sim.events.createTimer(1000, true, [&] {
+        if (!clicked) {
+            clicked = true;
+            form->cmdRestart_Click();
+        }
+    });
+    sim.events.limit = t0 + 60000;
+    sim.events.runFor(10000);
+    ASSERT_TRUE(clicked);
+    ASSERT_EQ(sim.launcher.launches.size(), 2u);
+    EXPECT_EQ(sim.launcher.launches[1].at, t0 + 2000);
+}
+
 TEST_F(ReloadTest, SettingsButtonPausesTheCountdown)
 {
     writeConfig({.initTime = "10", .tasks = {}});

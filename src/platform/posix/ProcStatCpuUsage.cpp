@@ -50,11 +50,13 @@ bool equalsNoCase(const std::string& a, const std::string& b)
 
 } // namespace
 
-ProcStatCpuUsage::ProcStatCpuUsage(std::string statPath, std::function<void()> firstInterval)
-    : path_(std::move(statPath)), firstInterval_(std::move(firstInterval))
+ProcStatCpuUsage::ProcStatCpuUsage(std::string statPath, std::function<void()> firstInterval, Clock clock)
+    : path_(std::move(statPath)), firstInterval_(std::move(firstInterval)), clock_(std::move(clock))
 {
     if (!firstInterval_)
         firstInterval_ = [] { std::this_thread::sleep_for(std::chrono::milliseconds(100)); };
+    if (!clock_)
+        clock_ = [] { return std::chrono::steady_clock::now(); };
 }
 
 ProcStatCpuUsage::Times ProcStatCpuUsage::parse(const std::string& text)
@@ -107,6 +109,13 @@ ProcStatCpuUsage::Times ProcStatCpuUsage::readFile(const std::string& statPath)
 
 double ProcStatCpuUsage::cpuuse()
 {
+    // The chart samples every 2 s; a base older than this spans a pause and
+    // would give the average over it instead of the usage now.
+    constexpr auto kStale = std::chrono::seconds(5);
+    const auto at = clock_();
+    if (last_ && at - lastAt_ > kStale)
+        last_.reset();
+    lastAt_ = at;
     Times now = readFile(path_);
     Times before;
     if (last_) {

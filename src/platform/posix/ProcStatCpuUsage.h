@@ -3,6 +3,7 @@
 // total ("cpu" line of /proc/stat) between two readings.
 #include "platform/CpuUsage.h"
 
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <optional>
@@ -21,9 +22,12 @@ public:
     // firstInterval runs between the two readings of the very first sample; by
     // default it sleeps ~100 ms, so even the first answer is current usage and
     // not an average since boot. Tests pass a function that rewrites the file.
-    explicit ProcStatCpuUsage(std::string statPath, std::function<void()> firstInterval = {});
+    using Clock = std::function<std::chrono::steady_clock::time_point()>;
+    explicit ProcStatCpuUsage(std::string statPath, std::function<void()> firstInterval = {}, Clock clock = {});
 
-    // Whole percent 0..100 over the time since the last call. Throws Failure
+    // Whole percent 0..100 over the time since the last call, or, when that
+    // call is more than a few seconds old (the chart was paused), over a short
+    // interval of its own, so a sample is always current usage. Throws Failure
     // when the file cannot be read or is not a stat file.
     double cpuuse() override;
 
@@ -37,7 +41,9 @@ public:
 private:
     std::string path_;
     std::function<void()> firstInterval_;
+    Clock clock_;
     std::optional<Times> last_;
+    std::chrono::steady_clock::time_point lastAt_{};
     int lastPercent_ = 0;
 };
 
