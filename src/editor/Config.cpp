@@ -8,6 +8,8 @@
 #include "editor/EditorSave.h"
 #include "editor/TaskListEdit.h"
 
+#include <limits>
+
 #include <QCheckBox>
 #include <QGroupBox>
 #include <QGuiApplication>
@@ -104,6 +106,9 @@ QLineEdit* makeTextBox(QWidget* parent, const char* name, const char* text, int 
 {
     auto* box = new QLineEdit(text, parent);
     box->setObjectName(name);
+    // A line edit keeps 32767 characters unless told otherwise; showing a
+    // longer value would cut it and store the cut text back.
+    box->setMaxLength(std::numeric_limits<int>::max());
     place(box, l, t, w, h);
     return box;
 }
@@ -327,7 +332,12 @@ void Config::cmdSeqLoc_Click()
         const std::string path = form_.ports.dialogs.openFile(programFileRequest());
         if (path.empty())
             return; // cancelled: nothing changes
-        txtLoc_->setText(fromStd(commandLineForPath(path)));
+        const auto command = commandLineForPath(path);
+        if (!command) {
+            form_.ports.dialogs.messageBox(kUnquotablePathMessage);
+            return;
+        }
+        txtLoc_->setText(fromStd(*command));
     } catch (const std::exception&) {
         // A failed pick changes nothing and says nothing.
     }
@@ -369,10 +379,14 @@ void Config::cmdLaunch_Click()
         const std::string path = form_.ports.dialogs.openFile(programFileRequest());
         if (path.empty())
             return;
-        const std::string command = commandLineForPath(path);
+        const auto command = commandLineForPath(path);
+        if (!command) {
+            form_.ports.dialogs.messageBox(kUnquotablePathMessage);
+            return;
+        }
         // The console's launch button uses it at once, saved or not.
-        form_.settings.UserCmd = command;
-        txtLaunch_->setText(fromStd(command));
+        form_.settings.UserCmd = *command;
+        txtLaunch_->setText(fromStd(*command));
     } catch (const std::exception&) {
         // A failed pick changes nothing and says nothing.
     }

@@ -50,9 +50,11 @@ OpenFileRequest programFileRequest()
     return request;
 }
 
-std::string commandLineForPath(const std::string& path)
+std::optional<std::string> commandLineForPath(const std::string& path)
 {
-    if (path.find_first_of(" \t") == std::string::npos)
+    if (path.find('"') != std::string::npos)
+        return std::nullopt;
+    if (path.find_first_of(" \t\r\n") == std::string::npos)
         return path;
     return "\"" + path + "\"";
 }

@@ -2,6 +2,7 @@
 // The small rules of the settings editor that need no widget.
 #include "platform/Dialogs.h"
 
+#include <optional>
 #include <string>
 
 namespace torv {
@@ -20,8 +21,12 @@ bool timeTextAccepted(const std::string& text);
 // The open-file dialog of both pickers: executables preselected, scripts offered.
 OpenFileRequest programFileRequest();
 
-// A picked file as a command line: a path with blanks is quoted, since a
-// command line is split into words at blanks.
-std::string commandLineForPath(const std::string& path);
+// A picked file as a command line: a path with blanks or line breaks is
+// quoted, since a command line is split into words there. A double quote has
+// no way to be written in a command line, so such a path gives nothing.
+std::optional<std::string> commandLineForPath(const std::string& path);
+
+inline constexpr const char* kUnquotablePathMessage =
+    "This file's name contains a double quote and cannot be run from a command line.";
 
 } // namespace torv

@@ -75,6 +75,29 @@ void AtomicFileWriter::create()
         if (errno != EEXIST)
             break;
     }
+    // A folder where we may not create files, holding a target we may write
+    // (a drop folder, a program folder where only config.ini is ours): write the
+    // target in place as a plain truncate-and-write would. Not atomic, but the
+    // only way to write there at all. A link under the target's name is never
+    // followed.
+    if ((errno == EACCES || errno == EPERM) && fs::is_regular_file(fs::symlink_status(target, ec))) {
+        int flags = O_WRONLY;
+#ifdef O_NOFOLLOW
+        flags |= O_NOFOLLOW;
+#endif
+#ifdef O_CLOEXEC
+        flags |= O_CLOEXEC;
+#endif
+#ifdef O_BINARY
+        flags |= O_BINARY;
+#endif
+        int fd = TORV_OPEN(target_.c_str(), flags);
+        if (fd >= 0) {
+            fd_ = fd;
+            inPlace_ = true;
+            return;
+        }
+    }
     throw Failure::pathFileAccess();
 }
 
@@ -82,10 +105,17 @@ void AtomicFileWriter::write(const std::string& text)
 {
     if (fd_ < 0)
         throw Failure::badFileNumber();
+    bool ok = true;
+#ifndef _WIN32
+    if (inPlace_ && ::ftruncate(fd_, 0) != 0)
+        ok = false;
+#else
+    if (inPlace_ && _chsize(fd_, 0) != 0)
+        ok = false;
+#endif
     const char* p = text.data();
     size_t left = text.size();
-    bool ok = true;
-    while (left > 0) {
+    while (ok && left > 0) {
         auto n = TORV_WRITE(fd_, p, static_cast<unsigned>(left > (1u << 30) ? (1u << 30) : left));
         if (n < 0) {
             if (errno == EINTR)
@@ -103,6 +133,12 @@ void AtomicFileWriter::write(const std::string& text)
     if (TORV_CLOSE(fd_) != 0)
         ok = false;
     fd_ = -1;
+    if (inPlace_) {
+        inPlace_ = false;
+        if (!ok)
+            throw Failure::pathFileAccess();
+        return;
+    }
     std::error_code ec;
     if (ok) {
         fs::rename(temp_, target_, ec);
@@ -118,6 +154,7 @@ void AtomicFileWriter::write(const std::string& text)
 
 void AtomicFileWriter::close() noexcept
 {
+    inPlace_ = false;
     if (fd_ >= 0) {
         TORV_CLOSE(fd_);
         fd_ = -1;

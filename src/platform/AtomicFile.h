@@ -13,7 +13,9 @@ public:
     AtomicFileWriter(const AtomicFileWriter&) = delete;
     AtomicFileWriter& operator=(const AtomicFileWriter&) = delete;
 
-    // Creates the temporary file. Missing folder: 76; anything else: 75.
+    // Creates the temporary file. Missing folder: 76; anything else: 75. In a
+    // folder where no file may be created, an existing writable target is
+    // written in place instead.
     void create();
     // Writes the text and renames the file into place. Without a successful
     // create(): 52. A failed write or rename: 75, and the target is untouched.
@@ -25,6 +27,7 @@ private:
     std::string target_;
     std::string temp_;
     int fd_ = -1;
+    bool inPlace_ = false; // writing the target itself (see create)
 };
 
 // create + write + close in one go; throws like the steps do.

@@ -135,6 +135,26 @@ private slots:
         QVERIFY(c.sim.dialogs.messages.empty());
     }
 
+    void longValuesSurviveShowingAndSaving()
+    {
+        Console c;
+        const std::string longLoc = "/bin/run " + std::string(40000, 'x');
+        const std::string longCmd = "/bin/tool " + std::string(40000, 'y');
+        c.load({"NORM", c.exchange.path(), longCmd, "30", "10", "REMOTEON", "SOUNDON", "COMMENTSOFF"},
+               {{"Long one", longLoc}});
+        Editor e(*c.form);
+        QCOMPARE(c.loc(1), longLoc);
+        std::filesystem::remove(c.form->configPath());
+        e.button("cmdOk")->click();
+        QVERIFY(std::filesystem::exists(c.form->configPath()));
+        SettingsRecord s;
+        TaskTable t;
+        int16 total = 0;
+        readConfig(c.form->configPath(), s, t, total);
+        QCOMPARE(t.TaskLoc[1], longLoc);
+        QCOMPARE(s.UserCmd, longCmd);
+    }
+
     void insertAndDeleteAtSlotTwo()
     {
         Console c;

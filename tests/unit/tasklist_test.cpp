@@ -118,4 +118,7 @@ TEST(EditorRules, APickedPathWithBlanksStaysOneWord)
 {
     EXPECT_EQ(commandLineForPath("/usr/bin/tool"), "/usr/bin/tool");
     EXPECT_EQ(commandLineForPath("/opt/my tools/run.sh"), "\"/opt/my tools/run.sh\"");
+    EXPECT_EQ(commandLineForPath("/srv/two\nlines.sh"), "\"/srv/two\nlines.sh\"");
+    // A quote cannot be written in a command line at all.
+    EXPECT_EQ(commandLineForPath("/srv/a\"b.sh"), std::nullopt);
 }
