@@ -44,13 +44,17 @@ fail() {
     echo "--- the console's output:" >&2
     tail -20 "$WORK/torv.out" >&2
   fi
+  if [[ -s "$WORK/xvfb.log" ]]; then
+    echo "--- the X server's output (display $DISPLAY):" >&2
+    tail -20 "$WORK/xvfb.log" >&2
+  fi
   exit 1
 }
 
 start_xvfb() {
   local fifo="$WORK/displayfd"
   mkfifo "$fifo"
-  Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$fifo" >/dev/null 2>&1 &
+  Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$fifo" >"$WORK/xvfb.log" 2>&1 &
   XVFB_PID=$!
   local n
   read -r n <"$fifo"
@@ -66,8 +70,24 @@ write_config() {
 }
 
 start_torv() {
-  (cd "$WORK" && exec "$PROG/torv" >"$WORK/torv.out" 2>&1) &
-  TORV_PID=$!
+  local attempt
+  for attempt in 1 2; do
+    (cd "$WORK" && exec "$PROG/torv" >"$WORK/torv.out" 2>&1) &
+    TORV_PID=$!
+    TORV_STARTED=$(date +%s.%N)
+    # On a loaded machine a fresh X server has been seen to refuse the very
+    # first client although it answered xdpyinfo; that is the harness, not the
+    # console, so try once more and say so.
+    sleep 1
+    if ! kill -0 "$TORV_PID" 2>/dev/null && grep -q "could not connect to display" "$WORK/torv.out"; then
+      echo "note: the console could not reach $DISPLAY (attempt $attempt); X sockets:" >&2
+      ls -la /tmp/.X11-unix >&2 || true
+      wait_for 'xdpyinfo >/dev/null 2>&1' 5 || fail "the X server on $DISPLAY went away"
+      continue
+    fi
+    return 0
+  done
+  fail "the console could not reach the X server on $DISPLAY"
 }
 
 # Waits (up to $2 seconds) until the command in $1 succeeds.

@@ -19,7 +19,7 @@ write_config EXIT "$XCHG" "" 3 2 REMOTEOFF SOUNDON COMMENTSOFF \
 
 start_xvfb
 start_torv
-START=$(date +%s.%N)
+START=$TORV_STARTED
 
 wait_for '[[ -n "$(window_named "^TORV   ")" ]]' 10 || fail "no console window"
 sleep 0.7
