@@ -9,7 +9,7 @@ mkdir -p "$WORK/prog" "$WORK/x"
 cp "$BIN_DIR/torv" "$BIN_DIR"/*.wav "$WORK/prog/"
 printf '%s\r\n' NORM "$WORK/x" "" 30 10 REMOTEOFF SOUNDOFF COMMENTSOFF >"$WORK/prog/config.ini"
 mkfifo "$WORK/fd"
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$WORK/fd" >/dev/null 2>&1 &
+Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -noreset 3>"$WORK/fd" >/dev/null 2>&1 &
 XVFB=$!
 read -r N <"$WORK/fd"
 export DISPLAY=":$N" XDG_RUNTIME_DIR="$WORK"

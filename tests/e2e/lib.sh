@@ -54,11 +54,12 @@ fail() {
 start_xvfb() {
   local fifo="$WORK/displayfd"
   mkfifo "$fifo"
-  Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$fifo" >"$WORK/xvfb.log" 2>&1 &
+  Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -noreset 3>"$fifo" >"$WORK/xvfb.log" 2>&1 &
   XVFB_PID=$!
   local n
   read -r n <"$fifo"
   export DISPLAY=":$n"
+  # Without -noreset the server would reset when this probe disconnects.
   wait_for 'xdpyinfo >/dev/null 2>&1' 10 || fail "the X server on $DISPLAY does not answer"
 }
 
@@ -75,9 +76,10 @@ start_torv() {
     (cd "$WORK" && exec "$PROG/torv" >"$WORK/torv.out" 2>&1) &
     TORV_PID=$!
     TORV_STARTED=$(date +%s.%N)
-    # On a loaded machine a fresh X server has been seen to refuse the very
-    # first client although it answered xdpyinfo; that is the harness, not the
-    # console, so try once more and say so.
+    # An X server that resets when its last client leaves refuses clients
+    # while it does (the server runs with -noreset for that reason). Should a
+    # start still find it unreachable, that is the harness, not the console:
+    # try once more and say so.
     sleep 1
     if ! kill -0 "$TORV_PID" 2>/dev/null && grep -q "could not connect to display" "$WORK/torv.out"; then
       echo "note: the console could not reach $DISPLAY (attempt $attempt); X sockets:" >&2
