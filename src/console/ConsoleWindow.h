@@ -25,7 +25,6 @@ public:
     ConsoleWindow();
     void attach(Form1* form) { form_ = form; }
     ScopeView& scope() override;
-    Scope* scopeWidget() const { return scope_; }
 
     void setCaption(const std::string& caption) override;
     void setStatus(const std::string& text) override;
@@ -40,8 +39,6 @@ public:
     void focusWindow() override;
 
     QPushButton* button(Control control) const { return buttons_[static_cast<int>(control)]; }
-    QPlainTextEdit* logBox() const { return text1_; }
-    QLabel* statusLine() const { return label1_; }
 
 protected:
     void closeEvent(QCloseEvent* event) override;

@@ -41,12 +41,11 @@ Form1::Form1(const Ports& p, ConsoleView& view)
     Timer2 = ports.events.createTimer(10000, false, [this] { sequencer_->Timer2_Timer(); });
     CPUTimer = ports.events.createTimer(2000, true,
                                         [this] { chart.CPUTimer_Timer(chartValue_, ports.events, view_.scope()); });
-    // Enabled states at creation.
-    const Control initiallyEnabled[] = {Control::cmdClear, Control::Command8, Control::cmdConfig, Control::Chart};
-    for (Control c : initiallyEnabled)
-        enabled_[static_cast<int>(c)] = true;
-    for (int i = 0; i < 8; ++i)
-        view_.setControlEnabled(static_cast<Control>(i), enabled_[i]);
+    // Enabled states at creation: E, R, _ and Z wait for the end of a sequence.
+    for (Control c : {Control::cmdEdit, Control::cmdRestart, Control::cmdTray, Control::chkRemote})
+        view_.setControlEnabled(c, false);
+    for (Control c : {Control::cmdClear, Control::Command8, Control::cmdConfig, Control::Chart})
+        view_.setControlEnabled(c, true);
     view_.setStatus(kIdleStatus);
 }
 
@@ -230,13 +229,7 @@ void Form1::playCue(const char* cueFile)
 
 void Form1::setControlEnabled(Control control, bool enabled)
 {
-    enabled_[static_cast<int>(control)] = enabled;
     view_.setControlEnabled(control, enabled);
-}
-
-bool Form1::controlEnabled(Control control) const
-{
-    return enabled_[static_cast<int>(control)];
 }
 
 void Form1::cmdRestart_Click()

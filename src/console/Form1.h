@@ -78,11 +78,9 @@ public:
 
     // --- toggles and enables ---
     void setControlEnabled(Control control, bool enabled);
-    bool controlEnabled(Control control) const;
     // Sets the remote toggle's value from code; runs its handler on a change.
     void setRemoteToggle(bool on);
     bool remoteToggle() const { return chkRemoteValue_; }
-    bool chartToggle() const { return chartValue_; }
 
     // Ends the program at once, taking the tray icon away first.
     [[noreturn]] void endProgram() override;
@@ -133,7 +131,6 @@ private:
     std::unique_ptr<Sequencer> sequencer_;
     std::unique_ptr<CommandInterface> remote_;
     std::unique_ptr<ConsoleTray> tray_;
-    bool enabled_[8] = {};
     bool chkRemoteValue_ = false;
     bool chartValue_ = false;
     // What the log box shows: a prefix of the log, or something else.

@@ -8,9 +8,7 @@
 #include <filesystem>
 #include <system_error>
 
-#ifdef _WIN32
-#include <fstream>
-#else
+#ifndef _WIN32
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -76,22 +74,11 @@ std::string readRegularFile(const std::string& path, std::size_t maxBytes)
 #else
 std::string readRegularFile(const std::string& path, std::size_t maxBytes)
 {
-    namespace fs = std::filesystem;
     std::error_code ec;
-    auto st = fs::symlink_status(path, ec);
-    if (ec || !fs::exists(st))
-        throw Failure::fileNotFound();
-    if (!fs::is_regular_file(st))
+    auto st = std::filesystem::symlink_status(path, ec);
+    if (!ec && std::filesystem::exists(st) && !std::filesystem::is_regular_file(st))
         throw Failure::pathFileAccess();
-    std::ifstream in(path, std::ios::binary);
-    if (!in)
-        throw Failure::pathFileAccess();
-    std::string text(maxBytes, '\0');
-    in.read(text.data(), static_cast<std::streamsize>(maxBytes));
-    if (in.bad())
-        throw Failure::pathFileAccess();
-    text.resize(static_cast<std::size_t>(in.gcount()));
-    return text;
+    return readWholeFile(path, maxBytes);
 }
 #endif
 

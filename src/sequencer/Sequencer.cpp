@@ -100,11 +100,7 @@ void Sequencer::WorkHorse()
     if (f_.Reloading)
         return;
     bool reloaded = false;
-    Outcome outcome = Outcome::Next;
-    auto step = [&](const std::function<void()>& fn) {
-        if (outcome == Outcome::Next)
-            outcome = guarded(fn);
-    };
+    Steps step{*this};
     step([&] { f_.Timer1->setEnabled(true); });
     step([&] { f_.Seconds = f_.settings.InitTime; });
     step([&] {
@@ -115,7 +111,7 @@ void Sequencer::WorkHorse()
     step([&] { reloaded = countdown(); });
     if (reloaded)
         return;
-    if (outcome == Outcome::Next)
+    if (step.outcome == Outcome::Next)
         runTasksAndFinish();
 
     // Steps 19 to 22 run on both routes.
@@ -134,11 +130,7 @@ void Sequencer::WorkHorse()
 
 void Sequencer::runTasksAndFinish()
 {
-    Outcome outcome = Outcome::Next;
-    auto step = [&](const std::function<void()>& fn) {
-        if (outcome == Outcome::Next)
-            outcome = guarded(fn);
-    };
+    Steps step{*this};
     step([&] { f_.SequenceRunning = false; });
     step([&] { f_.appendStamped("Starting Application Execution:"); });
     step([&] { f_.showLog(); });
@@ -150,7 +142,7 @@ void Sequencer::runTasksAndFinish()
     // The loop's bound is read once: a reload during the task phase changes the
     // tasks launched but not how many.
     const int16 last = f_.TotalApps;
-    for (int16 i = 1; i <= last && outcome == Outcome::Next; ++i) {
+    for (int16 i = 1; i <= last && step.outcome == Outcome::Next; ++i) {
         step([&] {
             f_.Seconds = f_.settings.CheckTime;
             f_.Timer1->setEnabled(true);
@@ -185,8 +177,8 @@ void Sequencer::runTasksAndFinish()
     });
     step([&] { f_.playCue(cue::Finished); });
     step([&] { f_.showLog(); });
-    if (outcome == Outcome::Next)
-        outcome = writeResultFile();
+    if (step.outcome == Outcome::Next)
+        step.outcome = writeResultFile();
     step([&] {
         if (f_.settings.RemoteOpt == "REMOTEON")
             f_.Timer2->setEnabled(true);

@@ -22,6 +22,17 @@ private:
     enum class Outcome { Next, MissingFolder };
     // The run's failure rule around one step.
     Outcome guarded(const std::function<void()>& step);
+    // Runs steps one after another under the failure rule until one takes the
+    // missing-folder route; the steps after it are skipped.
+    struct Steps {
+        Sequencer& sequencer;
+        Outcome outcome = Outcome::Next;
+        void operator()(const std::function<void()>& step)
+        {
+            if (outcome == Outcome::Next)
+                outcome = sequencer.guarded(step);
+        }
+    };
     void reportFailure(const Failure& failure);
     // Returns true when the run must return at once (a reload took over).
     bool countdown();

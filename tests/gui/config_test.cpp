@@ -5,8 +5,7 @@
 #include "editor/Cdlg.h"
 #include "editor/Config.h"
 #include "settings/ConfigFile.h"
-#include "support/SimPlatform.h"
-#include "support/TempDir.h"
+#include "support/ConsoleFixture.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -31,29 +30,8 @@ using namespace torv::sim;
 
 namespace {
 
-std::string lines(const std::vector<std::string>& values)
-{
-    std::string out;
-    for (const std::string& v : values)
-        out += v + "\r\n";
-    return out;
-}
-
-// A console on the simulated platform in a temporary program folder.
-struct Console {
-    TempDir dir;
-    TempDir exchange;
-    SimPlatform sim{dir.path()};
-    std::unique_ptr<Form1> form;
-
-    Console()
-    {
-        sim.program.driveRoot_ = exchange.path();
-        form = std::make_unique<Form1>(
-            Ports{sim.events, sim.clock, sim.launcher, sim.sound, sim.dialogs, sim.program, sim.tray, sim.cpu, 42},
-            sim.view);
-    }
-
+// The console with the settings file helpers of these tests.
+struct Console : SimConsole {
     // Writes config.ini and reads it into the console, as start-up does.
     void load(std::vector<std::string> settings, const std::vector<std::pair<std::string, std::string>>& tasks)
     {
@@ -61,7 +39,7 @@ struct Console {
             settings.push_back(d);
             settings.push_back(l);
         }
-        dir.write("config.ini", lines(settings));
+        dir.write("config.ini", configLines(settings));
         readConfig(form->configPath(), form->settings, form->tasks, form->TotalApps);
     }
     void loadThreeTasks()

@@ -10,13 +10,17 @@ std::string configLines(const std::vector<std::string>& lines)
     return out;
 }
 
-ConsoleTest::ConsoleTest() : sim(dir.path())
+SimConsole::SimConsole() : sim(dir.path())
 {
     // The drive root stands for "/" and must stay inside the test's folders.
     sim.program.driveRoot_ = exchange.path();
     form = std::make_unique<Form1>(
         Ports{sim.events, sim.clock, sim.launcher, sim.sound, sim.dialogs, sim.program, sim.tray, sim.cpu, 42},
         sim.view);
+}
+
+ConsoleTest::ConsoleTest()
+{
     EXPECT_EQ(sim.view.status, "SERVER COMMND CENTER");
     sim.view.statusHistory.clear(); // keep only what start-up shows
 }

@@ -27,7 +27,16 @@ struct ConfigSpec {
     std::vector<std::pair<std::string, std::string>> tasks;
 };
 
-class ConsoleTest : public ::testing::Test {
+// A console on the simulated platform in a temporary program folder.
+struct SimConsole {
+    SimConsole();
+    TempDir dir;
+    TempDir exchange;
+    SimPlatform sim;
+    std::unique_ptr<Form1> form;
+};
+
+class ConsoleTest : public ::testing::Test, protected SimConsole {
 protected:
     ConsoleTest();
 
@@ -39,11 +48,6 @@ protected:
     std::vector<std::string> logLines() const;
     // Times (ms) at which a status text was first shown.
     std::vector<std::pair<Ms, std::string>> statuses() const { return sim.view.statusHistory; }
-
-    TempDir dir;
-    TempDir exchange;
-    SimPlatform sim;
-    std::unique_ptr<Form1> form;
 };
 
 } // namespace torv::sim
