@@ -143,11 +143,20 @@ void Sequencer::runTasksAndFinish()
     // tasks launched but not how many.
     const int16 last = f_.TotalApps;
     for (int16 i = 1; i <= last && step.outcome == Outcome::Next; ++i) {
+        // A slot without a location holds no task (the editor's save drops it
+        // too). A reload that shortened the list leaves such slots under the
+        // loop's old bound: they get no wait, no log line, no launch, no cue.
+        if (!holdsTask(i))
+            continue;
         step([&] {
             f_.Seconds = f_.settings.CheckTime;
             f_.Timer1->setEnabled(true);
         });
         step([&] { taskWait(); });
+        if (!holdsTask(i)) { // emptied during the wait: by a reload or the editor
+            step([&] { f_.Timer1->setEnabled(false); });
+            continue;
+        }
         step([&] {
             f_.appendLog(f_.tasks.TaskDesc[i]);
             f_.showLog();
@@ -183,6 +192,11 @@ void Sequencer::runTasksAndFinish()
         if (f_.settings.RemoteOpt == "REMOTEON")
             f_.Timer2->setEnabled(true);
     });
+}
+
+bool Sequencer::holdsTask(int16 slot) const
+{
+    return !f_.tasks.TaskLoc[slot].empty();
 }
 
 Sequencer::Outcome Sequencer::writeResultFile()

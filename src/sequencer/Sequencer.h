@@ -2,6 +2,7 @@
 // WorkHorse: the countdown, the ordered launches, the result file and the
 // hand-over to the remote poll.
 #include "platform/Failure.h"
+#include "platform/Int16.h"
 
 #include <functional>
 #include <string>
@@ -40,6 +41,7 @@ private:
     // Steps 11 to 18; stops early on the missing-folder route.
     void runTasksAndFinish();
     Outcome writeResultFile();
+    bool holdsTask(int16 slot) const;
 
     Form1& f_;
     int countingDown_ = 0; // runs now inside their start countdown

@@ -53,6 +53,9 @@ void parseConfig(const std::string& text, SettingsRecord& s, TaskTable& tasks, i
         tasks.TaskLoc[count] = in.next();
     }
     totalApps = static_cast<int16>(count);
+    // The slots above the new total are cleared. Left in place, a task removed
+    // from the file by hand would come back at the editor's next save (it saves
+    // every slot with a location) and a task loop still under way would launch it.
     for (int i = count + 1; i <= kMaxTasks; ++i) {
         tasks.TaskDesc[i].clear();
         tasks.TaskLoc[i].clear();

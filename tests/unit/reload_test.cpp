@@ -29,6 +29,7 @@ protected:
             out.emplace_back(l.at, l.commandLine);
         return out;
     }
+    std::vector<std::pair<Ms, std::string>> cutToTwoDuringATaskWait(Ms reloadAt);
     long count(const std::string& line) const
     {
         auto lines = logLines();
@@ -78,16 +79,37 @@ TEST_F(ReloadTest, EditorReloadWithAShortTimeRunsTheNewSequenceInsideTheWait)
     EXPECT_EQ(count("Seuquence Init"), 2);
 }
 
-TEST_F(ReloadTest, EditorReloadDuringATaskWaitContinuesWithTheNewTable)
+// Three tasks 9 s apart (announced at 1 s): a at 10 s, b at 19 s, c at 28 s.
+// The editor cuts the list to two with "Ok+&Restart" at `reloadAt`. The loop
+// keeps its bound of three, but a slot that holds no task is passed over: no
+// box, no log line, no launch, no cue, and no wait.
+std::vector<std::pair<Ms, std::string>> ReloadTest::cutToTwoDuringATaskWait(Ms reloadAt)
 {
     writeConfig({.initTime = "2", .checkTime = "10", .tasks = {{"A", "a"}, {"B", "b"}, {"C", "c"}}});
-    // At 5 s the run waits for task 1 (announced at 1 s, launch due at 10 s).
     editorSavesAndRestarts({.initTime = "4", .checkTime = "2", .tasks = {{"X", "x"}, {"Y", "y"}}});
-    sim.events.at(5000, [&] { form->cmdConfig_Click(); });
+    sim.events.at(reloadAt, [&] { form->cmdConfig_Click(); });
     start();
-    // The interrupted wait goes on from the new InitTime (4 -> 1 in 3 s), then the
-    // loop keeps its bound of three tasks and reads the new table.
-    EXPECT_EQ(launches(), (std::vector<std::pair<Ms, std::string>>{{8000, "x"}, {9000, "y"}, {10000, ""}}));
+    EXPECT_TRUE(sim.dialogs.messages.empty());
+    EXPECT_EQ(count(""), 0);
+    EXPECT_EQ(count("Command Failed"), 0);
+    EXPECT_EQ(sim.sound.names().back(), "finished.wav");
+    EXPECT_FALSE(form->Timer1->enabled());
+    return launches();
+}
+
+TEST_F(ReloadTest, ShorterListDuringTheFirstTaskWaitLaunchesTheNewTasksOnly)
+{
+    // The interrupted wait goes on from the new InitTime (4 -> 1 in 3 s); then
+    // x and y with the new CheckTime, and the empty slot 3 ends the run at once.
+    EXPECT_EQ(cutToTwoDuringATaskWait(5000), (std::vector<std::pair<Ms, std::string>>{{8000, "x"}, {9000, "y"}}));
+    EXPECT_EQ(sim.sound.cues.back().at, 9000);
+}
+
+TEST_F(ReloadTest, ShorterListDuringTheLastTaskWaitLaunchesNothingMore)
+{
+    // Slot 3 empties while the run waits for it.
+    EXPECT_EQ(cutToTwoDuringATaskWait(22000), (std::vector<std::pair<Ms, std::string>>{{10000, "a"}, {19000, "b"}}));
+    EXPECT_EQ(sim.sound.cues.back().at, 25000);
 }
 
 TEST_F(ReloadTest, EditorReloadWithAShortTimeDuringATaskWaitRunsInsideItThenTheWaitGoesOn)
@@ -97,11 +119,13 @@ TEST_F(ReloadTest, EditorReloadWithAShortTimeDuringATaskWaitRunsInsideItThenTheW
     sim.events.at(5000, [&] { form->cmdConfig_Click(); });
     start();
     // The reloaded run is whole (x, y); then the interrupted task loop finds
-    // its counter spent and goes on with its bound of three over the new table.
-    EXPECT_EQ(launches(), (std::vector<std::pair<Ms, std::string>>{
-                              {6000, "x"}, {7000, "y"}, {7000, "x"}, {8000, "y"}, {9000, ""}}));
+    // its counter spent and goes on with its bound of three over the new table,
+    // passing over the empty slot 3.
+    EXPECT_EQ(launches(),
+              (std::vector<std::pair<Ms, std::string>>{{6000, "x"}, {7000, "y"}, {7000, "x"}, {8000, "y"}}));
     EXPECT_THAT(logLines(), ElementsAre("Seuquence Init", StartsWith("Starting Application Execution:"), "X", "Y",
-                                        "Enabling Command Interface", "X", "Y", "", "Enabling Command Interface"));
+                                        "Enabling Command Interface", "X", "Y", "Enabling Command Interface"));
+    EXPECT_TRUE(sim.dialogs.messages.empty());
     // Nothing is left set to swallow a later reload's countdown.
     EXPECT_FALSE(form->ReloadInSequence);
     EXPECT_FALSE(form->SequenceRunning);
