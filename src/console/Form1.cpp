@@ -39,8 +39,7 @@ Form1::Form1(const Ports& p, ConsoleView& view)
     remote_ = std::make_unique<CommandInterface>(*this);
     Timer1 = ports.events.createTimer(1000, false, [this] { sequencer_->Timer1_Timer(); });
     Timer2 = ports.events.createTimer(10000, false, [this] { sequencer_->Timer2_Timer(); });
-    CPUTimer = ports.events.createTimer(2000, true,
-                                        [this] { chart.CPUTimer_Timer(chartValue_, ports.events, view_.scope()); });
+    CPUTimer = ports.events.createTimer(2000, true, [this] { chart.CPUTimer_Timer(chartValue_, view_.scope()); });
     // Enabled states at creation: E, R, _ and Z wait for the end of a sequence.
     for (Control c : {Control::cmdEdit, Control::cmdRestart, Control::cmdTray, Control::chkRemote})
         view_.setControlEnabled(c, false);

@@ -86,13 +86,15 @@ void CpuChart::restoreCurve(ScopeView& scope)
     }
 }
 
-void CpuChart::CPUTimer_Timer(bool chartOn, EventLoop& events, ScopeView& scope)
+void CpuChart::CPUTimer_Timer(bool chartOn, ScopeView& scope)
 {
     if (!chartOn)
         return;
+    // No event processing inside the tick: a tick is never delivered again
+    // while its handler runs, so a click handled here (a Restart, the editor)
+    // would freeze the chart until it returned, a whole sequence later. The
+    // window repaints the cleared and redrawn chart once the tick is over.
     scope.clear();
-    events.processPending();
-    events.processPending();
 
     const int16 previousValue = CpuValue;
     try {
@@ -108,7 +110,6 @@ void CpuChart::CPUTimer_Timer(bool chartOn, EventLoop& events, ScopeView& scope)
     }
 
     scope.setValueText(std::to_string(CpuValue));
-    events.processPending();
 
     // Worked out on copies and kept only when the whole step succeeds.
     Slots hist = CpuHist;

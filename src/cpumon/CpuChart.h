@@ -2,7 +2,6 @@
 // The console's CPU chart: the component, the sample history and the scrolling
 // curve drawn from it every 2 seconds while the chart toggle is on.
 #include "platform/CpuUsage.h"
-#include "platform/EventLoop.h"
 #include "platform/Failure.h"
 #include "platform/Int16.h"
 
@@ -42,7 +41,7 @@ public:
     // One CPUTimer tick. With the chart off nothing happens. A sample that
     // fails, or that the chart could not draw, leaves the history, the curve
     // and the number as they were; the tick never throws.
-    void CPUTimer_Timer(bool chartOn, EventLoop& events, ScopeView& scope);
+    void CPUTimer_Timer(bool chartOn, ScopeView& scope);
 
     // The last failure met by a tick, for whoever wants to report it.
     const std::optional<Failure>& lastFailure() const { return lastFailure_; }

@@ -55,4 +55,33 @@ TEST_F(ConsoleChartTest, ChartOffTakesNoSamples)
     EXPECT_TRUE(sim.view.scopeView.lines.empty());
 }
 
+TEST_F(ConsoleChartTest, ChartKeepsSamplingDuringARestartClickedInsideItsTick)
+{
+    writeConfig({.initTime = "1", .checkTime = "1"});
+    for (int i = 1; i <= 40; ++i)
+        sim.cpu.samples.push_back(i);
+    start();
+    form->Chart_UserSet(true);
+    writeConfig({.initTime = "11", .checkTime = "1"}); // the Restart counts down 10 s
+    // A click due at the chart's next tick and handled after it: were the tick
+    // to process events, the Restart would run inside it.
+    const Ms t0 = sim.events.now();
+    const Ms nextTick = (t0 / 2000 + 1) * 2000;
+    int atClick = -1, later = -1;
+    bool clicked = false;
+    auto click = sim.events.createTimer(static_cast<int>(nextTick - t0), true, [&] {
+        if (clicked)
+            return;
+        clicked = true;
+        atClick = form->chart.CpuValue;
+        sim.events.after(9000, [&] { later = form->chart.CpuValue; });
+        form->cmdRestart_Click();
+    });
+    sim.events.runFor(30000);
+    ASSERT_TRUE(clicked);
+    EXPECT_EQ(sim.events.now() - t0, 30000); // the Restart's sequence is over
+    // Four ticks in the 9 s after the click, each with a new sample.
+    EXPECT_EQ(later - atClick, 4);
+}
+
 } // namespace
