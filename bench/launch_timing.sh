@@ -1,0 +1,79 @@
+#!/usr/bin/env bash
+# How closely the real console keeps its launch schedule. Six tasks with
+# CheckTime 2 are launched 1 s apart (a wait of N seconds ends N - 1 s after it
+# began); each task writes a time mark the moment it starts. Prints every
+# launch's deviation from its schedule (the first launch plus 1 s per task) and
+# the worst one. Target: within +-20 ms on an idle machine.
+# Usage: bench/launch_timing.sh [build/bin] [runs, default 3]
+set -euo pipefail
+BIN_DIR="${1:-$(cd "$(dirname "$0")/.." && pwd)/build/bin}"
+RUNS="${2:-3}"
+TASKS=6
+WORK="$(mktemp -d /tmp/torv-bench.XXXXXX)"
+XVFB="" TORV=""
+trap 'for p in $TORV $XVFB; do kill "$p" 2>/dev/null || true; done; rm -rf "$WORK"' EXIT
+mkdir -p "$WORK/prog" "$WORK/x" "$WORK/fakebin" "$WORK/runtime"
+chmod 700 "$WORK/runtime"
+cp "$BIN_DIR/torv" "$BIN_DIR"/*.wav "$WORK/prog/"
+# Nothing here may reach the real shutdown: a recorder stands first on PATH.
+printf '#!/bin/sh\necho "$@" >> "%s/shutdown.log"\n' "$WORK" >"$WORK/fakebin/shutdown"
+chmod +x "$WORK/fakebin/shutdown"
+export PATH="$WORK/fakebin:$PATH" XDG_RUNTIME_DIR="$WORK/runtime" LANG=C LC_ALL=C
+
+# bash reads the clock without starting another program: the mark is taken
+# a few milliseconds after the launch, the same few for every task.
+cat >"$WORK/mark.sh" <<'MARK'
+#!/bin/bash
+printf '%s %s\n' "$1" "$EPOCHREALTIME" >>"$2"
+MARK
+chmod +x "$WORK/mark.sh"
+
+mkfifo "$WORK/fd"
+Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -noreset 3>"$WORK/fd" >/dev/null 2>&1 &
+XVFB=$!
+read -r N <"$WORK/fd"
+export DISPLAY=":$N"
+
+echo "load before the runs: $(uptime | sed 's/.*load average: //')"
+worst_all=0
+for ((run = 1; run <= RUNS; run++)); do
+  MARKS="$WORK/marks$run"
+  : >"$MARKS"
+  {
+    printf '%s\r\n' EXIT "$WORK/x" "" 2 2 REMOTEOFF SOUNDON COMMENTSOFF
+    for ((k = 1; k <= TASKS; k++)); do printf 'Task %s\r\n%s %s %s\r\n' "$k" "$WORK/mark.sh" "$k" "$MARKS"; done
+  } >"$WORK/prog/config.ini"
+  "$WORK/prog/torv" >"$WORK/torv.out" 2>&1 &
+  TORV=$!
+  # InitTime 2 and six tasks 1 s apart: about 7 s and start-up.
+  for ((i = 0; i < 150; i++)); do
+    [[ $(wc -l <"$MARKS") -ge $TASKS ]] && break
+    sleep 0.1
+  done
+  wait "$TORV" 2>/dev/null || true
+  TORV=""
+  [[ $(wc -l <"$MARKS") -ge $TASKS ]] || {
+    echo "run $run: only $(wc -l <"$MARKS") of $TASKS tasks ran" >&2
+    cat "$WORK/torv.out" >&2
+    exit 1
+  }
+  worst_all=$(sort -n -k1,1 "$MARKS" | awk -v run="$run" -v prev="$worst_all" '
+    { t[NR] = $2 }
+    END {
+      worst = 0; line = ""; gaps = ""
+      for (k = 1; k <= NR; k++) {
+        d = (t[k] - (t[1] + (k - 1))) * 1000
+        line = line sprintf(" %+.1f", d)
+        if (k > 1) gaps = gaps sprintf(" %.1f", (t[k] - t[k - 1]) * 1000)
+        if (d < 0 ? -d > worst : d > worst) worst = d < 0 ? -d : d
+      }
+      printf "run %d: deviation from schedule (ms):%s; gaps (ms):%s\n", run, line, gaps > "/dev/stderr"
+      print (worst > prev ? worst : prev)
+    }')
+done
+[[ ! -e "$WORK/shutdown.log" ]] || {
+  echo "shutdown was run" >&2
+  exit 1
+}
+echo "load after the runs: $(uptime | sed 's/.*load average: //')"
+printf 'launch timing: worst deviation of a launch from its schedule over %d runs: %.1f ms (target: 20 ms)\n' "$RUNS" "$worst_all"
