@@ -7,7 +7,7 @@ PACKAGES=(
   qt6-base-dev qt6-multimedia-dev qt6-qpa-plugins libgl-dev
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   xvfb xauth x11-utils xdotool imagemagick trayer
-  fonts-dejavu-core
+  fonts-dejavu-core xdg-utils
   dpkg-dev file desktop-file-utils
 )
 missing=()

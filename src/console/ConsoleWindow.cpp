@@ -2,6 +2,7 @@
 
 #include "console/Form1.h"
 #include "cpumon/Scope.h"
+#include "platform/qt/Layout.h"
 
 #include <QCloseEvent>
 #include <QFrame>
@@ -26,11 +27,6 @@ QString fromLog(const std::string& text)
     s.replace("\r\n", "\n");
     s.replace('\r', '\n');
     return s;
-}
-
-void place(QWidget* w, int left, int top, int width, int height)
-{
-    w->setGeometry(px(left), px(top), px(width), px(height));
 }
 
 } // namespace
@@ -106,14 +102,13 @@ ConsoleWindow::ConsoleWindow()
 
 QPushButton* ConsoleWindow::makeButton(Control control, int left, int top, const char* caption, const char* tip)
 {
-    auto* b = new QPushButton(caption, this);
+    QPushButton* b = torv::makeButton(this, "", caption, left, top, 255, 255);
     b->setToolTip(tip);
     b->setFocusPolicy(Qt::TabFocus);
     QFont f = b->font();
     f.setPixelSize(11);
     b->setFont(f);
     b->setStyleSheet("QPushButton { padding: 0px; }");
-    place(b, left, top, 255, 255);
     buttons_[static_cast<int>(control)] = b;
     return b;
 }

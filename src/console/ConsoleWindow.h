@@ -13,12 +13,6 @@ namespace torv {
 class Form1;
 class Scope;
 
-// One twip is 1/15 pixel at 96 dots per inch.
-constexpr int px(int twips)
-{
-    return (twips + 7) / 15;
-}
-
 class ConsoleWindow : public QWidget, public ConsoleView {
     Q_OBJECT
 public:

@@ -259,9 +259,9 @@ void Form1::cmdConfig_Click()
 void Form1::cmdEdit_Click()
 {
     try {
-        ports.launcher.openInTextEditor(configPath());
+        openInTextEditorNamed(ports.launcher, configPath());
     } catch (const Failure& failure) {
-        ports.dialogs.messageBox(failure.text());
+        ports.dialogs.messageBox(failure.message());
     }
 }
 
@@ -276,9 +276,9 @@ void Form1::Command8_Click()
     if (settings.UserCmd.empty())
         return;
     try {
-        ports.launcher.run(settings.UserCmd, WindowStyle::Normal);
+        runNamed(ports.launcher, settings.UserCmd, WindowStyle::Normal);
     } catch (const Failure& failure) {
-        ports.dialogs.messageBox(failure.text());
+        ports.dialogs.messageBox(failure.message());
     }
 }
 

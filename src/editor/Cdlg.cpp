@@ -1,8 +1,8 @@
 #include "editor/Cdlg.h"
 
-#include "console/ConsoleWindow.h"
 #include "console/Form1.h"
 #include "editor/DialogFont.h"
+#include "platform/qt/Layout.h"
 
 #include <QComboBox>
 #include <QDir>
@@ -19,20 +19,6 @@
 namespace torv {
 
 namespace {
-
-void place(QWidget* w, int left, int top, int width, int height)
-{
-    w->setGeometry(px(left), px(top), px(width), px(height));
-}
-
-QPushButton* makeButton(QWidget* parent, const char* name, const char* caption, int l, int t, int w, int h)
-{
-    auto* b = new QPushButton(caption, parent);
-    b->setObjectName(name);
-    b->setAutoDefault(false);
-    place(b, l, t, w, h);
-    return b;
-}
 
 // The mounted volumes that can be used, by their root paths.
 QStringList volumeRoots()

@@ -1,12 +1,12 @@
 #include "editor/Config.h"
 
-#include "console/ConsoleWindow.h"
 #include "console/Form1.h"
 #include "editor/Cdlg.h"
 #include "editor/DialogFont.h"
 #include "editor/EditorRules.h"
 #include "editor/EditorSave.h"
 #include "editor/TaskListEdit.h"
+#include "platform/qt/Layout.h"
 
 #include <limits>
 
@@ -47,11 +47,6 @@ void store(std::string& value, const QString& text)
         value = toStd(text);
 }
 
-void place(QWidget* w, int left, int top, int width, int height)
-{
-    w->setGeometry(px(left), px(top), px(width), px(height));
-}
-
 // An option button or check box whose caption wraps within its width, beside
 // an indicator centred vertically, and whose whole area takes the click.
 template <class Button> class Wrapped : public Button {
@@ -76,23 +71,6 @@ protected:
     bool hitButton(const QPoint& pos) const override { return this->rect().contains(pos); }
 };
 
-QPushButton* makeButton(QWidget* parent, const char* name, const char* caption, int l, int t, int w, int h,
-                        bool bold = false)
-{
-    auto* b = new QPushButton(caption, parent);
-    b->setObjectName(name);
-    // Neither Enter nor Escape presses a button of this window.
-    b->setAutoDefault(false);
-    b->setDefault(false);
-    if (bold) {
-        QFont f = b->font();
-        f.setBold(true);
-        b->setFont(f);
-    }
-    place(b, l, t, w, h);
-    return b;
-}
-
 QLabel* makeLabel(QWidget* parent, const char* caption, int l, int t, int w, int h)
 {
     auto* label = new QLabel(caption, parent);
@@ -111,6 +89,17 @@ QLineEdit* makeTextBox(QWidget* parent, const char* name, const char* text, int 
     box->setMaxLength(std::numeric_limits<int>::max());
     place(box, l, t, w, h);
     return box;
+}
+
+// A box filled only by its picker: disabled, so nothing can be typed into it,
+// but its text keeps the ordinary text colour instead of the style's light
+// grey on grey, so that the path it shows can be read.
+void untypeableButReadable(QLineEdit* box)
+{
+    box->setEnabled(false);
+    QPalette palette = box->palette();
+    palette.setColor(QPalette::Disabled, QPalette::Text, palette.color(QPalette::Active, QPalette::Text));
+    box->setPalette(palette);
 }
 
 QFont boldFont(QFont f, int pointSize = 0)
@@ -175,11 +164,11 @@ void Config::buildOptions()
 
     makeLabel(this, "Remote Command Folder:", 60, 2580, 1935, 255);
     txtRemote_ = makeTextBox(this, "txtRemote", "", 60, 2940, 3975, 315);
-    txtRemote_->setEnabled(false);
+    untypeableButReadable(txtRemote_);
     cmdRemote_ = makeButton(this, "cmdRemote", "...", 4080, 2940, 375, 315, true);
     makeLabel(this, "Launch Button Executes:", 60, 3360, 1935, 255);
     txtLaunch_ = makeTextBox(this, "txtLaunch", "", 60, 3720, 3975, 315);
-    txtLaunch_->setEnabled(false);
+    untypeableButReadable(txtLaunch_);
     cmdLaunch_ = makeButton(this, "cmdLaunch", "...", 4080, 3720, 375, 315, true);
 }
 
@@ -405,9 +394,9 @@ void Config::cmdRemote_Click()
 void Config::cmdEdit_Click()
 {
     try {
-        form_.ports.launcher.openInTextEditor(form_.commentsPath());
+        openInTextEditorNamed(form_.ports.launcher, form_.commentsPath());
     } catch (const Failure& failure) {
-        form_.ports.dialogs.messageBox(failure.text());
+        form_.ports.dialogs.messageBox(failure.message());
     }
 }
 

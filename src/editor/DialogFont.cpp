@@ -1,6 +1,6 @@
 #include "editor/DialogFont.h"
 
-#include "console/ConsoleWindow.h"
+#include "platform/qt/Layout.h"
 
 #include <QFontMetrics>
 

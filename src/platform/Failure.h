@@ -10,11 +10,18 @@ struct Failure : std::exception {
     int code = 0;
     std::string description;
 
+    // The command line whose start failed, when the failure is a launch's.
+    std::string commandLine;
+
     Failure(int c, std::string d) : code(c), description(std::move(d)) {}
     const char* what() const noexcept override { return description.c_str(); }
 
     // "53 File not found": the form message boxes show.
     std::string text() const { return std::to_string(code) + " " + description; }
+    // A message box's text: the code and description, then, for a launch, the
+    // command line that failed on a line of its own, so that a person knows
+    // what to mend.
+    std::string message() const { return commandLine.empty() ? text() : text() + "\nCommand line: " + commandLine; }
 
     static Failure invalidCall() { return {5, "Invalid procedure call or argument"}; }
     static Failure overflow() { return {6, "Overflow"}; }

@@ -1,4 +1,6 @@
 #pragma once
+#include "platform/Failure.h"
+
 #include <string>
 
 namespace torv {
@@ -12,7 +14,32 @@ public:
     virtual ~Launcher() = default;
     virtual void run(const std::string& commandLine, WindowStyle style) = 0;
     // Opens a file in the desktop's text editor, the path passed as one word.
+    // A failure names in its commandLine the command that was tried.
     virtual void openInTextEditor(const std::string& path) = 0;
 };
+
+// Runs a command line; a failure to start it names the command line.
+inline void runNamed(Launcher& launcher, const std::string& commandLine, WindowStyle style)
+{
+    try {
+        launcher.run(commandLine, style);
+    } catch (Failure& failure) {
+        if (failure.commandLine.empty())
+            failure.commandLine = commandLine;
+        throw;
+    }
+}
+
+// Opens a file in the text editor; a failure names at least the file.
+inline void openInTextEditorNamed(Launcher& launcher, const std::string& path)
+{
+    try {
+        launcher.openInTextEditor(path);
+    } catch (Failure& failure) {
+        if (failure.commandLine.empty())
+            failure.commandLine = path;
+        throw;
+    }
+}
 
 } // namespace torv

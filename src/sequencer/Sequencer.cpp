@@ -30,7 +30,7 @@ void Sequencer::Timer2_Timer()
 
 void Sequencer::reportFailure(const Failure& failure)
 {
-    f_.ports.dialogs.messageBox(failure.text());
+    f_.ports.dialogs.messageBox(failure.message());
     f_.appendLog("Command Failed");
     f_.showLog();
 }
@@ -161,7 +161,7 @@ void Sequencer::runTasksAndFinish()
             f_.appendLog(f_.tasks.TaskDesc[i]);
             f_.showLog();
         });
-        step([&] { f_.ports.launcher.run(f_.tasks.TaskLoc[i], WindowStyle::Normal); });
+        step([&] { runNamed(f_.ports.launcher, f_.tasks.TaskLoc[i], WindowStyle::Normal); });
         // The launch check reads the log's tail, which a failure report has just
         // ended with "Command Failed".
         step([&] { f_.playCue(f_.DumpString.endsWith("Failed\r\n") ? cue::Failure : cue::Complete); });

@@ -142,6 +142,21 @@ TEST(PosixLauncher, MissingAndNotPermittedPrograms)
     EXPECT_FALSE(dir.exists("marker"));
 }
 
+TEST(PosixLauncher, AMissingTextEditorNamesWhatWasTried)
+{
+    Folder dir;
+    const std::string path = std::getenv("PATH") ? std::getenv("PATH") : "";
+    ::setenv("PATH", dir.file("nothing-here").c_str(), 1);
+    PosixLauncher launcher;
+    try {
+        launcher.openInTextEditor("/srv/my notes.txt");
+        ADD_FAILURE() << "opened without xdg-open";
+    } catch (const Failure& failure) {
+        EXPECT_EQ(failure.message(), "53 File not found\nCommand line: xdg-open \"/srv/my notes.txt\"");
+    }
+    ::setenv("PATH", path.c_str(), 1);
+}
+
 bool zombieChildOfOurs()
 {
     const std::string ours = std::to_string(::getpid());

@@ -107,10 +107,25 @@ private slots:
         // Controls where the layout puts them (twips / 15).
         QCOMPARE(e.box("txtDesc")->geometry(), QRect(4, 320, 265, 21));
         QCOMPARE(e.button("Command2")->text(), QString("Ok+&Restart"));
-        QVERIFY(!e.box("txtRemote")->isEnabled());
-        QVERIFY(!e.box("txtLaunch")->isEnabled());
+        // Filled by their pickers only: nothing can be typed, all can be read.
+        for (const char* name : {"txtRemote", "txtLaunch"}) {
+            const QPalette& p = e.box(name)->palette();
+            QVERIFY(!e.box(name)->isEnabled());
+            QCOMPARE(p.color(QPalette::Disabled, QPalette::Text), p.color(QPalette::Active, QPalette::Text));
+        }
         QCOMPARE(e.box("txtRemote")->text(), QString::fromStdString(c.exchange.path()));
         QVERIFY(c.sim.dialogs.messages.empty());
+    }
+
+    void editButtonSaysWhatFailed()
+    {
+        Console c;
+        c.loadThreeTasks();
+        c.sim.launcher.failing["edit " + c.form->commentsPath()] = {53, "File not found"};
+        Editor e(*c.form);
+        e.button("cmdEdit")->click();
+        QCOMPARE(c.sim.dialogs.messages.size(), size_t(1));
+        QCOMPARE(c.sim.dialogs.messages[0].text, "53 File not found\nCommand line: " + c.form->commentsPath());
     }
 
     void longValuesSurviveShowingAndSaving()

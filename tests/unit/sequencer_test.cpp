@@ -82,7 +82,7 @@ TEST_F(SequencerTest, FailedLaunchIsReportedLoggedAndTheNextTaskFollows)
     sim.dialogs.messageBoxOpenFor = 5000; // the user takes 5 s to close the box
     start();
     ASSERT_EQ(sim.dialogs.messages.size(), 1u);
-    EXPECT_EQ(sim.dialogs.messages[0].text, "53 File not found");
+    EXPECT_EQ(sim.dialogs.messages[0].text, "53 File not found\nCommand line: missing");
     EXPECT_THAT(logLines(), ElementsAre("Seuquence Init", ::testing::StartsWith("Starting Application Execution:"),
                                         "Good", "Bad", "Command Failed", "Also good", "Enabling Command Interface"));
     EXPECT_THAT(sim.sound.names(),

@@ -193,8 +193,9 @@ TEST_F(StartupTest, FailingButtonsSayWhy)
     sim.launcher.failing["edit " + form->configPath()] = {70, "Permission denied"};
     form->cmdEdit_Click();
     ASSERT_EQ(sim.dialogs.messages.size(), 2u);
-    EXPECT_EQ(sim.dialogs.messages[0].text, "53 File not found");
-    EXPECT_EQ(sim.dialogs.messages[1].text, "70 Permission denied");
+    // Code and description, then what failed, so that a person can mend it.
+    EXPECT_EQ(sim.dialogs.messages[0].text, "53 File not found\nCommand line: tool --go");
+    EXPECT_EQ(sim.dialogs.messages[1].text, "70 Permission denied\nCommand line: " + form->configPath());
 }
 
 } // namespace

@@ -95,7 +95,12 @@ void PosixLauncher::run(const std::string& commandLine, WindowStyle)
 
 void PosixLauncher::openInTextEditor(const std::string& path)
 {
-    spawnDetached({"xdg-open", path});
+    try {
+        spawnDetached({"xdg-open", path});
+    } catch (Failure& failure) {
+        failure.commandLine = "xdg-open \"" + path + "\"";
+        throw;
+    }
 }
 
 } // namespace torv
