@@ -5,7 +5,9 @@
 # launch's deviation from its schedule (the first launch plus 1 s per task), the
 # gaps between launches, and the worst of each. Target: within +-20 ms of the
 # schedule on an idle machine.
-# Usage: [SOUNDS=SOUNDOFF] bench/launch_timing.sh [build/bin] [runs, default 3]
+# On a busy machine TORV_BENCH_RT=1 runs the X server and the console (and so
+# its tasks) at a real-time priority: what the console does when it has the CPU.
+# Usage: [SOUNDS=SOUNDOFF] [TORV_BENCH_RT=1] bench/launch_timing.sh [build/bin] [runs, default 3]
 set -euo pipefail
 BIN_DIR="${1:-$(cd "$(dirname "$0")/.." && pwd)/build/bin}"
 RUNS="${2:-3}"
@@ -30,7 +32,9 @@ MARK
 chmod +x "$WORK/mark.sh"
 
 mkfifo "$WORK/fd"
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -noreset 3>"$WORK/fd" >/dev/null 2>&1 &
+RT=()
+[[ "${TORV_BENCH_RT:-0}" == 1 ]] && RT=(chrt -f 10)
+"${RT[@]}" Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -noreset 3>"$WORK/fd" >/dev/null 2>&1 &
 XVFB=$!
 read -r N <"$WORK/fd"
 export DISPLAY=":$N"
@@ -44,7 +48,7 @@ for ((run = 1; run <= RUNS; run++)); do
     printf '%s\r\n' EXIT "$WORK/x" "" 2 2 REMOTEOFF "${SOUNDS:-SOUNDON}" COMMENTSOFF
     for ((k = 1; k <= TASKS; k++)); do printf 'Task %s\r\n%s %s %s\r\n' "$k" "$WORK/mark.sh" "$k" "$MARKS"; done
   } >"$WORK/prog/config.ini"
-  "$WORK/prog/torv" >"$WORK/torv.out" 2>&1 &
+  "${RT[@]}" "$WORK/prog/torv" >"$WORK/torv.out" 2>&1 &
   TORV=$!
   # InitTime 2 and six tasks 1 s apart: about 7 s and start-up.
   for ((i = 0; i < 150; i++)); do
