@@ -120,7 +120,8 @@ private:
     void startUp();
     void startUpFailure(const Failure& failure, bool whileReadingSettings);
     void firstRunPath();
-    void abnormalStop(const Failure& failure);
+    // notWritten: a file start-up failed to write, named in the log box.
+    void abnormalStop(const Failure& failure, const std::string& notWritten = {});
     void createCommentsFileIfMissing();
     std::string caption();
     void chkRemote_Click();

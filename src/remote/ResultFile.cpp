@@ -9,12 +9,17 @@ std::string resultFilePath(const std::string& exchangeDir)
     return inFolder(exchangeDir, "Result.txt");
 }
 
-ResultFile::ResultFile(const std::string& exchangeDir) : writer_(resultFilePath(exchangeDir))
+ResultFile::ResultFile(const std::string& exchangeDir)
+    : exchangeDir_(exchangeDir), writer_(resultFilePath(exchangeDir))
 {
 }
 
 void ResultFile::create()
 {
+    // A write killed part-way leaves its temporary file; clear those first. A
+    // minute's grace spares one that another console sharing the folder is
+    // writing right now.
+    removeStaleTemporaries(resultFilePath(exchangeDir_), std::chrono::seconds(60));
     writer_.create();
 }
 

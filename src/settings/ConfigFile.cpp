@@ -113,9 +113,20 @@ std::string formatConfig(const EditorValues& v, const TaskTable& tasks)
     return out;
 }
 
+namespace {
+
+WriteRules configWriteRules()
+{
+    // The program folder is the administrator's: a linked config.ini is managed
+    // elsewhere and stays a link; mode, owner and group stay as they were set.
+    return {.followLink = true, .keepOwner = true, .attributesFrom = {}};
+}
+
+} // namespace
+
 void saveConfig(const std::string& path, const EditorValues& values, const TaskTable& tasks)
 {
-    writeFileAtomically(path, formatConfig(values, tasks));
+    writeFileAtomically(path, formatConfig(values, tasks), configWriteRules());
 }
 
 std::string defaultConfigText()
@@ -132,18 +143,29 @@ std::string defaultConfigText()
            "notepad.exe\r\n";
 }
 
-void replaceWithDefault(const std::string& path)
+std::string replaceWithDefault(const std::string& path)
 {
     namespace fs = std::filesystem;
     std::error_code ec;
     if (fs::is_regular_file(path, ec)) {
-        // Keep the user's damaged file; a copy (not a rename) so that config.ini
-        // is never missing, even for a moment.
-        fs::copy_file(path, path + ".bak", fs::copy_options::overwrite_existing, ec);
-        if (ec)
-            throw Failure::pathFileAccess();
+        // Keep the user's damaged file, written like every other file (a link
+        // planted under the backup's name is replaced, a failed write leaves the
+        // old backup) and as private as config.ini. config.ini itself is not
+        // touched until its copy is safe.
+        const std::string backup = path + ".bak";
+        try {
+            writeFileAtomically(backup, readWholeFile(path),
+                                {.followLink = false, .keepOwner = true, .attributesFrom = path});
+        } catch (const Failure&) {
+            return backup;
+        }
     }
-    writeFileAtomically(path, defaultConfigText());
+    try {
+        writeFileAtomically(path, defaultConfigText(), configWriteRules());
+    } catch (const Failure&) {
+        return path;
+    }
+    return {};
 }
 
 } // namespace torv
