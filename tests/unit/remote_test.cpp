@@ -13,6 +13,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <filesystem>
 
 using namespace torv;
@@ -449,8 +450,15 @@ TEST(ResultFile, HoldsTheLogAndOneMoreLineEnd)
     EXPECT_EQ(resultFilePath(dir.path()), dir.path() + "/Result.txt");
     writeResultFile(dir.path(), "a\r\nb\r\n");
     EXPECT_EQ(dir.read("Result.txt"), "a\r\nb\r\n\r\n");
+    // The administrator's mode stays; a killed write's temporary file goes.
+    fs::permissions(dir.file("Result.txt"), fs::perms(0600));
+    dir.write(".Result.txt.tmp-0a1b2c3d4e", "killed half-way");
+    fs::last_write_time(dir.file(".Result.txt.tmp-0a1b2c3d4e"),
+                        fs::file_time_type::clock::now() - std::chrono::minutes(2));
     writeResultFile(dir.path(), "");
     EXPECT_EQ(dir.read("Result.txt"), "\r\n");
+    EXPECT_EQ(fs::status(dir.file("Result.txt")).permissions(), fs::perms(0600));
+    EXPECT_FALSE(dir.exists(".Result.txt.tmp-0a1b2c3d4e"));
 
     ResultFile notCreated(dir.path());
     try {

@@ -86,6 +86,34 @@ TEST_F(StartupTest, ShortFileIsReplacedByTheDefaultAndKeptAsBackup)
     EXPECT_TRUE(dir.exists("comments.txt"));
 }
 
+TEST_F(StartupTest, AnUnwritableBackupIsNamedAndTheFileKept)
+{
+    const std::string nine = configLines({"NORM", "x", "", "5", "5", "REMOTEON", "SOUNDON", "COMMENTSOFF", "lonely"});
+    writeConfigText(nine);
+    std::filesystem::create_directory(dir.file("config.ini.bak"));
+    EXPECT_FALSE(start());
+    EXPECT_EQ(dir.read("config.ini"), nine);
+    EXPECT_EQ(sim.view.logBox, std::string(kAbnormalStopText) + "\r\nCould not write " + dir.file("config.ini.bak") +
+                                   ": config.ini was left as it was.");
+    ASSERT_EQ(sim.dialogs.messages.size(), 1u);
+    EXPECT_EQ(sim.dialogs.messages[0].text, "Abnormal Stop:62 Input past end of file");
+}
+
+TEST_F(StartupTest, StartUpClearsOnlyOurOwnStaleTemporaries)
+{
+    writeConfig({});
+    const std::vector<std::string> ours = {".config.ini.tmp-0a1b2c3d4e", ".config.ini.bak.tmp-zz00zz00zz"};
+    const std::vector<std::string> others = {".config.ini.tmp-keep", ".comments.txt.tmp-0a1b2c3d4e", "config.ini.tmp-0a1b2c3d4e"};
+    for (const auto& names : {ours, others})
+        for (const std::string& name : names)
+            dir.write(name, "left by a killed write");
+    start();
+    for (const std::string& name : ours)
+        EXPECT_FALSE(dir.exists(name)) << name;
+    for (const std::string& name : others)
+        EXPECT_TRUE(dir.exists(name)) << name;
+}
+
 TEST_F(StartupTest, TooManyTasksStopsWithoutTouchingTheFile)
 {
     std::vector<std::string> lines = {"NORM", "x", "", "5", "5", "REMOTEON", "SOUNDON", "COMMENTSOFF"};
