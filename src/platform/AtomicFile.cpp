@@ -77,8 +77,8 @@ struct OldAttributes {
 OldAttributes oldAttributes(const std::string& target, const std::string& attributesFrom)
 {
     struct stat st {};
-    const bool found = attributesFrom.empty() ? ::lstat(target.c_str(), &st) == 0
-                                              : ::stat(attributesFrom.c_str(), &st) == 0;
+    const bool found =
+        attributesFrom.empty() ? ::lstat(target.c_str(), &st) == 0 : ::stat(attributesFrom.c_str(), &st) == 0;
     if (!found || !S_ISREG(st.st_mode))
         return {};
     return {true, static_cast<mode_t>(st.st_mode & 0777), st.st_uid, st.st_gid};

@@ -1,5 +1,6 @@
 #include "remote/CommandFile.h"
 
+#include "platform/ErrnoFailure.h"
 #include "platform/Failure.h"
 #include "platform/Paths.h"
 #include "settings/FieldReader.h"
@@ -19,22 +20,6 @@ namespace torv {
 namespace {
 
 #ifndef _WIN32
-Failure failureFor(int err)
-{
-    switch (err) {
-    case ENOENT:
-        return Failure::fileNotFound();
-    case ENOTDIR:
-        return Failure::pathNotFound();
-    case EACCES:
-    case EPERM:
-    case EBUSY:
-        return Failure::permissionDenied();
-    default:
-        return Failure::pathFileAccess();
-    }
-}
-
 struct FdCloser {
     int fd;
     ~FdCloser() { ::close(fd); }
@@ -45,14 +30,14 @@ std::string readRegularFile(const std::string& path, std::size_t maxBytes)
 {
     struct stat st {};
     if (::lstat(path.c_str(), &st) != 0)
-        throw failureFor(errno);
+        throw failureForErrno(errno);
     if (!S_ISREG(st.st_mode))
         throw Failure::pathFileAccess();
     // The name may have been swapped since lstat: the flags and the second
     // check below keep that harmless.
     int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_NOCTTY | O_CLOEXEC);
     if (fd < 0)
-        throw failureFor(errno);
+        throw failureForErrno(errno);
     FdCloser closer{fd};
     if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode))
         throw Failure::pathFileAccess();
@@ -108,7 +93,7 @@ void deleteCommandFile(const std::string& path)
 {
 #ifndef _WIN32
     if (::unlink(path.c_str()) != 0)
-        throw failureFor(errno);
+        throw failureForErrno(errno);
 #else
     std::error_code ec;
     if (!std::filesystem::remove(path, ec))

@@ -9,8 +9,7 @@ std::string resultFilePath(const std::string& exchangeDir)
     return inFolder(exchangeDir, "Result.txt");
 }
 
-ResultFile::ResultFile(const std::string& exchangeDir)
-    : exchangeDir_(exchangeDir), writer_(resultFilePath(exchangeDir))
+ResultFile::ResultFile(const std::string& exchangeDir) : exchangeDir_(exchangeDir), writer_(resultFilePath(exchangeDir))
 {
 }
 

@@ -1,6 +1,7 @@
 // The remote poll in virtual time: the command table, the silent failure rule,
 // the toggle, and what may be planted in the exchange folder.
 #include "platform/Failure.h"
+#include "platform/posix/PosixLauncher.h"
 #include "remote/CommandFile.h"
 #include "remote/ResultFile.h"
 #include "support/ConsoleFixture.h"
@@ -15,6 +16,7 @@
 
 #include <chrono>
 #include <filesystem>
+#include <functional>
 
 using namespace torv;
 using namespace torv::sim;
@@ -475,6 +477,25 @@ TEST(ResultFile, HoldsTheLogAndOneMoreLineEnd)
         EXPECT_EQ(f.code, 76);
     }
     EXPECT_EQ(dir.read("Result.txt"), "\r\n");
+}
+
+// A path that runs through a plain file reads the same wherever it is used.
+TEST(ErrnoFailure, APathThroughAPlainFileIsNotFoundEverywhere)
+{
+    TempDir dir;
+    dir.write("plain", "x");
+    const std::string through = dir.file("plain") + "/inner";
+    auto code = [](const std::function<void()>& fn) {
+        try {
+            fn();
+            return 0;
+        } catch (const Failure& f) {
+            return f.code;
+        }
+    };
+    EXPECT_EQ(code([&] { readCommandField(through); }), 53);
+    EXPECT_EQ(code([&] { deleteCommandFile(through); }), 53);
+    EXPECT_EQ(code([&] { spawnDetached({through}); }), 53);
 }
 
 } // namespace

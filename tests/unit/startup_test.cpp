@@ -103,7 +103,8 @@ TEST_F(StartupTest, StartUpClearsOnlyOurOwnStaleTemporaries)
 {
     writeConfig({});
     const std::vector<std::string> ours = {".config.ini.tmp-0a1b2c3d4e", ".config.ini.bak.tmp-zz00zz00zz"};
-    const std::vector<std::string> others = {".config.ini.tmp-keep", ".comments.txt.tmp-0a1b2c3d4e", "config.ini.tmp-0a1b2c3d4e"};
+    const std::vector<std::string> others = {".config.ini.tmp-keep", ".comments.txt.tmp-0a1b2c3d4e",
+                                             "config.ini.tmp-0a1b2c3d4e"};
     for (const auto& names : {ours, others})
         for (const std::string& name : names)
             dir.write(name, "left by a killed write");
