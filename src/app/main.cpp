@@ -33,7 +33,11 @@ int main(int argc, char** argv)
     window.attach(&form);
     dialogs.parent = &window;
     dialogs.settingsEditor = [&] {
-        torv::Config editor(form, window.isVisible() ? &window : nullptr);
+        // Owned by the console even while that is still hidden (a first run):
+        // the editor is then the console's transient, not a window of its own
+        // in the taskbar. The owner needs its native window for that hint.
+        window.winId();
+        torv::Config editor(form, &window);
         editor.exec();
     };
 

@@ -7,16 +7,15 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <pwd.h>
 #include <unistd.h>
 
 extern char** environ;
 
 namespace torv {
 
-QtProgram::QtProgram()
+QtProgram::QtProgram() : lock_(std::make_unique<SingleInstanceLock>())
 {
-    const char* runtime = std::getenv("XDG_RUNTIME_DIR");
-    lock_ = std::make_unique<SingleInstanceLock>(runtime && *runtime ? runtime : "/tmp");
 }
 
 std::string QtProgram::folder() const
@@ -26,7 +25,14 @@ std::string QtProgram::folder() const
 
 std::string QtProgram::driveRoot() const
 {
-    return "/";
+    // The first run's remote folder. Windows takes the drive root; here "/" is
+    // writable by root alone, so an ordinary user would get a failed result
+    // write at the end of every sequence: the home folder takes its place.
+    const char* home = std::getenv("HOME");
+    if (home && *home)
+        return home;
+    const passwd* user = ::getpwuid(::getuid());
+    return user && user->pw_dir && *user->pw_dir ? user->pw_dir : "/";
 }
 
 Version QtProgram::version() const
