@@ -77,9 +77,9 @@ void Form1::Form_Load()
     if (ports.program.anotherInstanceRunning())
         ports.program.endNow();
     // Only this copy writes here, so any temporary file of ours is left from a
-    // write that was killed.
-    for (const std::string& file : {configPath(), configPath() + ".bak"})
-        removeStaleTemporaries(file, std::chrono::seconds(0), true);
+    // write that was killed. (A linked config.ini is written beside its file.)
+    removeStaleTemporaries(configPath(), std::chrono::seconds(0), true);
+    removeStaleTemporaries(configPath() + ".bak");
     view_.setCaption(caption());
     CreateCpuMon();
     startUp();

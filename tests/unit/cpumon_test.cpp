@@ -282,8 +282,10 @@ namespace {
 std::string statFile(std::vector<unsigned long long> c)
 {
     std::string line = "cpu ";
-    for (auto v : c)
-        line += " " + std::to_string(v);
+    for (auto v : c) {
+        line += ' ';
+        line += std::to_string(v);
+    }
     return line + "\ncpu0 1 2 3 4 5 6 7 8 0 0\nintr 12 3\nctxt 99\n";
 }
 

@@ -11,6 +11,8 @@
 #include <random>
 #include <string>
 #include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <vector>
 
 namespace torv {
@@ -591,10 +593,20 @@ TEST(SettingsSave, ALinkedConfigStaysALink)
 {
     TempDir prog, managed;
     managed.write("torv.ini", "old");
+    // Installed for the console's user, private to it.
+    const bool root = ::geteuid() == 0;
+    fs::permissions(managed.file("torv.ini"), fs::perms(0640));
+    if (root) {
+        ASSERT_EQ(::chown(managed.file("torv.ini").c_str(), 65534, 65534), 0);
+    }
     fs::create_symlink(managed.file("torv.ini"), prog.file("config.ini"));
     saveConfig(prog.file("config.ini"), kSaved, TaskTable{});
     EXPECT_TRUE(fs::is_symlink(prog.file("config.ini")));
     EXPECT_EQ(managed.read("torv.ini"), formatConfig(kSaved, TaskTable{}));
+    EXPECT_EQ(fs::status(managed.file("torv.ini")).permissions(), fs::perms(0640));
+    struct stat st {};
+    ASSERT_EQ(::stat(managed.file("torv.ini").c_str(), &st), 0);
+    EXPECT_EQ(st.st_uid, root ? 65534u : ::geteuid());
 
     EXPECT_EQ(replaceWithDefault(prog.file("config.ini")), "");
     EXPECT_TRUE(fs::is_symlink(prog.file("config.ini")));
