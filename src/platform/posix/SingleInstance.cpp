@@ -1,5 +1,6 @@
 #include "platform/posix/SingleInstance.h"
 
+#include <cerrno>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <unistd.h>
@@ -24,8 +25,11 @@ bool SingleInstanceLock::anotherRunning(const std::string& programFolder)
     if (fd < 0)
         return false; // no lock possible: better to run than to refuse
     if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        // Only a lock held elsewhere means another copy; a file system that
+        // cannot lock at all must not keep every copy from starting.
+        const bool held = errno == EWOULDBLOCK;
         ::close(fd);
-        return true;
+        return held;
     }
     fd_ = fd;
     return false;
