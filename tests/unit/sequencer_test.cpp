@@ -113,6 +113,7 @@ TEST_F(SequencerTest, RemoteOffStillWritesTheResultFile)
 TEST_F(SequencerTest, MissingExchangeFolderIsLoggedAndTheRunStillEnds)
 {
     writeConfig({.launchOpt = "EXIT", .exchangeDir = exchange.file("nowhere"), .initTime = "1"});
+    form->Timer2->setEnabled(true); // left on by an earlier sequence: the missing folder stops it
     EXPECT_TRUE(start());
     EXPECT_THAT(logLines(), ElementsAre("Seuquence Init", ::testing::_, "Enabling Command Interface",
                                         "ERROR: Remote Command and Reporting Directory Does Not Exist!"));
