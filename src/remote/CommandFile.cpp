@@ -78,15 +78,19 @@ std::string readCommandField(const std::string& path)
 {
     // One byte more than the limit tells a longer file from one that fits.
     std::string text = readRegularFile(path, kCommandReadLimit + 1);
-    const bool cut = text.size() > kCommandReadLimit;
-    if (cut)
+    if (text.size() > kCommandReadLimit) {
         text.resize(kCommandReadLimit);
+        // A field that runs into the cut would be launched truncated. One that
+        // ended at a delimiter is whole, even when that delimiter was the last
+        // byte read: a byte put after the cut stays out of such a field only.
+        const std::string probed = text + '\x01'; // the reader only views its text
+        FieldReader probe(probed);
+        probe.next();
+        if (probe.atEnd())
+            throw Failure::pathFileAccess();
+    }
     FieldReader reader(text);
-    std::string field = reader.next();
-    // A field that runs into the cut would be launched truncated.
-    if (cut && reader.atEnd())
-        throw Failure::pathFileAccess();
-    return field;
+    return reader.next();
 }
 
 void deleteCommandFile(const std::string& path)

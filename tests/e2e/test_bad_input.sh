@@ -252,7 +252,10 @@ run_start_case() {
   check_clear_answers "$name"
   alive "$name" || fail "$name: the console died"
   kill "${PID[$name]}"
-  wait "${PID[$name]}" 2>/dev/null || true
+  local status=0
+  wait "${PID[$name]}" 2>/dev/null || status=$?
+  # Ended by the TERM signal (143), not by a crash on the way out.
+  ((status == 143)) || fail "$name: the console ended with status $status on TERM: $(tail -5 "$WORK/start/out")"
 }
 
 if ! skip_pending cfg-fifo; then
@@ -338,7 +341,8 @@ f="$WORK/locked-result/x/Result.txt"
 [[ "$(stat -c %i:%U "$f")" == "$LOCKED_INODE:nobody" ]] || fail "locked-result: Result.txt was replaced"
 grep -q "^Report Requested and Generated at:" "$f" || fail "locked-result: the report was not written in place"
 [[ -f "$WORK/locked-result/x/command.txt" ]] || fail "locked-result: the command file vanished"
-(($(grep -c "^Report Requested" "$f") >= 2)) || fail "locked-result: the undeletable report was not carried out again"
+wait_upto '(($(grep -c "^Report Requested" "$f") >= 2))' 12 ||
+  fail "locked-result: the undeletable report was not carried out again"
 
 phase "idle and clicks"
 ALL=("${REMOTE_BAD[@]}" cmd-semicolon cmd-subst cmd-backquote result-link ro-program root-exchange locked-result)
