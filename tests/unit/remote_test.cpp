@@ -247,6 +247,28 @@ TEST_F(RemoteTest, OnlyTheFirst64KiBAreReadForTheField)
     nextPoll();
     ASSERT_EQ(sim.launcher.launches.size(), 1u);
     EXPECT_EQ(sim.launcher.launches[0].commandLine.size(), kCommandReadLimit - 3);
+
+    // At the limit: a file of exactly the limit is whole; a field whose line
+    // end is the last byte read is whole too; one byte more is not.
+    for (const auto& [text, launched] : std::vector<std::pair<std::string, size_t>>{
+             {std::string(kCommandReadLimit, 'b'), kCommandReadLimit},
+             {std::string(kCommandReadLimit - 1, 'c') + "\n", kCommandReadLimit - 1},
+             {std::string(kCommandReadLimit - 1, 'd') + "\r\n", kCommandReadLimit - 1},
+             {std::string(kCommandReadLimit - 1, 'e') + ",tail", kCommandReadLimit - 1},
+             {std::string(kCommandReadLimit, 'f') + "\r\n", 0},
+             {std::string(kCommandReadLimit + 1, 'g'), 0}}) {
+        sim.launcher.launches.clear();
+        command(text);
+        nextPoll();
+        SCOPED_TRACE(text.substr(0, 1) + " " + std::to_string(text.size()) + " bytes");
+        if (launched) {
+            ASSERT_EQ(sim.launcher.launches.size(), 1u);
+            EXPECT_EQ(sim.launcher.launches[0].commandLine, text.substr(0, launched));
+        } else {
+            EXPECT_TRUE(sim.launcher.launches.empty());
+            EXPECT_TRUE(commandPresent());
+        }
+    }
 }
 
 TEST_F(RemoteTest, ShutdownThatCannotBeLaunchedLeavesTheAcknowledgementAndThePollOn)
