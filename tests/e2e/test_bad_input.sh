@@ -93,17 +93,15 @@ launch() {
 
 alive() { kill -0 "${PID[$1]}" 2>/dev/null && ! grep -q '^State:.*Z' "/proc/${PID[$1]}/status" 2>/dev/null; }
 cpu_ticks() { awk '{ print $14 + $15 }' "/proc/${PID[$1]}/stat"; }
-mark_cpu() { CPU0[$1]=$(cpu_ticks "$1"); T0[$1]=$(date +%s.%N); }
+mark_cpu() { CPU0[$1]=$(cpu_ticks "$1"); T0[$1]=$EPOCHREALTIME; }
 # Fails unless the case used under 5% of a core since mark_cpu (a spinning
 # wait takes all the core it can get, a blocked read none).
 check_idle() {
-  local used now secs
+  local used
   used=$(($(cpu_ticks "$1") - CPU0[$1]))
-  now=$(date +%s.%N)
-  secs=$(echo "$now - ${T0[$1]}" | bc)
-  (($(echo "$used / $(getconf CLK_TCK) < 0.05 * $secs" | bc))) ||
-    fail "$1: $used CPU ticks in $secs s: not idle"
-  IDLE_NOTE="$(printf '%.2f' "$(echo "$used / $(getconf CLK_TCK)" | bc -l)") s CPU in $(printf '%.0f' "$secs") s"
+  IDLE_NOTE=$(awk -v u="$used" -v hz="$(getconf CLK_TCK)" -v t0="${T0[$1]}" -v t1="$EPOCHREALTIME" \
+    'BEGIN { printf "%.2f s CPU in %.0f s", u / hz, t1 - t0; exit !(u / hz < 0.05 * (t1 - t0)) }') ||
+    fail "$1: not idle: $IDLE_NOTE"
 }
 
 # The visible window of a case whose name matches $2.
