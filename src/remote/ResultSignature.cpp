@@ -1,0 +1,22 @@
+#include "remote/ResultSignature.h"
+
+#include "platform/AtomicFile.h"
+#include "platform/Paths.h"
+#include "remote/Signature.h"
+
+namespace torv {
+
+std::string resultSignaturePath(const std::string& exchangeDir)
+{
+    return inFolder(exchangeDir, "Result.txt.sig");
+}
+
+void writeResultSignature(const std::string& exchangeDir, const RemoteKey& key, const std::string& resultText,
+                          long long stamp)
+{
+    if (key.state != KeyState::Usable)
+        return;
+    writeFileAtomically(resultSignaturePath(exchangeDir), signatureLine(key.bytes, stamp, resultText) + "\n");
+}
+
+} // namespace torv
