@@ -31,8 +31,8 @@ std::optional<int> runKeyToolOptions(int argc, char** argv)
     const std::string folder = QtProgram().folder();
     if (parser.isSet(newKey))
         return runNewKey(folder, std::cout, std::cerr);
-    const std::string key = parser.isSet(keyFile) ? parser.value(keyFile).toLocal8Bit().toStdString()
-                                                  : remoteKeyPath(folder);
+    const std::string key =
+        parser.isSet(keyFile) ? parser.value(keyFile).toLocal8Bit().toStdString() : remoteKeyPath(folder);
     return runSign(parser.value(sign).toLocal8Bit().toStdString(), key, QtClock().utcMilliseconds(), std::cout,
                    std::cerr);
 }

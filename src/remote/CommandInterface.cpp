@@ -38,7 +38,9 @@ constexpr const char* kKeyUnusable = "REMOTE KEY NOT USED: remote.key is not one
 
 } // namespace
 
-CommandInterface::CommandInterface(Form1& form) : f_(form), stamps_(form.ports.program.folder()) {}
+CommandInterface::CommandInterface(Form1& form) : f_(form), stamps_(form.ports.program.folder())
+{
+}
 
 void CommandInterface::loadKey()
 {
@@ -89,8 +91,7 @@ void CommandInterface::poll()
     stamp_ = 0;
     loadKey();
     if (key_.state != KeyState::None) {
-        const auto stamp =
-            admitSignedCommand(key_, command, text.nextLine, f_.ports.clock.utcMilliseconds(), stamps_);
+        const auto stamp = admitSignedCommand(key_, command, text.nextLine, f_.ports.clock.utcMilliseconds(), stamps_);
         if (!stamp) {
             // Refused like "DEL": its text is never logged.
             f_.appendStamped("REFUSED UNSIGNED COMMAND at:");

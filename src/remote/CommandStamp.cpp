@@ -10,7 +10,9 @@
 
 namespace torv {
 
-StampRecord::StampRecord(const std::string& programFolder) : path_(inFolder(programFolder, kStampFileName)) {}
+StampRecord::StampRecord(const std::string& programFolder) : path_(inFolder(programFolder, kStampFileName))
+{
+}
 
 std::optional<long long> StampRecord::last() const
 {
@@ -37,8 +39,7 @@ void StampRecord::record(long long stamp)
 }
 
 std::optional<long long> admitSignedCommand(const RemoteKey& key, const std::string& command,
-                                            const std::string& signatureText, long long nowUtcMs,
-                                            StampRecord& stamps)
+                                            const std::string& signatureText, long long nowUtcMs, StampRecord& stamps)
 {
     if (key.state != KeyState::Usable)
         return std::nullopt;

@@ -31,7 +31,6 @@ private:
 // admitted stamp is recorded before this returns; a failed record throws,
 // and the command is then neither obeyed nor refused.
 std::optional<long long> admitSignedCommand(const RemoteKey& key, const std::string& command,
-                                            const std::string& signatureText, long long nowUtcMs,
-                                            StampRecord& stamps);
+                                            const std::string& signatureText, long long nowUtcMs, StampRecord& stamps);
 
 } // namespace torv

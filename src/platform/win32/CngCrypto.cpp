@@ -23,8 +23,7 @@ BCRYPT_ALG_HANDLE hmacProvider()
 {
     static BCRYPT_ALG_HANDLE handle = [] {
         BCRYPT_ALG_HANDLE h = nullptr;
-        if (!succeeded(BCryptOpenAlgorithmProvider(&h, BCRYPT_SHA256_ALGORITHM, nullptr,
-                                                   BCRYPT_ALG_HANDLE_HMAC_FLAG)))
+        if (!succeeded(BCryptOpenAlgorithmProvider(&h, BCRYPT_SHA256_ALGORITHM, nullptr, BCRYPT_ALG_HANDLE_HMAC_FLAG)))
             h = nullptr;
         return h;
     }();

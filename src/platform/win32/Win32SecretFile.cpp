@@ -7,8 +7,8 @@
 #include <windows.h>
 
 #include <memory>
-#include <string>
 #include <sddl.h>
+#include <string>
 
 namespace torv {
 
@@ -46,8 +46,8 @@ std::string ownerOnlySddl()
 
 SecretFileRead readSecretFile(const std::string& path, std::size_t maxBytes)
 {
-    Handle file{CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                            FILE_ATTRIBUTE_NORMAL, nullptr)};
+    Handle file{CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
+                            nullptr)};
     if (file.h == INVALID_HANDLE_VALUE) {
         const DWORD err = GetLastError();
         return {err == ERROR_FILE_NOT_FOUND ? SecretFileState::Absent : SecretFileState::Unreadable, {}};
