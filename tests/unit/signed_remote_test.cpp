@@ -44,7 +44,7 @@ protected:
     Ms nextPollTime() const { return (sim.events.now() / 10000 + 1) * 10000; }
     long long stampAtNextPoll(long long offsetMs = 0) const
     {
-        return SimClock::kStartUtcMs + sim.clock.utcOffset + nextPollTime() + offsetMs;
+        return SimClock::kStartUtcMs + nextPollTime() + offsetMs;
     }
     void command(const std::string& text) { exchange.write("command.txt", text); }
     void nextPoll() { sim.events.runUntil(nextPollTime()); }
