@@ -11,6 +11,7 @@
 #include <gmock/gmock.h>
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <sstream>
@@ -29,6 +30,7 @@ class SignedRemoteTest : public ConsoleTest {
 protected:
     void writeKey(const std::string& text, mode_t mode = 0600)
     {
+        fs::remove(dir.file(kRemoteKeyName)); // a fresh file, owned by us
         dir.write(kRemoteKeyName, text);
         ASSERT_EQ(::chmod(dir.file(kRemoteKeyName).c_str(), mode), 0);
     }
@@ -219,16 +221,23 @@ TEST_F(SignedRemoteTest, AKeyThatCannotBeUsedRefusesEveryCommandAndSaysSoOnce)
         std::string text;
         mode_t mode;
         const char* note;
+        bool foreignOwner = false; // owned by a user who could hand out rights
     };
     const Row rows[] = {
         {"readable by others", toHex(kKey), 0644, "others may read or change remote.key"},
         {"readable by the group", toHex(kKey), 0640, "others may read or change remote.key"},
+        {"owned by another user", toHex(kKey), 0600, "others may read or change remote.key", true},
         {"not hex", "not a key at all, not at all, no", 0600, "remote.key is not one line of hex"},
     };
     startIdle();
     for (const Row& row : rows) {
         SCOPED_TRACE(row.what);
+        if (row.foreignOwner && ::geteuid() != 0)
+            continue; // only root can give a file away
         writeKey(row.text, row.mode);
+        if (row.foreignOwner) {
+            ASSERT_EQ(::chown(dir.file(kRemoteKeyName).c_str(), 65534, 65534), 0);
+        }
         fs::remove(exchange.file("Result.txt.sig"));
         const size_t before = logLines().size();
         for (int i = 0; i < 2; ++i) {
