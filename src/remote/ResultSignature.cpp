@@ -16,7 +16,10 @@ void writeResultSignature(const std::string& exchangeDir, const RemoteKey& key, 
 {
     if (key.state != KeyState::Usable)
         return;
-    writeFileAtomically(resultSignaturePath(exchangeDir), signatureLine(key.bytes, stamp, resultText) + "\n");
+    const std::string path = resultSignaturePath(exchangeDir);
+    // As for the result file: a killed write's leftovers go once a minute old.
+    removeStaleTemporaries(path, std::chrono::seconds(60));
+    writeFileAtomically(path, signatureLine(key.bytes, stamp, resultText) + "\n");
 }
 
 } // namespace torv
