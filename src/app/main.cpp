@@ -1,4 +1,7 @@
 // Wires the real adapters to the console, runs start-up, then Qt's loop.
+// --headless runs the same console without a window (app/Headless.cpp).
+#include "app/Headless.h"
+#include "app/Options.h"
 #include "console/ConsoleWindow.h"
 #include "console/Form1.h"
 #include "editor/Config.h"
@@ -15,6 +18,12 @@
 
 int main(int argc, char** argv)
 {
+    torv::Options options;
+    if (const auto status = torv::parseOptions(argc, argv, options))
+        return *status;
+    if (options.headless)
+        return torv::runHeadless(argc, argv);
+
     QApplication app(argc, argv);
     app.setQuitOnLastWindowClosed(false);
     app.setWindowIcon(torv::programIcon());

@@ -67,7 +67,11 @@ public:
     void Command_Interface();
 
     // --- the log, shared by every part ---
-    void appendLog(const std::string& entry) { DumpString.append(entry); }
+    void appendLog(const std::string& entry)
+    {
+        DumpString.append(entry);
+        view_.logEntryAppended(entry);
+    }
     // entry + date + ":" + time, or time first.
     void appendStamped(const std::string& entry, bool timeFirst = false);
     void showLog();
@@ -107,6 +111,8 @@ public:
     bool ReloadInSequence = false;
     bool CpuMonCreated = false;
     bool Reloading = false; // program-wide: a reload is under way
+    // The last start-up ended in the abnormal stop (no sequence runs).
+    bool StartUpStopped = false;
 
     std::unique_ptr<Timer> Timer1;   // 1 s countdown tick
     std::unique_ptr<Timer> Timer2;   // 10 s remote poll

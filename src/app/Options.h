@@ -1,0 +1,17 @@
+#pragma once
+// The command line. Without options TORV opens its window as it always has.
+#include <optional>
+
+namespace torv {
+
+struct Options {
+    bool headless = false; // --headless: no window, tray, chart or editor; no display needed
+};
+
+// Reads argv into options. Returns the status to end with at once: 0 after
+// --help or --version (printed on standard output), 2 after a wrong option or
+// argument (said on standard error); nothing when the program is to run.
+// Needs no application object and no display.
+std::optional<int> parseOptions(int argc, char** argv, Options& options);
+
+} // namespace torv
