@@ -3,6 +3,8 @@
 // there.
 #include "app/Headless.h"
 
+#include "app/WindowModule.h"
+
 #include "console/Form1.h"
 #include "headless/GatedSound.h"
 #include "headless/HeadlessConsole.h"
@@ -15,11 +17,40 @@
 #include "platform/qt/QtClock.h"
 #include "platform/qt/QtEventLoop.h"
 #include "platform/qt/QtProgram.h"
-#include "platform/qt/QtSound.h"
 
 #include <QCoreApplication>
 
+#include <cstdio>
+#include <memory>
+
 namespace torv {
+
+namespace {
+
+// The cue player of the window module, loaded at the first cue that can
+// sound: on a machine without sound the GUI and multimedia libraries never
+// load.
+class ModuleSound : public Sound {
+public:
+    void play(const std::string& path) override
+    {
+        if (!tried_) {
+            tried_ = true;
+            std::string why;
+            player_ = windowmodule::newSound(why);
+            if (!player_)
+                std::fprintf(stderr, "torv: no cues: %s\n", why.c_str());
+        }
+        if (player_)
+            player_->play(path);
+    }
+
+private:
+    bool tried_ = false;
+    std::unique_ptr<Sound> player_;
+};
+
+} // namespace
 
 int runHeadless(int argc, char** argv)
 {
@@ -29,7 +60,7 @@ int runHeadless(int argc, char** argv)
     QtEventLoop events;
     QtClock clock;
     PosixLauncher launcher;
-    QtSound player;
+    ModuleSound player;
     GatedSound sound(player, soundOutputThere);
     HeadlessDialogs dialogs(sink);
     QtProgram program;

@@ -1,7 +1,6 @@
-// Wires the real adapters to the console, runs start-up, then Qt's loop.
-// --headless runs the same console without a window (app/Headless.cpp).
-#include "app/Headless.h"
-#include "app/Options.h"
+// The window: wires the real adapters to the console, runs start-up, then Qt's
+// loop. Built into the window module, which app/Start.cpp loads only when a
+// window is wanted (the headless console never loads the GUI libraries).
 #include "console/ConsoleWindow.h"
 #include "console/Form1.h"
 #include "editor/Config.h"
@@ -16,14 +15,8 @@
 
 #include <QApplication>
 
-int main(int argc, char** argv)
+extern "C" Q_DECL_EXPORT int torv_window_main(int argc, char** argv)
 {
-    torv::Options options;
-    if (const auto status = torv::parseOptions(argc, argv, options))
-        return *status;
-    if (options.headless)
-        return torv::runHeadless(argc, argv);
-
     QApplication app(argc, argv);
     app.setQuitOnLastWindowClosed(false);
     app.setWindowIcon(torv::programIcon());
