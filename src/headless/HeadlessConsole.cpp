@@ -26,7 +26,7 @@ int HeadlessConsole::start()
         form_.Form_Load();
     } catch (const SettingsEditorWanted&) {
         for (const std::string& line : firstRunNotice(form_.ports.program.folder(), commentsWereThere))
-            sink_.err(line);
+            sink_.err(oneLine(line));
         return exitstatus::NeedsSettings;
     }
     if (form_.StartUpStopped) {

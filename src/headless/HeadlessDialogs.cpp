@@ -4,7 +4,7 @@ namespace torv {
 
 Dialogs::Answer HeadlessDialogs::messageBox(const std::string& text, bool)
 {
-    sink_.err("ERROR: " + text);
+    sink_.err(oneLine("ERROR: " + text));
     return Answer::Ok;
 }
 

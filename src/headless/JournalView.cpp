@@ -12,7 +12,7 @@ JournalView::JournalView(LineSink& sink) : sink_(sink), filter_(kIdleStatus)
 void JournalView::setStatus(const std::string& text)
 {
     if (filter_.wanted(text))
-        sink_.out(text);
+        sink_.out(oneLine(text));
 }
 
 } // namespace torv

@@ -13,7 +13,7 @@ public:
     explicit JournalView(LineSink& sink);
 
     void setStatus(const std::string& text) override;
-    void logEntryAppended(const std::string& entry) override { sink_.out(entry); }
+    void logEntryAppended(const std::string& entry) override { sink_.out(oneLine(entry)); }
 
     // The log box only repeats what the entries said.
     void setLogText(const std::string&) override {}

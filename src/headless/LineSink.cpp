@@ -24,12 +24,12 @@ void writeLine(std::FILE* to, const std::string& line)
 
 void StdioSink::out(const std::string& line)
 {
-    writeLine(stdout, oneLine(line));
+    writeLine(stdout, line);
 }
 
 void StdioSink::err(const std::string& line)
 {
-    writeLine(stderr, oneLine(line));
+    writeLine(stderr, line);
 }
 
 } // namespace torv

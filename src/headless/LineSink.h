@@ -7,6 +7,7 @@ namespace torv {
 class LineSink {
 public:
     virtual ~LineSink() = default;
+    // Each call writes one line; callers pass text through oneLine().
     virtual void out(const std::string& line) = 0; // what a person would read
     virtual void err(const std::string& line) = 0; // what needs a person
 };
