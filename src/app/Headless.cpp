@@ -72,7 +72,7 @@ int runHeadless(int argc, char** argv)
     PosixStopSignal stop;
     stop.onStop([&form] { form.endProgram(); });
 
-    HeadlessConsole console(form, sink);
+    HeadlessConsole console(form, view, sink);
     const int status = console.start();
     if (status != HeadlessConsole::kKeepRunning)
         return status;

@@ -30,8 +30,15 @@ int HeadlessConsole::start()
         return exitstatus::NeedsSettings;
     }
     if (form_.StartUpStopped) {
-        // The message box has said which failure; this is what the window shows.
-        sink_.err(std::string("ERROR: ") + kAbnormalStopText);
+        // The message box has said which failure; this is what the window
+        // shows, line by line.
+        const std::string& text = view_.boxText();
+        for (size_t at = 0; at < text.size();) {
+            size_t end = text.find("\r\n", at);
+            end = end == std::string::npos ? text.size() : end;
+            sink_.err(oneLine("ERROR: " + text.substr(at, end - at)));
+            at = end + 2;
+        }
         return exitstatus::AbnormalStop;
     }
     return kKeepRunning;

@@ -5,6 +5,7 @@
 // (the settings editor of a first run, the abnormal stop) becomes a notice on
 // standard error and an exit status a service manager can act on.
 #include "console/Form1.h"
+#include "headless/JournalView.h"
 #include "headless/LineSink.h"
 
 #include <string>
@@ -23,7 +24,8 @@ class HeadlessConsole {
 public:
     static constexpr int kKeepRunning = -1;
 
-    HeadlessConsole(Form1& form, LineSink& sink) : form_(form), sink_(sink) {}
+    // view: the form's own view.
+    HeadlessConsole(Form1& form, const JournalView& view, LineSink& sink) : form_(form), view_(view), sink_(sink) {}
 
     // Runs start-up and with it the whole sequence. Returns the status to end
     // with, or kKeepRunning when the console goes on polling. "EXIT" and a
@@ -32,6 +34,7 @@ public:
 
 private:
     Form1& form_;
+    const JournalView& view_;
     LineSink& sink_;
 };
 

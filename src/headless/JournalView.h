@@ -15,8 +15,10 @@ public:
     void setStatus(const std::string& text) override;
     void logEntryAppended(const std::string& entry) override { sink_.out(oneLine(entry)); }
 
-    // The log box only repeats what the entries said.
-    void setLogText(const std::string&) override {}
+    // The log box only repeats what the entries said, but for the texts put
+    // there instead of the log (the abnormal stop's): kept for boxText().
+    void setLogText(const std::string& text) override { box_ = text; }
+    const std::string& boxText() const { return box_; }
     void appendLogText(const std::string&) override {}
     void setCaption(const std::string&) override {}
     void setControlEnabled(Control, bool) override {}
@@ -36,6 +38,7 @@ private:
 
     LineSink& sink_;
     StatusFilter filter_;
+    std::string box_;
 };
 
 } // namespace torv

@@ -45,7 +45,7 @@ protected:
     int run()
     {
         try {
-            return HeadlessConsole(*form, sink).start();
+            return HeadlessConsole(*form, view, sink).start();
         } catch (const ProgramEnded&) {
             return exitstatus::Ok;
         }
