@@ -36,6 +36,12 @@ std::optional<int> parseOptions(int argc, char** argv, Options& options)
                     "message boxes as ERROR lines on standard error. Exit status 2: no usable settings file yet; "
                     "3: the settings file was damaged.");
     parser.addOption(headless);
+    const QCommandLineOption newKey(
+        "new-key", "Write a new key for signed remote commands (remote.key) into the program folder and print it once.");
+    const QCommandLineOption sign("sign", "Print a signed command file (command.txt) for COMMAND.", "COMMAND");
+    const QCommandLineOption keyFile("key-file", "The key --sign uses (default: the program folder's remote.key).",
+                                     "FILE");
+    parser.addOptions({newKey, sign, keyFile});
     // Further options: add them here and give them a field in Options.
 
     const bool parsed = parser.parse(args);
@@ -43,6 +49,11 @@ std::optional<int> parseOptions(int argc, char** argv, Options& options)
     const bool stray = parsed && !parser.positionalArguments().isEmpty();
     if (parsed && !wantsHelp && !stray && !parser.isSet(version)) {
         options.headless = parser.isSet(headless);
+        options.newKey = parser.isSet(newKey);
+        if (parser.isSet(sign))
+            options.sign = parser.value(sign).toLocal8Bit().toStdString();
+        if (parser.isSet(keyFile))
+            options.keyFile = parser.value(keyFile).toLocal8Bit().toStdString();
         return std::nullopt;
     }
 

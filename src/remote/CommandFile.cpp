@@ -5,6 +5,7 @@
 #include "platform/Paths.h"
 #include "settings/FieldReader.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <filesystem>
 #include <system_error>
@@ -76,6 +77,11 @@ std::string commandFilePath(const std::string& exchangeDir)
 
 std::string readCommandField(const std::string& path)
 {
+    return readCommand(path).field;
+}
+
+CommandText readCommand(const std::string& path)
+{
     // One byte more than the limit tells a longer file from one that fits.
     std::string text = readRegularFile(path, kCommandReadLimit + 1);
     if (text.size() > kCommandReadLimit) {
@@ -90,7 +96,16 @@ std::string readCommandField(const std::string& path)
             throw Failure::pathFileAccess();
     }
     FieldReader reader(text);
-    return reader.next();
+    CommandText command{reader.next(), {}};
+    // The field ended at a line end, or at a comma with the rest of its line to skip.
+    size_t pos = reader.position();
+    if (pos > 0 && text[pos - 1] == ',') {
+        pos = text.find_first_of("\r\n", pos);
+        pos = pos == std::string::npos ? text.size() : pos + (text.compare(pos, 2, "\r\n") == 0 ? 2 : 1);
+    }
+    const size_t end = std::min(text.find_first_of("\r\n", pos), text.size());
+    command.nextLine = text.substr(pos, end - pos);
+    return command;
 }
 
 void deleteCommandFile(const std::string& path)
