@@ -1,17 +1,19 @@
 #include "remote/CommandFile.h"
 
+#include "platform/BoundedRead.h"
 #include "platform/ErrnoFailure.h"
 #include "platform/Failure.h"
 #include "platform/Paths.h"
 #include "settings/FieldReader.h"
 
 #include <cerrno>
+#include <cstdint>
 #include <filesystem>
+#include <new>
+#include <string_view>
 #include <system_error>
 
 #ifndef _WIN32
-#include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 #endif
 
@@ -19,53 +21,48 @@ namespace torv {
 
 namespace {
 
-#ifndef _WIN32
-struct FdCloser {
-    int fd;
-    ~FdCloser() { ::close(fd); }
-};
-
-// Up to maxBytes of a regular file, never following a link and never blocking.
-std::string readRegularFile(const std::string& path, std::size_t maxBytes)
+void appendUtf8(std::string& out, std::uint32_t cp)
 {
-    struct stat st {};
-    if (::lstat(path.c_str(), &st) != 0)
-        throw failureForErrno(errno);
-    if (!S_ISREG(st.st_mode))
-        throw Failure::pathFileAccess();
-    // The name may have been swapped since lstat: the flags and the second
-    // check below keep that harmless.
-    int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_NOCTTY | O_CLOEXEC);
-    if (fd < 0)
-        throw failureForErrno(errno);
-    FdCloser closer{fd};
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode))
-        throw Failure::pathFileAccess();
-    std::string text(maxBytes, '\0');
-    std::size_t got = 0;
-    while (got < maxBytes) {
-        ssize_t n = ::read(fd, text.data() + got, maxBytes - got);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0)
-            throw Failure::pathFileAccess();
-        if (n == 0)
-            break;
-        got += static_cast<std::size_t>(n);
+    if (cp < 0x80) {
+        out += static_cast<char>(cp);
+    } else if (cp < 0x800) {
+        out += static_cast<char>(0xC0 | (cp >> 6));
+        out += static_cast<char>(0x80 | (cp & 0x3F));
+    } else if (cp < 0x10000) {
+        out += static_cast<char>(0xE0 | (cp >> 12));
+        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (cp & 0x3F));
+    } else {
+        out += static_cast<char>(0xF0 | (cp >> 18));
+        out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
+        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (cp & 0x3F));
     }
-    text.resize(got);
-    return text;
 }
-#else
-std::string readRegularFile(const std::string& path, std::size_t maxBytes)
+
+// UTF-16 text without its mark as the internal (UTF-8) text. A lone surrogate
+// becomes U+FFFD and an odd last byte is dropped.
+std::string fromUtf16(std::string_view bytes, bool bigEndian)
 {
-    std::error_code ec;
-    auto st = std::filesystem::symlink_status(path, ec);
-    if (!ec && std::filesystem::exists(st) && !std::filesystem::is_regular_file(st))
-        throw Failure::pathFileAccess();
-    return readWholeFile(path, maxBytes);
+    const std::size_t units = bytes.size() / 2;
+    auto unit = [&](std::size_t i) -> std::uint32_t {
+        const auto a = static_cast<unsigned char>(bytes[2 * i]), b = static_cast<unsigned char>(bytes[2 * i + 1]);
+        return bigEndian ? (a << 8 | b) : (b << 8 | a);
+    };
+    std::string out;
+    out.reserve(units);
+    for (std::size_t i = 0; i < units; ++i) {
+        std::uint32_t u = unit(i);
+        if (u >= 0xD800 && u <= 0xDBFF && i + 1 < units && unit(i + 1) >= 0xDC00 && unit(i + 1) <= 0xDFFF) {
+            u = 0x10000 + ((u - 0xD800) << 10) + (unit(i + 1) - 0xDC00);
+            ++i;
+        } else if (u >= 0xD800 && u <= 0xDFFF) {
+            u = 0xFFFD;
+        }
+        appendUtf8(out, u);
+    }
+    return out;
 }
-#endif
 
 } // namespace
 
@@ -74,23 +71,40 @@ std::string commandFilePath(const std::string& exchangeDir)
     return inFolder(exchangeDir, "command.txt");
 }
 
+std::string commandText(std::string_view bytes)
+{
+    // PowerShell's ">" and Out-File write UTF-16 with a mark; a UTF-8 mark is
+    // left for the field reader to skip.
+    if (bytes.starts_with("\xFF\xFE"))
+        return fromUtf16(bytes.substr(2), false);
+    if (bytes.starts_with("\xFE\xFF"))
+        return fromUtf16(bytes.substr(2), true);
+    return std::string(bytes);
+}
+
+std::string firstCommandField(std::string_view bytes)
+{
+    const bool cut = bytes.size() > kCommandReadLimit;
+    if (cut)
+        bytes = bytes.substr(0, kCommandReadLimit);
+    const std::string text = commandText(bytes);
+    FieldReader reader(text);
+    std::string field = reader.next();
+    // A field that runs into the cut would be launched truncated; one closed by
+    // its comma or line end inside the limit is whole.
+    if (cut && !reader.lastValueClosed())
+        throw Failure::pathFileAccess();
+    return field;
+}
+
 std::string readCommandField(const std::string& path)
 {
-    // One byte more than the limit tells a longer file from one that fits.
-    std::string text = readRegularFile(path, kCommandReadLimit + 1);
-    if (text.size() > kCommandReadLimit) {
-        text.resize(kCommandReadLimit);
-        // A field that runs into the cut would be launched truncated. One that
-        // ended at a delimiter is whole, even when that delimiter was the last
-        // byte read: a byte put after the cut stays out of such a field only.
-        const std::string probed = text + '\x01'; // the reader only views its text
-        FieldReader probe(probed);
-        probe.next();
-        if (probe.atEnd())
-            throw Failure::pathFileAccess();
+    try {
+        // One byte more than the limit tells a longer file from one that fits.
+        return firstCommandField(readRegularFile(path, kCommandReadLimit + 1, Links::Refuse));
+    } catch (const std::bad_alloc&) {
+        throw Failure::outOfMemory();
     }
-    FieldReader reader(text);
-    return reader.next();
 }
 
 void deleteCommandFile(const std::string& path)
