@@ -88,8 +88,8 @@ Expected model(std::string_view raw, const std::string& date, const std::string&
     e.handled = true;
     if (f == "off" || f == "restart") {
         e.cues = {"shutdown.wav"};
-        e.entry = (f == "off" ? "System Shutdown Acknowledged at:" : "System Restart Acknowledged at:") + time + ":" +
-                  date;
+        e.entry =
+            (f == "off" ? "System Shutdown Acknowledged at:" : "System Restart Acknowledged at:") + time + ":" + date;
         e.launches = {{f == "off" ? "shutdown -h now" : "shutdown -r now", WindowStyle::Minimized}};
         e.pollOn = false;
     } else if (f == "report") {
@@ -115,8 +115,8 @@ struct World {
     World()
     {
         c.sim.events.limit = 1LL << 60;
-        c.dir.write("config.ini", configLines({"NORM", c.exchange.path(), "", "1", "1", "REMOTEON", "SOUNDON",
-                                               "COMMENTSOFF"}));
+        c.dir.write("config.ini",
+                    configLines({"NORM", c.exchange.path(), "", "1", "1", "REMOTEON", "SOUNDON", "COMMENTSOFF"}));
         c.form->Form_Load();
     }
 };
@@ -147,8 +147,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     check("log box", form.DumpString.text(), sim.view.logBox);
     check("Result.txt", e.handled ? log + "\r\n" : "(none)",
           std::filesystem::exists(resultFile) ? w.c.exchange.read("Result.txt") : "(none)");
-    check("command file", e.handled ? "deleted" : "kept",
-          std::filesystem::exists(commandFile) ? "kept" : "deleted");
+    check("command file", e.handled ? "deleted" : "kept", std::filesystem::exists(commandFile) ? "kept" : "deleted");
     std::string cues, expectedCues;
     for (const std::string& n : sim.sound.names())
         cues += n + " ";

@@ -82,17 +82,29 @@ std::string commandText(std::string_view bytes)
     return std::string(bytes);
 }
 
-std::string firstCommandField(std::string_view bytes)
+std::string firstCommandField(std::string_view bytes, std::size_t limit)
 {
-    const bool cut = bytes.size() > kCommandReadLimit;
+    const bool cut = bytes.size() > limit;
+    // The first byte past the limit, when there is one.
+    const char next = cut ? bytes[limit] : '\0';
     if (cut)
-        bytes = bytes.substr(0, kCommandReadLimit);
+        bytes = bytes.substr(0, limit);
     const std::string text = commandText(bytes);
     FieldReader reader(text);
     std::string field = reader.next();
+    if (!cut)
+        return field;
     // A field that runs into the cut would be launched truncated; one closed by
-    // its comma or line end inside the limit is whole.
-    if (cut && !reader.lastValueClosed())
+    // its comma, line end or closing quote inside the limit is whole. A quote
+    // that is the last byte before the cut closes the field only if the byte
+    // after it is no quote (a doubled quote stands for one inside the field);
+    // in UTF-16 that byte is half a character, so such a field is refused.
+    const std::string_view head = FieldReader::withoutUtf8Bom(text);
+    const std::size_t start = head.find_first_not_of(" \t");
+    const bool quoted = start != std::string_view::npos && head[start] == '"';
+    const bool closedAtTheCut = quoted && reader.atEnd() && text.back() == '"';
+    const bool utf16 = bytes.starts_with("\xFF\xFE") || bytes.starts_with("\xFE\xFF");
+    if (!reader.lastValueClosed() || (closedAtTheCut && (utf16 || next == '"')))
         throw Failure::pathFileAccess();
     return field;
 }

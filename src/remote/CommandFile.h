@@ -20,8 +20,8 @@ std::string commandFilePath(const std::string& exchangeDir);
 std::string readCommandField(const std::string& path);
 
 // The first field of the command file's bytes as read (up to one byte more
-// than kCommandReadLimit), by the rules above.
-std::string firstCommandField(std::string_view bytes);
+// than the limit), by the rules above. Only tests pass another limit.
+std::string firstCommandField(std::string_view bytes, std::size_t limit = kCommandReadLimit);
 
 // The file's bytes as text: a UTF-16 file (little- or big-endian, with its
 // byte-order mark) becomes UTF-8; anything else is taken as it is.

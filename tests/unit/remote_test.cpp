@@ -251,8 +251,11 @@ TEST_F(RemoteTest, OnlyTheFirst64KiBAreReadForTheField)
         {std::string(L, 'a') + tail, 0},
         {std::string(L + 10, 'a'), 0},
         {std::string(L, 'a'), L}, // the whole file fits
-        // A quoted field is whole at its closing quote.
+        // A quoted field is whole at its closing quote, unless the byte past
+        // the limit doubles that quote.
         {"\"" + std::string(L - 2, 'a') + "\"" + tail, L - 2},
+        {"\"" + std::string(L - 2, 'a') + "\"\"b\"" + tail, 0},
+        {"\"" + std::string(L - 3, 'a') + "\"\"b\"" + tail, 0},
         {"\"" + std::string(L - 1, 'a') + "\"" + tail, 0},
     };
     for (const Case& c : cases) {
