@@ -1,4 +1,5 @@
 // Wires the real adapters to the console, runs start-up, then Qt's loop.
+#include "app/KeyToolOptions.h"
 #include "console/ConsoleWindow.h"
 #include "console/Form1.h"
 #include "editor/Config.h"
@@ -15,6 +16,8 @@
 
 int main(int argc, char** argv)
 {
+    if (auto exitCode = torv::runKeyToolOptions(argc, argv))
+        return *exitCode;
     QApplication app(argc, argv);
     app.setQuitOnLastWindowClosed(false);
     app.setWindowIcon(torv::programIcon());

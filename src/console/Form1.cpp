@@ -324,6 +324,8 @@ void Form1::chkRemote_UserSet(bool on)
 void Form1::chkRemote_Click()
 {
     if (chkRemoteValue_) {
+        if (!Timer2->enabled())
+            remote_->pollStarting();
         Timer2->setEnabled(true);
         setStatus("Waiting for Remote Commands");
     } else {

@@ -65,6 +65,7 @@ public:
     void WorkHorse();
     // One remote poll, run by each tick of Timer2.
     void Command_Interface();
+    CommandInterface& remote() { return *remote_; }
 
     // --- the log, shared by every part ---
     void appendLog(const std::string& entry) { DumpString.append(entry); }

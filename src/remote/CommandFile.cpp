@@ -6,6 +6,7 @@
 #include "platform/Paths.h"
 #include "settings/FieldReader.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdint>
 #include <filesystem>
@@ -111,12 +112,36 @@ std::string firstCommandField(std::string_view bytes, std::size_t limit)
 
 std::string readCommandField(const std::string& path)
 {
+    return readCommand(path).field;
+}
+
+CommandText readCommand(const std::string& path)
+{
+    std::string bytes;
     try {
         // One byte more than the limit tells a longer file from one that fits.
-        return firstCommandField(readRegularFile(path, kCommandReadLimit + 1, Links::Refuse));
+        bytes = readRegularFile(path, kCommandReadLimit + 1, Links::Refuse);
     } catch (const std::bad_alloc&) {
         throw Failure::outOfMemory();
     }
+    CommandText command{firstCommandField(bytes), {}};
+    // The line after the field: a signed command's signature. The field ended
+    // at a line end, or at a comma with the rest of its line to skip.
+    const std::string text = commandText(std::string_view(bytes).substr(0, kCommandReadLimit));
+    const std::string_view body = FieldReader::withoutUtf8Bom(text);
+    FieldReader reader(text);
+    reader.next();
+    size_t pos = reader.position();
+    if (pos > 0 && body[pos - 1] == ',') {
+        pos = body.find_first_of("
+", pos);
+        pos = pos == std::string_view::npos ? body.size() : pos + (body.compare(pos, 2, "
+") == 0 ? 2 : 1);
+    }
+    const size_t end = std::min(body.find_first_of("
+", pos), body.size());
+    command.nextLine = std::string(body.substr(pos, end - pos));
+    return command;
 }
 
 void deleteCommandFile(const std::string& path)

@@ -27,6 +27,15 @@ std::string firstCommandField(std::string_view bytes, std::size_t limit = kComma
 // byte-order mark) becomes UTF-8; anything else is taken as it is.
 std::string commandText(std::string_view bytes);
 
+struct CommandText {
+    std::string field;
+    // The whole line after the one on which the first field ends, without its
+    // line end; empty when there is none. It carries a signed command's signature.
+    std::string nextLine;
+};
+// readCommandField, and the line after the field. Fails like it.
+CommandText readCommand(const std::string& path);
+
 // Missing: 53; cannot be removed: 70 or 75.
 void deleteCommandFile(const std::string& path);
 

@@ -9,6 +9,14 @@ std::string resultFilePath(const std::string& exchangeDir)
     return inFolder(exchangeDir, "Result.txt");
 }
 
+std::string resultFileText(const std::string& log)
+{
+    std::string text;
+    text.reserve(log.size() + 2);
+    text.append(log).append("\r\n");
+    return text;
+}
+
 ResultFile::ResultFile(const std::string& exchangeDir) : exchangeDir_(exchangeDir), writer_(resultFilePath(exchangeDir))
 {
 }
@@ -24,10 +32,7 @@ void ResultFile::create()
 
 void ResultFile::write(const std::string& log)
 {
-    std::string text;
-    text.reserve(log.size() + 2);
-    text.append(log).append("\r\n");
-    writer_.write(text);
+    writer_.write(resultFileText(log));
 }
 
 void ResultFile::close() noexcept

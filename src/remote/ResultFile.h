@@ -9,6 +9,8 @@
 namespace torv {
 
 std::string resultFilePath(const std::string& exchangeDir);
+// The bytes of the result file for a log.
+std::string resultFileText(const std::string& log);
 
 // Three steps, so that a caller can guard each one on its own.
 class ResultFile {

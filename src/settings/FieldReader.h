@@ -21,6 +21,8 @@ public:
     explicit FieldReader(std::string_view text) : text_(withoutUtf8Bom(text)) {}
 
     bool atEnd() const { return pos_ >= text_.size(); }
+    // Where the next value begins: just past the last one's delimiter.
+    size_t position() const { return pos_; }
     std::string next();
     // Whether the last value read was whole: closed by its closing quote, or
     // unquoted and closed by a comma or a line end, rather than by the end of

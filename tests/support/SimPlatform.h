@@ -106,6 +106,9 @@ public:
     DateTimeFields now() const override;
     std::string dateText() const override;
     std::string timeText() const override;
+    // The start of virtual time is this instant in UTC.
+    long long utcMilliseconds() const override { return kStartUtcMs + loop_.now(); }
+    static constexpr long long kStartUtcMs = 1796634300000; // 2026-12-07 09:05:00 UTC
 
 private:
     const SimEventLoop& loop_;
