@@ -133,13 +133,10 @@ CommandText readCommand(const std::string& path)
     reader.next();
     size_t pos = reader.position();
     if (pos > 0 && body[pos - 1] == ',') {
-        pos = body.find_first_of("
-", pos);
-        pos = pos == std::string_view::npos ? body.size() : pos + (body.compare(pos, 2, "
-") == 0 ? 2 : 1);
+        pos = body.find_first_of("\r\n", pos);
+        pos = pos == std::string_view::npos ? body.size() : pos + (body.compare(pos, 2, "\r\n") == 0 ? 2 : 1);
     }
-    const size_t end = std::min(body.find_first_of("
-", pos), body.size());
+    const size_t end = std::min(body.find_first_of("\r\n", pos), body.size());
     command.nextLine = std::string(body.substr(pos, end - pos));
     return command;
 }
