@@ -2,6 +2,7 @@
 
 #include "console/Cues.h"
 #include "platform/AtomicFile.h"
+#include "platform/BoundedRead.h"
 #include "platform/Paths.h"
 #include "remote/CommandInterface.h"
 #include "sequencer/Sequencer.h"
@@ -14,10 +15,15 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <new>
+#include <string_view>
 
 namespace torv {
 
 namespace {
+
+// More than a comment line shown above the log could ever use.
+constexpr std::size_t kCommentReadLimit = 64 * 1024;
 
 std::string upper(std::string s)
 {
@@ -25,10 +31,18 @@ std::string upper(std::string s)
     return s;
 }
 
-// The first line of a text, without its line break.
-std::string firstLine(const std::string& text)
+// The first line of the comments file. Only that line is shown, so a bounded
+// start is read, without blocking: a pipe or a device planted under the name
+// is 75 (an abnormal stop), never a hang. A UTF-8 mark is not part of the line.
+std::string readCommentLine(const std::string& path)
 {
-    return text.substr(0, text.find_first_of("\r\n"));
+    try {
+        const std::string text = readRegularFile(path, kCommentReadLimit, Links::Follow);
+        const std::string_view line = FieldReader::withoutUtf8Bom(text);
+        return std::string(line.substr(0, line.find_first_of("\r\n")));
+    } catch (const std::bad_alloc&) {
+        throw Failure::outOfMemory();
+    }
 }
 
 } // namespace
@@ -105,7 +119,7 @@ void Form1::startUp()
             setLogBox("");
             ports.events.processPending();
             // An empty comments file gives an empty comment line, never a failure.
-            CommentLine = firstLine(readWholeFile(commentsPath(), 64 * 1024));
+            CommentLine = readCommentLine(commentsPath());
             setLogBox(CommentLine + "\r\n" + DumpString.text());
         }
     } catch (const Failure& failure) {

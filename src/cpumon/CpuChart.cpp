@@ -1,24 +1,12 @@
 #include "cpumon/CpuChart.h"
 
-#include <cmath>
+#include "platform/Number.h"
+
 #include <exception>
 
 namespace torv {
 
 namespace {
-
-// Nearest integer, halves to the even neighbour (2.5 -> 2, 3.5 -> 4).
-int16 roundToInt16(double v)
-{
-    if (std::isnan(v))
-        throw Failure::typeMismatch();
-    double r = std::round(v);
-    if (std::fabs(v - std::trunc(v)) == 0.5)
-        r = 2.0 * std::round(v / 2.0);
-    if (!(r >= INT16_MIN && r <= INT16_MAX))
-        throw Failure::overflow();
-    return static_cast<int16>(r);
-}
 
 // Height of a sample on the chart: 8 twips per percent, 0 % at 810.
 int16 yOf(int16 sample)

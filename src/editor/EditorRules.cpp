@@ -2,37 +2,6 @@
 
 namespace torv {
 
-double leadingNumber(const std::string& text)
-{
-    size_t i = 0;
-    while (i < text.size() && (text[i] == ' ' || text[i] == '\t'))
-        ++i;
-    bool negative = false;
-    if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
-        negative = text[i] == '-';
-        ++i;
-    }
-    double value = 0;
-    bool digits = false;
-    for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
-        digits = true;
-        // Anything above 60 is refused, so a capped value decides the same.
-        if (value < 1e9)
-            value = value * 10 + (text[i] - '0');
-    }
-    if (i < text.size() && text[i] == '.') {
-        double scale = 0.1;
-        for (++i; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
-            digits = true;
-            value += (text[i] - '0') * scale;
-            scale /= 10;
-        }
-    }
-    if (!digits)
-        return 0;
-    return negative ? -value : value;
-}
-
 bool timeTextAccepted(const std::string& text)
 {
     const double v = leadingNumber(text);

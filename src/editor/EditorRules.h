@@ -1,6 +1,7 @@
 #pragma once
 // The small rules of the settings editor that need no widget.
 #include "platform/Dialogs.h"
+#include "platform/Number.h"
 
 #include <optional>
 #include <string>
@@ -10,10 +11,6 @@ namespace torv {
 inline constexpr const char* kTimeRangeMessage = "must be greater than 0 and less than 61";
 inline constexpr const char* kTaskListFullMessage =
     "The task list is full: slot 100 holds a task. Delete a task before inserting one.";
-
-// The number a text begins with: leading blanks skipped, a sign and a fraction
-// allowed; a text that does not begin with a number counts as 0.
-double leadingNumber(const std::string& text);
 
 // True when a time box may keep the text: its number lies from 1 to 60.
 bool timeTextAccepted(const std::string& text);

@@ -1,9 +1,18 @@
 #include "platform/CommandLine.h"
 
+#include "platform/Failure.h"
+
 namespace torv {
+
+void checkCommandLine(const std::string& line)
+{
+    if (line.find('\0') != std::string::npos)
+        throw Failure::invalidCall();
+}
 
 std::vector<std::string> splitCommandLine(const std::string& line)
 {
+    checkCommandLine(line);
     std::vector<std::string> words;
     std::string word;
     bool inWord = false, quoted = false;

@@ -8,6 +8,12 @@
 
 namespace torv {
 
+// A line holding a NUL byte cannot be passed to any program whole (every
+// operating system cuts it there), so it is refused as a whole with
+// Failure 5 rather than launched cut short. Every launcher calls this first.
+void checkCommandLine(const std::string& line);
+
+// The words of a checked line (throws as checkCommandLine does).
 std::vector<std::string> splitCommandLine(const std::string& line);
 
 } // namespace torv

@@ -21,10 +21,22 @@ struct Failure : std::exception {
     // A message box's text: the code and description, then, for a launch, the
     // command line that failed on a line of its own, so that a person knows
     // what to mend.
-    std::string message() const { return commandLine.empty() ? text() : text() + "\nCommand line: " + commandLine; }
+    // A NUL byte (a refused line holds one) is shown as \0, since a box's text
+    // would end there.
+    std::string message() const
+    {
+        if (commandLine.empty())
+            return text();
+        std::string out = text() + "\nCommand line: ";
+        for (char c : commandLine)
+            out += c == '\0' ? std::string("\\0") : std::string(1, c);
+        return out;
+    }
 
     static Failure invalidCall() { return {5, "Invalid procedure call or argument"}; }
     static Failure overflow() { return {6, "Overflow"}; }
+    // What the readers report instead of letting std::bad_alloc escape.
+    static Failure outOfMemory() { return {7, "Out of memory"}; }
     static Failure typeMismatch() { return {13, "Type mismatch"}; }
     static Failure subscriptOutOfRange() { return {9, "Subscript out of range"}; }
     static Failure badFileNumber() { return {52, "Bad file name or number"}; }

@@ -1,5 +1,6 @@
 #include "remote/CommandFile.h"
 
+#include "platform/BoundedRead.h"
 #include "platform/ErrnoFailure.h"
 #include "platform/Failure.h"
 #include "platform/Paths.h"
@@ -7,12 +8,13 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdint>
 #include <filesystem>
+#include <new>
+#include <string_view>
 #include <system_error>
 
 #ifndef _WIN32
-#include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 #endif
 
@@ -20,59 +22,92 @@ namespace torv {
 
 namespace {
 
-#ifndef _WIN32
-struct FdCloser {
-    int fd;
-    ~FdCloser() { ::close(fd); }
-};
-
-// Up to maxBytes of a regular file, never following a link and never blocking.
-std::string readRegularFile(const std::string& path, std::size_t maxBytes)
+void appendUtf8(std::string& out, std::uint32_t cp)
 {
-    struct stat st {};
-    if (::lstat(path.c_str(), &st) != 0)
-        throw failureForErrno(errno);
-    if (!S_ISREG(st.st_mode))
-        throw Failure::pathFileAccess();
-    // The name may have been swapped since lstat: the flags and the second
-    // check below keep that harmless.
-    int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_NOCTTY | O_CLOEXEC);
-    if (fd < 0)
-        throw failureForErrno(errno);
-    FdCloser closer{fd};
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode))
-        throw Failure::pathFileAccess();
-    std::string text(maxBytes, '\0');
-    std::size_t got = 0;
-    while (got < maxBytes) {
-        ssize_t n = ::read(fd, text.data() + got, maxBytes - got);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0)
-            throw Failure::pathFileAccess();
-        if (n == 0)
-            break;
-        got += static_cast<std::size_t>(n);
+    if (cp < 0x80) {
+        out += static_cast<char>(cp);
+    } else if (cp < 0x800) {
+        out += static_cast<char>(0xC0 | (cp >> 6));
+        out += static_cast<char>(0x80 | (cp & 0x3F));
+    } else if (cp < 0x10000) {
+        out += static_cast<char>(0xE0 | (cp >> 12));
+        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (cp & 0x3F));
+    } else {
+        out += static_cast<char>(0xF0 | (cp >> 18));
+        out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
+        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (cp & 0x3F));
     }
-    text.resize(got);
-    return text;
 }
-#else
-std::string readRegularFile(const std::string& path, std::size_t maxBytes)
+
+// UTF-16 text without its mark as the internal (UTF-8) text. A lone surrogate
+// becomes U+FFFD and an odd last byte is dropped.
+std::string fromUtf16(std::string_view bytes, bool bigEndian)
 {
-    std::error_code ec;
-    auto st = std::filesystem::symlink_status(path, ec);
-    if (!ec && std::filesystem::exists(st) && !std::filesystem::is_regular_file(st))
-        throw Failure::pathFileAccess();
-    return readWholeFile(path, maxBytes);
+    const std::size_t units = bytes.size() / 2;
+    auto unit = [&](std::size_t i) -> std::uint32_t {
+        const auto a = static_cast<unsigned char>(bytes[2 * i]), b = static_cast<unsigned char>(bytes[2 * i + 1]);
+        return bigEndian ? (a << 8 | b) : (b << 8 | a);
+    };
+    std::string out;
+    out.reserve(units);
+    for (std::size_t i = 0; i < units; ++i) {
+        std::uint32_t u = unit(i);
+        if (u >= 0xD800 && u <= 0xDBFF && i + 1 < units && unit(i + 1) >= 0xDC00 && unit(i + 1) <= 0xDFFF) {
+            u = 0x10000 + ((u - 0xD800) << 10) + (unit(i + 1) - 0xDC00);
+            ++i;
+        } else if (u >= 0xD800 && u <= 0xDFFF) {
+            u = 0xFFFD;
+        }
+        appendUtf8(out, u);
+    }
+    return out;
 }
-#endif
 
 } // namespace
 
 std::string commandFilePath(const std::string& exchangeDir)
 {
     return inFolder(exchangeDir, "command.txt");
+}
+
+std::string commandText(std::string_view bytes)
+{
+    // PowerShell's ">" and Out-File write UTF-16 with a mark; a UTF-8 mark is
+    // left for the field reader to skip.
+    if (bytes.starts_with("\xFF\xFE"))
+        return fromUtf16(bytes.substr(2), false);
+    if (bytes.starts_with("\xFE\xFF"))
+        return fromUtf16(bytes.substr(2), true);
+    return std::string(bytes);
+}
+
+std::string firstCommandField(std::string_view bytes, std::size_t limit)
+{
+    const bool cut = bytes.size() > limit;
+    // The first byte past the limit, when there is one.
+    const char next = cut ? bytes[limit] : '\0';
+    if (cut)
+        bytes = bytes.substr(0, limit);
+    const std::string text = commandText(bytes);
+    FieldReader reader(text);
+    std::string field = reader.next();
+    if (!cut)
+        return field;
+    // A field that runs into the cut would be launched truncated; one closed by
+    // its comma, line end or closing quote inside the limit is whole. A quote
+    // that is the last byte before the cut closes the field only if the byte
+    // after it is no quote (a doubled quote stands for one inside the field);
+    // in UTF-16 that byte is half a character, so such a field is refused.
+    const std::string_view head = FieldReader::withoutUtf8Bom(text);
+    const std::size_t start = head.find_first_not_of(" \t");
+    const bool quoted = start != std::string_view::npos && head[start] == '"';
+    const bool closedAtTheCut = quoted && reader.atEnd() && text.back() == '"';
+    const bool utf16 = bytes.starts_with("\xFF\xFE") || bytes.starts_with("\xFE\xFF");
+    if (!reader.lastValueClosed() || (closedAtTheCut && (utf16 || next == '"')))
+        throw Failure::pathFileAccess();
+    return field;
 }
 
 std::string readCommandField(const std::string& path)
@@ -82,29 +117,27 @@ std::string readCommandField(const std::string& path)
 
 CommandText readCommand(const std::string& path)
 {
-    // One byte more than the limit tells a longer file from one that fits.
-    std::string text = readRegularFile(path, kCommandReadLimit + 1);
-    if (text.size() > kCommandReadLimit) {
-        text.resize(kCommandReadLimit);
-        // A field that runs into the cut would be launched truncated. One that
-        // ended at a delimiter is whole, even when that delimiter was the last
-        // byte read: a byte put after the cut stays out of such a field only.
-        const std::string probed = text + '\x01'; // the reader only views its text
-        FieldReader probe(probed);
-        probe.next();
-        if (probe.atEnd())
-            throw Failure::pathFileAccess();
+    std::string bytes;
+    try {
+        // One byte more than the limit tells a longer file from one that fits.
+        bytes = readRegularFile(path, kCommandReadLimit + 1, Links::Refuse);
+    } catch (const std::bad_alloc&) {
+        throw Failure::outOfMemory();
     }
+    CommandText command{firstCommandField(bytes), {}};
+    // The line after the field: a signed command's signature. The field ended
+    // at a line end, or at a comma with the rest of its line to skip.
+    const std::string text = commandText(std::string_view(bytes).substr(0, kCommandReadLimit));
+    const std::string_view body = FieldReader::withoutUtf8Bom(text);
     FieldReader reader(text);
-    CommandText command{reader.next(), {}};
-    // The field ended at a line end, or at a comma with the rest of its line to skip.
+    reader.next();
     size_t pos = reader.position();
-    if (pos > 0 && text[pos - 1] == ',') {
-        pos = text.find_first_of("\r\n", pos);
-        pos = pos == std::string::npos ? text.size() : pos + (text.compare(pos, 2, "\r\n") == 0 ? 2 : 1);
+    if (pos > 0 && body[pos - 1] == ',') {
+        pos = body.find_first_of("\r\n", pos);
+        pos = pos == std::string_view::npos ? body.size() : pos + (body.compare(pos, 2, "\r\n") == 0 ? 2 : 1);
     }
-    const size_t end = std::min(text.find_first_of("\r\n", pos), text.size());
-    command.nextLine = text.substr(pos, end - pos);
+    const size_t end = std::min(body.find_first_of("\r\n", pos), body.size());
+    command.nextLine = std::string(body.substr(pos, end - pos));
     return command;
 }
 

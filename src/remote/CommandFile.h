@@ -3,6 +3,7 @@
 // first field counts, read by the same rule as config.ini.
 #include <cstddef>
 #include <string>
+#include <string_view>
 
 namespace torv {
 
@@ -15,8 +16,16 @@ std::string commandFilePath(const std::string& exchangeDir);
 // following a link and without blocking, so a pipe, device, folder or link
 // planted under the name is a failure instead of a hang. Missing: 53; a file
 // with no field at all: 62; not a regular file, unreadable, or a first field
-// that does not end within kCommandReadLimit bytes: 75.
+// that does not end within kCommandReadLimit bytes: 75; out of memory: 7.
 std::string readCommandField(const std::string& path);
+
+// The first field of the command file's bytes as read (up to one byte more
+// than the limit), by the rules above. Only tests pass another limit.
+std::string firstCommandField(std::string_view bytes, std::size_t limit = kCommandReadLimit);
+
+// The file's bytes as text: a UTF-16 file (little- or big-endian, with its
+// byte-order mark) becomes UTF-8; anything else is taken as it is.
+std::string commandText(std::string_view bytes);
 
 struct CommandText {
     std::string field;

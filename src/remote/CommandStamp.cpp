@@ -4,6 +4,7 @@
 #include "platform/Failure.h"
 #include "platform/Paths.h"
 #include "remote/Signature.h"
+#include "platform/BoundedRead.h"
 #include "settings/FieldReader.h"
 
 #include <charconv>
@@ -18,7 +19,7 @@ std::optional<long long> StampRecord::last() const
 {
     std::string text;
     try {
-        text = readWholeFile(path_, 64);
+        text = readRegularFile(path_, 64, Links::Follow);
     } catch (const Failure& failure) {
         if (failure.code == Failure::fileNotFound().code)
             return 0;

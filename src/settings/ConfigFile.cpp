@@ -1,11 +1,13 @@
 #include "settings/ConfigFile.h"
 
 #include "platform/AtomicFile.h"
+#include "platform/BoundedRead.h"
 #include "platform/Failure.h"
+#include "platform/Number.h"
 #include "settings/FieldReader.h"
 
-#include <charconv>
 #include <filesystem>
+#include <new>
 #include <system_error>
 
 namespace torv {
@@ -13,24 +15,9 @@ namespace torv {
 int16 parseTime(const std::string& value)
 {
     // The number the text begins with, as the editor's time check sees it: the
-    // editor keeps "5x" or "2.5" as typed, and they must read back as 5 and 2,
-    // not 0. Leading blanks are skipped; a fraction is dropped; a text that does
-    // not begin with a number reads 0.
-    size_t i = 0;
-    while (i < value.size() && (value[i] == ' ' || value[i] == '\t'))
-        ++i;
-    bool negative = false;
-    if (i < value.size() && (value[i] == '+' || value[i] == '-')) {
-        negative = value[i] == '-';
-        ++i;
-    }
-    long long n = 0;
-    for (; i < value.size() && value[i] >= '0' && value[i] <= '9'; ++i) {
-        n = n * 10 + (value[i] - '0');
-        if (n > 100000)
-            throw Failure::overflow(); // far outside 16 bits; stop before long long could wrap
-    }
-    return checked16(negative ? -n : n);
+    // editor keeps "5x" or "1.5" as typed, and they must read back as the
+    // number the editor accepted, rounded the one way numbers are rounded here.
+    return roundToInt16(leadingNumber(value));
 }
 
 void parseConfig(const std::string& text, SettingsRecord& s, TaskTable& tasks, int16& totalApps)
@@ -64,7 +51,19 @@ void parseConfig(const std::string& text, SettingsRecord& s, TaskTable& tasks, i
 
 void readConfig(const std::string& path, SettingsRecord& settings, TaskTable& tasks, int16& totalApps)
 {
-    parseConfig(readWholeFile(path), settings, tasks, totalApps);
+    // Every failure here must be one that start-up's rule handles, and none but
+    // a genuinely short file may be 62 (that one is replaced by the default
+    // file) or a missing one 53 (the first run). A pipe, a device, an endless
+    // or oversized file is 75 and ends in the abnormal stop with the file left
+    // as it is; so does running out of memory, as 7.
+    try {
+        std::string text = readRegularFile(path, kConfigReadLimit + 1, Links::Follow);
+        if (text.size() > kConfigReadLimit)
+            throw Failure::pathFileAccess();
+        parseConfig(text, settings, tasks, totalApps);
+    } catch (const std::bad_alloc&) {
+        throw Failure::outOfMemory();
+    }
 }
 
 std::string encodeValue(const std::string& value)
@@ -154,9 +153,11 @@ std::string replaceWithDefault(const std::string& path)
         // touched until its copy is safe.
         const std::string backup = path + ".bak";
         try {
-            writeFileAtomically(backup, readWholeFile(path),
+            writeFileAtomically(backup, readRegularFile(path, kConfigReadLimit, Links::Follow),
                                 {.followLink = false, .keepOwner = true, .attributesFrom = path});
         } catch (const Failure&) {
+            return backup;
+        } catch (const std::bad_alloc&) {
             return backup;
         }
     }

@@ -2,21 +2,28 @@
 // config.ini: reading, the editor's save and the default file.
 #include "settings/Settings.h"
 
+#include <cstddef>
 #include <string>
 
 namespace torv {
+
+// Far above any real file: a full table of 100 tasks with 32 KiB values in
+// every field is about 7 MB.
+inline constexpr std::size_t kConfigReadLimit = 16 * 1024 * 1024;
 
 // Reads the settings and the tasks straight into the caller's record and table,
 // value by value, so a failure leaves what was read before it (start-up's
 // failure rule looks at LaunchOpt as it then stands). Slots above the new
 // TotalApps are cleared so a stale task is never saved again.
 // Failures: 53 missing file, 62 file ends early, 9 more than 100 tasks,
-// 6 a time outside the 16-bit range.
+// 6 a time outside the 16-bit range, 75 not a regular file (a pipe, a device)
+// or larger than kConfigReadLimit, 7 out of memory.
 void readConfig(const std::string& path, SettingsRecord& settings, TaskTable& tasks, int16& totalApps);
 void parseConfig(const std::string& text, SettingsRecord& settings, TaskTable& tasks, int16& totalApps);
 
-// A time read from the file: the whole seconds of the number it begins with
-// ("5x" is 5, "2.5" is 2); empty or not a number reads 0; outside 16 bits: 6.
+// A time read from the file: the number it begins with, rounded half to even
+// ("5x" is 5, "1.5" is 2, "2.5" is 2); empty or not a number reads 0; outside
+// 16 bits: 6.
 int16 parseTime(const std::string& value);
 
 // What the settings editor saves: the eight values as the editor holds them

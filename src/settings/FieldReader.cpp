@@ -2,11 +2,6 @@
 
 #include "platform/Failure.h"
 
-#include <cerrno>
-#include <filesystem>
-#include <fstream>
-#include <system_error>
-
 namespace torv {
 
 namespace {
@@ -19,6 +14,14 @@ bool isLineEnd(char c)
     return c == '\r' || c == '\n';
 }
 } // namespace
+
+std::string_view FieldReader::withoutUtf8Bom(std::string_view text)
+{
+    // Windows editors put it there when saving "UTF-8 with BOM".
+    if (text.starts_with("\xEF\xBB\xBF"))
+        text.remove_prefix(3);
+    return text;
+}
 
 void FieldReader::skipDelimiter()
 {
@@ -43,6 +46,7 @@ std::string FieldReader::next()
     while (!atEnd() && isBlank(text_[pos_]))
         ++pos_;
     std::string value;
+    lastClosed_ = false;
     if (!atEnd() && text_[pos_] == '"') {
         ++pos_;
         while (!atEnd()) {
@@ -53,6 +57,7 @@ std::string FieldReader::next()
                     ++pos_;
                     continue;
                 }
+                lastClosed_ = true;
                 break;
             }
             value += c;
@@ -63,6 +68,7 @@ std::string FieldReader::next()
         size_t start = pos_;
         while (!atEnd() && text_[pos_] != ',' && !isLineEnd(text_[pos_]))
             ++pos_;
+        lastClosed_ = !atEnd();
         size_t end = pos_;
         while (end > start && isBlank(text_[end - 1]))
             --end;
@@ -70,34 +76,6 @@ std::string FieldReader::next()
     }
     skipDelimiter();
     return value;
-}
-
-std::string readWholeFile(const std::string& path, size_t maxBytes)
-{
-    namespace fs = std::filesystem;
-    std::error_code ec;
-    auto st = fs::status(path, ec);
-    if (ec || !fs::exists(st))
-        throw Failure::fileNotFound();
-    if (fs::is_directory(st))
-        throw Failure::pathFileAccess();
-    std::ifstream in(path, std::ios::binary);
-    if (!in)
-        throw Failure::pathFileAccess();
-    std::string text;
-    char buf[16384];
-    while (in) {
-        size_t want = sizeof buf;
-        if (maxBytes && text.size() + want > maxBytes)
-            want = maxBytes - text.size();
-        if (want == 0)
-            break;
-        in.read(buf, static_cast<std::streamsize>(want));
-        text.append(buf, static_cast<size_t>(in.gcount()));
-    }
-    if (in.bad())
-        throw Failure::pathFileAccess();
-    return text;
 }
 
 } // namespace torv

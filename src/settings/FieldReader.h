@@ -10,6 +10,7 @@
 //    it "" stands for one quote, and commas and line ends are part of it. Text
 //    after the closing quote up to the next comma or line end is ignored.
 //  - Asking for a value at the end of the text is Failure 62.
+//  - A UTF-8 byte-order mark at the very start of the text is not part of it.
 #include <string>
 #include <string_view>
 
@@ -17,22 +18,25 @@ namespace torv {
 
 class FieldReader {
 public:
-    explicit FieldReader(std::string_view text) : text_(text) {}
+    explicit FieldReader(std::string_view text) : text_(withoutUtf8Bom(text)) {}
 
     bool atEnd() const { return pos_ >= text_.size(); }
     // Where the next value begins: just past the last one's delimiter.
     size_t position() const { return pos_; }
     std::string next();
+    // Whether the last value read was whole: closed by its closing quote, or
+    // unquoted and closed by a comma or a line end, rather than by the end of
+    // the text (a cut text may have cut that value short).
+    bool lastValueClosed() const { return lastClosed_; }
+
+    static std::string_view withoutUtf8Bom(std::string_view text);
 
 private:
     void skipDelimiter();
 
     std::string_view text_;
     size_t pos_ = 0;
+    bool lastClosed_ = false;
 };
-
-// Reads a whole file for FieldReader. Missing file: 53; unreadable: 75.
-// At most maxBytes are read when maxBytes is not zero.
-std::string readWholeFile(const std::string& path, size_t maxBytes = 0);
 
 } // namespace torv

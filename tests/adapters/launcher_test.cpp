@@ -141,6 +141,10 @@ TEST(PosixLauncher, MissingAndNotPermittedPrograms)
     EXPECT_EQ(launchCode(dir.file("plain.sh")), 70);
     fs::create_directory(dir.file("folder"));
     EXPECT_EQ(launchCode(dir.file("folder")), 70);
+    // A NUL byte would cut the line short; the whole line is refused instead.
+    dir.write("run.sh", markerScript(dir), kExecutable);
+    EXPECT_EQ(launchCode(dir.file("run.sh") + std::string("\0", 1) + "x"), 5);
+    EXPECT_EQ(launchCode(dir.file("run.sh") + " a" + std::string("\0", 1) + "b"), 5);
     EXPECT_FALSE(dir.exists("marker"));
 }
 

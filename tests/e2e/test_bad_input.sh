@@ -9,11 +9,7 @@ source "$(dirname "$0")/lib.sh"
 
 # Cases waiting for a fix elsewhere: name -> the fix they need. Such a case is
 # skipped with that note (and the note says so in the output).
-declare -A PENDING=(
-  [cfg-fifo]="config.ini is read like command.txt: regular files only, no blocking open (readers)"
-  [cfg-zero]="config.ini is read with a size limit and an endless file is a Failure (readers)"
-  [comments-fifo]="comments.txt is read like command.txt: regular files only, no blocking open (readers)"
-)
+declare -A PENDING=()
 
 #  name          kind    what is planted
 CASES=(

@@ -1,5 +1,6 @@
 #include "support/SimPlatform.h"
 
+#include "platform/CommandLine.h"
 #include "platform/Failure.h"
 
 #include <gtest/gtest.h>
@@ -181,6 +182,8 @@ std::string SimClock::timeText() const
 void RecordingLauncher::run(const std::string& commandLine, WindowStyle style)
 {
     launches.push_back({loop_.now(), commandLine, style});
+    // What every real launcher refuses, this one refuses too.
+    checkCommandLine(commandLine);
     auto it = failing.find(commandLine);
     if (it != failing.end())
         throw Failure(it->second.first, it->second.second);

@@ -2,6 +2,7 @@
 // them but blanks and double quotes has a meaning.
 #include "editor/EditorRules.h"
 #include "platform/CommandLine.h"
+#include "platform/Failure.h"
 
 #include <gtest/gtest.h>
 
@@ -57,6 +58,18 @@ TEST(CommandLine, EveryPickedPathIsOneWordWhateverCharacterItHolds)
         }
     }
     EXPECT_FALSE(commandLineForPath("/a\"b"));
+}
+
+TEST(CommandLine, ANulByteAnywhereRefusesTheWholeLine)
+{
+    for (const std::string& line : {std::string("run\0 x", 6), std::string("run \"a\0b\"", 9), std::string(1, '\0')}) {
+        try {
+            splitCommandLine(line);
+            ADD_FAILURE() << "split " << testing::PrintToString(line);
+        } catch (const Failure& f) {
+            EXPECT_EQ(f.text(), "5 Invalid procedure call or argument");
+        }
+    }
 }
 
 } // namespace

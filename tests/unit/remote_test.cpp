@@ -237,38 +237,83 @@ TEST_F(RemoteTest, OnlyTheFirst64KiBAreReadForTheField)
     EXPECT_FALSE(commandPresent());
     EXPECT_THAT(logLines().back(), StartsWith("Report Requested"));
 
-    // A field that does not end within the limit is never launched cut short.
-    command(std::string(kCommandReadLimit + 10, 'a'));
-    nextPoll();
-    EXPECT_TRUE(sim.launcher.launches.empty());
-    EXPECT_TRUE(commandPresent());
-    // One that ends inside the limit is.
-    command(std::string(kCommandReadLimit - 3, 'a') + "\r\n" + std::string(1000, 'b'));
-    nextPoll();
-    ASSERT_EQ(sim.launcher.launches.size(), 1u);
-    EXPECT_EQ(sim.launcher.launches[0].commandLine.size(), kCommandReadLimit - 3);
-
-    // At the limit: a file of exactly the limit is whole; a field whose line
-    // end is the last byte read is whole too; one byte more is not.
-    for (const auto& [text, launched] : std::vector<std::pair<std::string, size_t>>{
-             {std::string(kCommandReadLimit, 'b'), kCommandReadLimit},
-             {std::string(kCommandReadLimit - 1, 'c') + "\n", kCommandReadLimit - 1},
-             {std::string(kCommandReadLimit - 1, 'd') + "\r\n", kCommandReadLimit - 1},
-             {std::string(kCommandReadLimit - 1, 'e') + ",tail", kCommandReadLimit - 1},
-             {std::string(kCommandReadLimit, 'f') + "\r\n", 0},
-             {std::string(kCommandReadLimit + 1, 'g'), 0}}) {
+    // A field is launched when its line end (or the end of the file) lies
+    // within the limit, and never cut short when it runs past it.
+    const size_t L = kCommandReadLimit;
+    const std::string tail = "\r\ntail";
+    struct Case {
+        std::string text;
+        size_t launched; // the field's length, 0: refused
+    } cases[] = {
+        {std::string(L - 2, 'a') + tail, L - 2}, // CR LF end exactly at the limit
+        {std::string(L - 3, 'a') + tail, L - 3},
+        {std::string(L - 1, 'a') + tail, L - 1}, // the CR inside, the LF beyond
+        {std::string(L, 'a') + tail, 0},
+        {std::string(L + 10, 'a'), 0},
+        {std::string(L, 'a'), L}, // the whole file fits
+        // A quoted field is whole at its closing quote, unless the byte past
+        // the limit doubles that quote.
+        {"\"" + std::string(L - 2, 'a') + "\"" + tail, L - 2},
+        {"\"" + std::string(L - 2, 'a') + "\"\"b\"" + tail, 0},
+        {"\"" + std::string(L - 3, 'a') + "\"\"b\"" + tail, 0},
+        {"\"" + std::string(L - 1, 'a') + "\"" + tail, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.text.size());
         sim.launcher.launches.clear();
-        command(text);
+        command(c.text);
         nextPoll();
-        SCOPED_TRACE(text.substr(0, 1) + " " + std::to_string(text.size()) + " bytes");
-        if (launched) {
-            ASSERT_EQ(sim.launcher.launches.size(), 1u);
-            EXPECT_EQ(sim.launcher.launches[0].commandLine, text.substr(0, launched));
-        } else {
+        if (c.launched == 0) {
             EXPECT_TRUE(sim.launcher.launches.empty());
             EXPECT_TRUE(commandPresent());
+        } else {
+            ASSERT_EQ(sim.launcher.launches.size(), 1u);
+            EXPECT_EQ(sim.launcher.launches[0].commandLine, std::string(c.launched, 'a'));
+            EXPECT_FALSE(commandPresent());
         }
     }
+}
+
+TEST_F(RemoteTest, CommandFilesWrittenByWindowsToolsAreUnderstood)
+{
+    startIdle();
+    // Notepad's "UTF-8 with BOM", PowerShell 5's ">" (UTF-16 LE with a mark)
+    // and big-endian UTF-16, each holding "report" and a line end.
+    const std::string utf16le("\xFF\xFEr\0e\0p\0o\0r\0t\0\r\0\n\0", 18);
+    const std::string utf16be("\xFE\xFF\0r\0e\0p\0o\0r\0t\0\r\0\n", 18);
+    for (const std::string& text : {std::string("\xEF\xBB\xBFreport\r\n"), utf16le, utf16be}) {
+        SCOPED_TRACE(testing::PrintToString(text));
+        command(text);
+        nextPoll();
+        EXPECT_FALSE(commandPresent());
+        EXPECT_THAT(logLines().back(), StartsWith("Report Requested"));
+    }
+    // A command line in UTF-16 arrives as UTF-8 text; the first field rule
+    // still holds ("é" and the euro sign, then a comma).
+    command(std::string("\xFF\xFEr\0u\0n\0 \0\xE9\0\xAC\x20,\0x\0", 16));
+    nextPoll();
+    ASSERT_EQ(sim.launcher.launches.size(), 1u);
+    EXPECT_EQ(sim.launcher.launches[0].commandLine, "run \xC3\xA9\xE2\x82\xAC");
+    // Without a mark the bytes are taken as they are.
+    command(std::string("r\0e\0p\0o\0r\0t\0", 12));
+    nextPoll();
+    ASSERT_EQ(sim.launcher.launches.size(), 2u);
+    EXPECT_EQ(sim.launcher.launches[1].commandLine, std::string("r\0e\0p\0o\0r\0t\0", 12));
+}
+
+TEST_F(RemoteTest, ACommandLineWithANulByteIsRefusedLikeAnyUnlaunchableOne)
+{
+    startIdle();
+    const std::string logBefore = form->DumpString.text(), resultBefore = result();
+    command(std::string("run.sh\0--all", 12));
+    nextPoll();
+    nextPoll();
+    // Tried at each poll and refused: no entry, no result, the file stays.
+    EXPECT_EQ(sim.launcher.launches.size(), 2u);
+    EXPECT_EQ(form->DumpString.text(), logBefore);
+    EXPECT_EQ(result(), resultBefore);
+    EXPECT_TRUE(commandPresent());
+    EXPECT_TRUE(form->Timer2->enabled());
 }
 
 TEST_F(RemoteTest, ShutdownThatCannotBeLaunchedLeavesTheAcknowledgementAndThePollOn)

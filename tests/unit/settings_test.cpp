@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <csignal>
 #include <filesystem>
+#include <functional>
 #include <random>
 #include <string>
 #include <sys/resource.h>
@@ -142,14 +143,61 @@ TEST(SettingsRead, EndingBeforeTheEighthValueIs62AndKeepsWhatWasRead)
     EXPECT_EQ(complete.s.LaunchOpt, "FIRSTRUN");
 }
 
-TEST(SettingsRead, MissingFileIs53AndAFolderIsNotAFile)
+TEST(SettingsRead, OnlyARegularFileOfAReasonableSizeIsRead)
 {
     TempDir dir;
-    EXPECT_EQ(readFile(dir.file("config.ini")).code, 53);
-    fs::create_directory(dir.file("config.ini"));
-    int code = readFile(dir.file("config.ini")).code;
-    EXPECT_NE(code, 0);
-    EXPECT_NE(code, 62); // would send start-up to overwrite it with the default file
+    const std::string path = dir.file("config.ini");
+    EXPECT_EQ(readFile(path).code, 53);
+    // None of these may be 62 (start-up would replace them with the default
+    // file) or hang: a pipe with no writer blocks a plain open for ever, a
+    // device or an endless file never ends. A hang ends the test with SIGALRM.
+    const std::vector<std::pair<const char*, std::function<void()>>> planted = {
+        {"folder", [&] { fs::create_directory(path); }},
+        {"fifo", [&] { ASSERT_EQ(::mkfifo(path.c_str(), 0600), 0); }},
+        {"link to /dev/zero", [&] { fs::create_symlink("/dev/zero", path); }},
+        {"larger than the limit",
+         [&] {
+             dir.write("config.ini", "");
+             fs::resize_file(path, kConfigReadLimit + 1);
+         }},
+    };
+    for (const auto& [what, plant] : planted) {
+        SCOPED_TRACE(what);
+        plant();
+        ::alarm(10);
+        EXPECT_EQ(readFile(path).code, 75);
+        ::alarm(0);
+        fs::remove_all(path);
+    }
+
+    // A file of exactly the limit still reads, and a link to a file kept
+    // elsewhere is followed.
+    std::string text = joined(eightPlus({"d"})) + "loc";
+    text += std::string(kConfigReadLimit - text.size() - 2, ' ') + "\r\n";
+    ASSERT_EQ(text.size(), kConfigReadLimit);
+    TempDir elsewhere;
+    elsewhere.write("config.ini", text);
+    fs::create_symlink(elsewhere.file("config.ini"), path);
+    Read r = readFile(path);
+    EXPECT_EQ(r.code, 0);
+    EXPECT_EQ(r.t.TaskLoc[1], "loc");
+}
+
+TEST(SettingsRead, AUtf8ByteOrderMarkIsSkippedOnlyAtTheStart)
+{
+    EXPECT_EQ(parse("\xEF\xBB\xBF" + joined(kEight)).s.LaunchOpt, "NORM");
+    Read r = parse(joined(eightPlus({"\xEF\xBB\xBF"
+                                     "desc",
+                                     "loc"})));
+    EXPECT_EQ(r.t.TaskDesc[1], "\xEF\xBB\xBF"
+                               "desc");
+    // Without a mark the bytes read as before.
+    EXPECT_EQ(parse(joined({"\xEF\xBB"
+                            "NORM",
+                            "x", "", "1", "1", "R", "S", "C"}))
+                  .s.LaunchOpt,
+              "\xEF\xBB"
+              "NORM");
 }
 
 TEST(SettingsRead, HundredTasksReadAndTheHundredAndFirstIs9BeforeAnythingIsStored)
@@ -204,8 +252,20 @@ TEST(SettingsRead, TimesReadAsTheNumberTheyBeginWith)
     EXPECT_EQ(initTime("-32768"), -32768);
     // The editor keeps a time as typed once it begins with 1 to 60.
     EXPECT_EQ(initTime("5x"), 5);
+    // A fraction rounds half to even, the one rule for numbers stored in 16 bits.
+    EXPECT_EQ(initTime("1.5"), 2);
     EXPECT_EQ(initTime("2.5"), 2);
-    EXPECT_EQ(initTime("60.9"), 60);
+    EXPECT_EQ(initTime("3.5"), 4);
+    EXPECT_EQ(initTime("0.5"), 0);
+    EXPECT_EQ(initTime("1.49"), 1);
+    EXPECT_EQ(initTime("2.50000000000000001"), 2);
+    EXPECT_EQ(initTime("2.5000001"), 3);
+    EXPECT_EQ(initTime("-2.5"), -2);
+    EXPECT_EQ(initTime(".5x"), 0);
+    EXPECT_EQ(initTime("60.9"), 61);
+    EXPECT_EQ(initTime("32767.4"), 32767);
+    EXPECT_EQ(initTime("1e999"), 1); // no exponent: the number ends at the "e"
+    EXPECT_EQ(initTime("0." + std::string(400, '0') + "1"), 0);
     EXPECT_EQ(initTime("\" 7 sec\""), 7);
 
     std::vector<std::string> v = kEight;
@@ -218,7 +278,8 @@ TEST(SettingsRead, TimesReadAsTheNumberTheyBeginWith)
 
 TEST(SettingsRead, TimesOutsideSixteenBitsAreOverflow)
 {
-    for (std::string line : {"70000", "32768", "-32769", "99999999999999999999999", "70000x"}) {
+    for (const std::string& line : std::vector<std::string>{"70000", "32768", "-32769", "99999999999999999999999",
+                                                            "70000x", "32767.5", std::string(400, '9')}) {
         std::vector<std::string> v = kEight;
         v[4] = line;
         Read r = parse(joined(v));
@@ -370,8 +431,14 @@ TEST(SettingsRoundTrip, EverythingTheEditorHoldsReadsBackInItsPlace)
         v.ExchangeDir = awkward(rng);
         v.UserCmd = awkward(rng);
         int init = 1 + static_cast<int>(rng() % 60), check = 1 + static_cast<int>(rng() % 60);
-        v.InitTimeText = (rng() % 4 == 0 ? " " : "") + std::to_string(init) + timeTails[rng() % 8];
-        v.CheckTimeText = std::to_string(check) + timeTails[rng() % 8];
+        const std::string initTail = timeTails[rng() % 8], checkTail = timeTails[rng() % 8];
+        v.InitTimeText = (rng() % 4 == 0 ? " " : "") + std::to_string(init) + initTail;
+        v.CheckTimeText = std::to_string(check) + checkTail;
+        // n.5 reads as the even neighbour.
+        if (initTail == ".5" && init % 2)
+            ++init;
+        if (checkTail == ".5" && check % 2)
+            ++check;
         v.remoteOn = rng() % 2;
         v.soundOn = rng() % 2;
         v.commentsOn = rng() % 2;

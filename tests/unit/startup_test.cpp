@@ -5,6 +5,12 @@
 
 #include <gmock/gmock.h>
 
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <sys/stat.h>
+#include <unistd.h>
+
 using namespace torv;
 using namespace torv::sim;
 using ::testing::ElementsAre;
@@ -154,6 +160,57 @@ TEST_F(StartupTest, TimeOutsideSixteenBitsIsAnOrderlyAbnormalStop)
     EXPECT_NE(dir.read("config.ini"), defaultConfigText());
 }
 
+TEST_F(StartupTest, PlantedSettingsAndCommentsFilesStopStartUpAndAreLeftAsTheyAre)
+{
+    // A pipe would hang start-up in its open, a device or an endless file would
+    // grow memory until the program aborts; each must be an abnormal stop that
+    // neither backs the file up nor replaces it with the default file.
+    struct Case {
+        const char* what;
+        const char* file;
+        std::function<void(const std::string&)> plant;
+    };
+    const std::vector<Case> cases = {
+        {"config fifo", "config.ini", [](const std::string& p) { ASSERT_EQ(::mkfifo(p.c_str(), 0600), 0); }},
+        {"config link to /dev/zero", "config.ini",
+         [](const std::string& p) { std::filesystem::create_symlink("/dev/zero", p); }},
+        {"config too large", "config.ini",
+         [](const std::string& p) {
+             std::ofstream{p};
+             std::filesystem::resize_file(p, kConfigReadLimit + 1);
+         }},
+        {"comments fifo", "comments.txt", [](const std::string& p) { ASSERT_EQ(::mkfifo(p.c_str(), 0600), 0); }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        SimConsole console;
+        const std::string path = console.dir.file(c.file);
+        if (std::string(c.file) == "comments.txt")
+            console.dir.write("config.ini",
+                              configLines({"NORM", "x", "", "5", "5", "REMOTEON", "SOUNDON", "COMMENTSON"}));
+        c.plant(path);
+        const auto typeBefore = std::filesystem::symlink_status(path).type();
+        ::alarm(10); // a hang ends the test
+        console.form->Form_Load();
+        ::alarm(0);
+        ASSERT_EQ(console.sim.dialogs.messages.size(), 1u);
+        EXPECT_EQ(console.sim.dialogs.messages[0].text, "Abnormal Stop:75 Path/File access error");
+        EXPECT_EQ(console.sim.dialogs.editorOpenings, 0);
+        EXPECT_EQ(std::filesystem::symlink_status(path).type(), typeBefore);
+        EXPECT_FALSE(console.dir.exists("config.ini.bak"));
+        EXPECT_TRUE(console.sim.launcher.launches.empty());
+    }
+}
+
+TEST_F(StartupTest, ByteOrderMarksAreNotPartOfTheSettingsOrTheCommentLine)
+{
+    dir.write("comments.txt", "\xEF\xBB\xBFNew UPS fitted\r\n");
+    writeConfigText("\xEF\xBB\xBF" + configLines({"NORM", "x", "", "3", "1", "REMOTEOFF", "SOUNDON", "COMMENTSON"}));
+    EXPECT_FALSE(start());
+    EXPECT_EQ(form->settings.LaunchOpt, "NORM");
+    EXPECT_EQ(form->CommentLine, "New UPS fitted");
+}
+
 TEST_F(StartupTest, EightLinesRunASequenceWithNoTask)
 {
     writeConfig({.initTime = "2"});
@@ -235,10 +292,15 @@ TEST_F(StartupTest, FailingButtonsSayWhy)
     form->Command8_Click();
     sim.launcher.failing["edit " + form->configPath()] = {70, "Permission denied"};
     form->cmdEdit_Click();
-    ASSERT_EQ(sim.dialogs.messages.size(), 2u);
+    // A line with a NUL byte is refused whole, never launched cut short, and
+    // the box shows the NUL rather than end its text there.
+    form->settings.UserCmd = std::string("tool\0--go", 9);
+    form->Command8_Click();
+    ASSERT_EQ(sim.dialogs.messages.size(), 3u);
     // Code and description, then what failed, so that a person can mend it.
     EXPECT_EQ(sim.dialogs.messages[0].text, "53 File not found\nCommand line: tool --go");
     EXPECT_EQ(sim.dialogs.messages[1].text, "70 Permission denied\nCommand line: " + form->configPath());
+    EXPECT_EQ(sim.dialogs.messages[2].text, "5 Invalid procedure call or argument\nCommand line: tool\\0--go");
 }
 
 } // namespace
