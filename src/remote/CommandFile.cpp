@@ -1,88 +1,11 @@
 #include "remote/CommandFile.h"
 
 #include "platform/Failure.h"
+#include "platform/Files.h"
 #include "platform/Paths.h"
 #include "settings/FieldReader.h"
 
-#include <cerrno>
-#include <filesystem>
-#include <system_error>
-
-#ifndef _WIN32
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-#endif
-
 namespace torv {
-
-namespace {
-
-#ifndef _WIN32
-Failure failureFor(int err)
-{
-    switch (err) {
-    case ENOENT:
-        return Failure::fileNotFound();
-    case ENOTDIR:
-        return Failure::pathNotFound();
-    case EACCES:
-    case EPERM:
-    case EBUSY:
-        return Failure::permissionDenied();
-    default:
-        return Failure::pathFileAccess();
-    }
-}
-
-struct FdCloser {
-    int fd;
-    ~FdCloser() { ::close(fd); }
-};
-
-// Up to maxBytes of a regular file, never following a link and never blocking.
-std::string readRegularFile(const std::string& path, std::size_t maxBytes)
-{
-    struct stat st {};
-    if (::lstat(path.c_str(), &st) != 0)
-        throw failureFor(errno);
-    if (!S_ISREG(st.st_mode))
-        throw Failure::pathFileAccess();
-    // The name may have been swapped since lstat: the flags and the second
-    // check below keep that harmless.
-    int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_NOCTTY | O_CLOEXEC);
-    if (fd < 0)
-        throw failureFor(errno);
-    FdCloser closer{fd};
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode))
-        throw Failure::pathFileAccess();
-    std::string text(maxBytes, '\0');
-    std::size_t got = 0;
-    while (got < maxBytes) {
-        ssize_t n = ::read(fd, text.data() + got, maxBytes - got);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0)
-            throw Failure::pathFileAccess();
-        if (n == 0)
-            break;
-        got += static_cast<std::size_t>(n);
-    }
-    text.resize(got);
-    return text;
-}
-#else
-std::string readRegularFile(const std::string& path, std::size_t maxBytes)
-{
-    std::error_code ec;
-    auto st = std::filesystem::symlink_status(path, ec);
-    if (!ec && std::filesystem::exists(st) && !std::filesystem::is_regular_file(st))
-        throw Failure::pathFileAccess();
-    return readWholeFile(path, maxBytes);
-}
-#endif
-
-} // namespace
 
 std::string commandFilePath(const std::string& exchangeDir)
 {
@@ -106,14 +29,7 @@ std::string readCommandField(const std::string& path)
 
 void deleteCommandFile(const std::string& path)
 {
-#ifndef _WIN32
-    if (::unlink(path.c_str()) != 0)
-        throw failureFor(errno);
-#else
-    std::error_code ec;
-    if (!std::filesystem::remove(path, ec))
-        throw ec ? Failure::permissionDenied() : Failure::fileNotFound();
-#endif
+    removeFile(path);
 }
 
 } // namespace torv

@@ -9,17 +9,7 @@
 #include <random>
 #include <system_error>
 
-#ifdef _WIN32
-#include <io.h>
-#define TORV_OPEN _open
-#define TORV_WRITE _write
-#define TORV_CLOSE _close
-#else
 #include <unistd.h>
-#define TORV_OPEN ::open
-#define TORV_WRITE ::write
-#define TORV_CLOSE ::close
-#endif
 
 namespace torv {
 namespace fs = std::filesystem;
@@ -60,13 +50,10 @@ void AtomicFileWriter::create()
         // folder never mistakes it for a result.
         std::string temp = (parent / ("." + target.filename().string() + ".tmp-" + randomSuffix())).string();
         int flags = O_WRONLY | O_CREAT | O_EXCL;
-#ifdef O_BINARY
-        flags |= O_BINARY;
-#endif
 #ifdef O_CLOEXEC
         flags |= O_CLOEXEC;
 #endif
-        int fd = TORV_OPEN(temp.c_str(), flags, 0644);
+        int fd = ::open(temp.c_str(), flags, 0644);
         if (fd >= 0) {
             fd_ = fd;
             temp_ = std::move(temp);
@@ -88,10 +75,7 @@ void AtomicFileWriter::create()
 #ifdef O_CLOEXEC
         flags |= O_CLOEXEC;
 #endif
-#ifdef O_BINARY
-        flags |= O_BINARY;
-#endif
-        int fd = TORV_OPEN(target_.c_str(), flags);
+        int fd = ::open(target_.c_str(), flags);
         if (fd >= 0) {
             fd_ = fd;
             inPlace_ = true;
@@ -106,17 +90,12 @@ void AtomicFileWriter::write(const std::string& text)
     if (fd_ < 0)
         throw Failure::badFileNumber();
     bool ok = true;
-#ifndef _WIN32
     if (inPlace_ && ::ftruncate(fd_, 0) != 0)
         ok = false;
-#else
-    if (inPlace_ && _chsize(fd_, 0) != 0)
-        ok = false;
-#endif
     const char* p = text.data();
     size_t left = text.size();
     while (ok && left > 0) {
-        auto n = TORV_WRITE(fd_, p, static_cast<unsigned>(left > (1u << 30) ? (1u << 30) : left));
+        auto n = ::write(fd_, p, static_cast<unsigned>(left > (1u << 30) ? (1u << 30) : left));
         if (n < 0) {
             if (errno == EINTR)
                 continue;
@@ -126,11 +105,9 @@ void AtomicFileWriter::write(const std::string& text)
         p += n;
         left -= static_cast<size_t>(n);
     }
-#ifndef _WIN32
     if (ok && ::fsync(fd_) != 0)
         ok = false;
-#endif
-    if (TORV_CLOSE(fd_) != 0)
+    if (::close(fd_) != 0)
         ok = false;
     fd_ = -1;
     if (inPlace_) {
@@ -156,7 +133,7 @@ void AtomicFileWriter::close() noexcept
 {
     inPlace_ = false;
     if (fd_ >= 0) {
-        TORV_CLOSE(fd_);
+        ::close(fd_);
         fd_ = -1;
     }
     if (!temp_.empty()) {

@@ -1,0 +1,19 @@
+#include "platform/Platform.h"
+#include "platform/posix/PosixLauncher.h"
+#include "platform/posix/PosixProgram.h"
+#include "platform/posix/ProcStatCpuUsage.h"
+#include "platform/qt/QtSound.h"
+
+namespace torv {
+
+PlatformAdapters makePlatform()
+{
+    PlatformAdapters p;
+    p.launcher = std::make_unique<PosixLauncher>();
+    p.sound = std::make_unique<QtSound>();
+    p.program = std::make_unique<PosixProgram>();
+    p.cpuUsage = std::make_unique<PosixCpuUsageFactory>();
+    return p;
+}
+
+} // namespace torv

@@ -1,0 +1,79 @@
+#include "platform/Files.h"
+
+#include "platform/Failure.h"
+#include "platform/Paths.h"
+#include "platform/win32/Wide.h"
+
+#include <algorithm>
+#include <windows.h>
+
+namespace torv {
+
+namespace {
+
+Failure failureFor(DWORD error)
+{
+    switch (error) {
+    case ERROR_FILE_NOT_FOUND:
+        return Failure::fileNotFound();
+    case ERROR_PATH_NOT_FOUND:
+    case ERROR_INVALID_DRIVE:
+    case ERROR_BAD_NETPATH:
+        return Failure::pathNotFound();
+    case ERROR_ACCESS_DENIED:
+    case ERROR_SHARING_VIOLATION:
+    case ERROR_LOCK_VIOLATION:
+        return Failure::permissionDenied();
+    default:
+        return Failure::pathFileAccess();
+    }
+}
+
+struct HandleCloser {
+    HANDLE h;
+    ~HandleCloser() { CloseHandle(h); }
+};
+
+} // namespace
+
+char pathSeparator()
+{
+    return '\\';
+}
+
+std::string readRegularFile(const std::string& path, std::size_t maxBytes)
+{
+    // The reparse point itself is opened, never its target, so a link or
+    // junction under the name is seen for what it is and refused below. Share
+    // modes let the remote party keep the file open while we read.
+    HANDLE h = CreateFileW(widen(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                           nullptr, OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (h == INVALID_HANDLE_VALUE)
+        throw failureFor(GetLastError());
+    HandleCloser closer{h};
+    BY_HANDLE_FILE_INFORMATION info{};
+    if (GetFileType(h) != FILE_TYPE_DISK || !GetFileInformationByHandle(h, &info) ||
+        (info.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DEVICE)))
+        throw Failure::pathFileAccess();
+    std::string text(maxBytes, '\0');
+    std::size_t got = 0;
+    while (got < maxBytes) {
+        const DWORD want = static_cast<DWORD>(std::min<std::size_t>(maxBytes - got, 1u << 20));
+        DWORD n = 0;
+        if (!ReadFile(h, text.data() + got, want, &n, nullptr))
+            throw Failure::pathFileAccess();
+        if (n == 0)
+            break;
+        got += n;
+    }
+    text.resize(got);
+    return text;
+}
+
+void removeFile(const std::string& path)
+{
+    if (!DeleteFileW(widen(path).c_str()))
+        throw failureFor(GetLastError());
+}
+
+} // namespace torv

@@ -1,0 +1,19 @@
+#include "platform/win32/Win32Sound.h"
+
+#include "platform/win32/Wide.h"
+
+#include <mmsystem.h>
+#include <windows.h>
+
+namespace torv {
+
+void Win32Sound::play(const std::string& path)
+{
+    const std::wstring file = widen(path);
+    const DWORD a = GetFileAttributesW(file.c_str());
+    if (a == INVALID_FILE_ATTRIBUTES || (a & FILE_ATTRIBUTE_DIRECTORY) ||
+        !PlaySoundW(file.c_str(), nullptr, SND_ASYNC | SND_FILENAME | SND_NODEFAULT))
+        MessageBeep(MB_OK);
+}
+
+} // namespace torv
