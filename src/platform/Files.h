@@ -16,3 +16,17 @@ std::string readRegularFile(const std::string& path, std::size_t maxBytes);
 void removeFile(const std::string& path);
 
 } // namespace torv
+
+namespace torv {
+
+// How a text file's bytes stand for its text. Inside the program text is UTF-8;
+// older Windows programs wrote text files in the system's ANSI code page.
+enum class TextEncoding { Utf8, SystemCodePage };
+
+// The text of a file's bytes as UTF-8, and the encoding they were found in.
+std::string decodeFileText(const std::string& bytes, TextEncoding& found);
+// The bytes to write for UTF-8 text in the given encoding. Text the code page
+// cannot hold is written as UTF-8 rather than lost.
+std::string encodeFileText(const std::string& text, TextEncoding encoding);
+
+} // namespace torv

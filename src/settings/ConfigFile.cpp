@@ -2,10 +2,12 @@
 
 #include "platform/AtomicFile.h"
 #include "platform/Failure.h"
+#include "platform/Files.h"
 #include "settings/FieldReader.h"
 
 #include <charconv>
 #include <filesystem>
+#include <map>
 #include <system_error>
 
 namespace torv {
@@ -62,9 +64,24 @@ void parseConfig(const std::string& text, SettingsRecord& s, TaskTable& tasks, i
     }
 }
 
+namespace {
+
+// The encoding each config.ini was read in, so a save writes it back the same
+// way (a file of an older console in the ANSI code page stays in it).
+std::map<std::string, TextEncoding>& readEncodings()
+{
+    static std::map<std::string, TextEncoding> encodings;
+    return encodings;
+}
+
+} // namespace
+
 void readConfig(const std::string& path, SettingsRecord& settings, TaskTable& tasks, int16& totalApps)
 {
-    parseConfig(readWholeFile(path), settings, tasks, totalApps);
+    TextEncoding encoding = TextEncoding::Utf8;
+    const std::string text = decodeFileText(readWholeFile(path), encoding);
+    readEncodings()[path] = encoding;
+    parseConfig(text, settings, tasks, totalApps);
 }
 
 std::string encodeValue(const std::string& value)
@@ -115,7 +132,9 @@ std::string formatConfig(const EditorValues& v, const TaskTable& tasks)
 
 void saveConfig(const std::string& path, const EditorValues& values, const TaskTable& tasks)
 {
-    writeFileAtomically(path, formatConfig(values, tasks));
+    const auto known = readEncodings().find(path);
+    const TextEncoding encoding = known == readEncodings().end() ? TextEncoding::Utf8 : known->second;
+    writeFileAtomically(path, encodeFileText(formatConfig(values, tasks), encoding));
 }
 
 std::string defaultConfigText()
@@ -139,9 +158,7 @@ void replaceWithDefault(const std::string& path)
     if (fs::is_regular_file(path, ec)) {
         // Keep the user's damaged file; a copy (not a rename) so that config.ini
         // is never missing, even for a moment.
-        fs::copy_file(path, path + ".bak", fs::copy_options::overwrite_existing, ec);
-        if (ec)
-            throw Failure::pathFileAccess();
+        writeFileAtomically(path + ".bak", readWholeFile(path));
     }
     writeFileAtomically(path, defaultConfigText());
 }

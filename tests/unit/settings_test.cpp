@@ -1,16 +1,16 @@
 // config.ini: reading, the editor's save, the default file and the atomic write.
 #include "platform/Failure.h"
+#include "platform/Files.h"
 #include "settings/ConfigFile.h"
+#include "support/FileTricks.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <csignal>
 #include <filesystem>
 #include <random>
 #include <string>
-#include <sys/resource.h>
 #include <vector>
 
 namespace torv {
@@ -386,11 +386,15 @@ TEST(SettingsRoundTrip, EverythingTheEditorHoldsReadsBackInItsPlace)
         before.t.TaskDesc.fill("stale");
         before.t.TaskLoc.fill("stale");
         Read r;
-        if (iteration % 100 == 0) {
+        // Through the file only when the platform takes the bytes as they are
+        // (on Windows, bytes that are not UTF-8 read as the ANSI code page).
+        TextEncoding encoding;
+        const std::string text = formatConfig(v, t);
+        if (iteration % 100 == 0 && decodeFileText(text, encoding) == text) {
             saveConfig(path, v, t);
             r = readFile(path, before);
         } else {
-            r = parse(formatConfig(v, t), before);
+            r = parse(text, before);
         }
 
         SCOPED_TRACE("iteration " + std::to_string(iteration));
@@ -470,28 +474,6 @@ TEST(SettingsSave, AFailedRenameLeavesTheOldContentAndNoTemporaryFile)
     EXPECT_EQ(listing(other.path()), std::vector<std::string>{"notafolder"});
 }
 
-// Lowers the file size limit for one scope, so that writing a file fails part way.
-class FileSizeLimit {
-public:
-    explicit FileSizeLimit(rlim_t bytes)
-    {
-        getrlimit(RLIMIT_FSIZE, &saved_);
-        oldHandler_ = std::signal(SIGXFSZ, SIG_IGN);
-        rlimit lower = saved_;
-        lower.rlim_cur = bytes;
-        setrlimit(RLIMIT_FSIZE, &lower);
-    }
-    ~FileSizeLimit()
-    {
-        setrlimit(RLIMIT_FSIZE, &saved_);
-        std::signal(SIGXFSZ, oldHandler_);
-    }
-
-private:
-    rlimit saved_{};
-    void (*oldHandler_)(int) = nullptr;
-};
-
 TEST(SettingsSave, AWriteThatFailsPartWayLeavesTheOldFileByteIdentical)
 {
     TempDir dir;
@@ -504,7 +486,9 @@ TEST(SettingsSave, AWriteThatFailsPartWayLeavesTheOldFileByteIdentical)
     }
     int code;
     {
-        FileSizeLimit limit(1024);
+        auto limit = sim::limitFileSize(1024);
+        if (!limit)
+            GTEST_SKIP() << "no file size limit here";
         code = saveCode(dir.file("config.ini"), kSaved, t);
     }
     EXPECT_NE(code, 0);

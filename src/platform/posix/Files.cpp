@@ -78,3 +78,19 @@ void removeFile(const std::string& path)
 }
 
 } // namespace torv
+
+namespace torv {
+
+// File text is taken as it stands: the locale's encoding is UTF-8 here.
+std::string decodeFileText(const std::string& bytes, TextEncoding& found)
+{
+    found = TextEncoding::Utf8;
+    return bytes;
+}
+
+std::string encodeFileText(const std::string& text, TextEncoding)
+{
+    return text;
+}
+
+} // namespace torv

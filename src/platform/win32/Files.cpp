@@ -77,3 +77,28 @@ void removeFile(const std::string& path)
 }
 
 } // namespace torv
+
+namespace torv {
+
+std::string decodeFileText(const std::string& bytes, TextEncoding& found)
+{
+    // Text that is valid UTF-8 is taken as UTF-8 (plain ASCII is both); any
+    // other bytes were written in the ANSI code page.
+    const bool utf8 = bytes.empty() || MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, bytes.data(),
+                                                           static_cast<int>(bytes.size()), nullptr, 0) > 0;
+    found = utf8 ? TextEncoding::Utf8 : TextEncoding::SystemCodePage;
+    return utf8 ? bytes : ansiToUtf8(bytes);
+}
+
+std::string encodeFileText(const std::string& text, TextEncoding encoding)
+{
+    if (encoding == TextEncoding::Utf8)
+        return text;
+    try {
+        return utf8ToAnsi(text);
+    } catch (const Failure&) {
+        return text;
+    }
+}
+
+} // namespace torv

@@ -21,7 +21,7 @@ Failure launchFailure(unsigned long error)
         return Failure::fileNotFound();
     case ERROR_ACCESS_DENIED:
     case ERROR_SHARING_VIOLATION:
-    case ERROR_ELEVATION_REQUIRED:
+    case 740: // ERROR_ELEVATION_REQUIRED, missing from mingw-w64 headers
         return Failure::permissionDenied();
     default:
         break;

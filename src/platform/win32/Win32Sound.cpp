@@ -2,8 +2,9 @@
 
 #include "platform/win32/Wide.h"
 
-#include <mmsystem.h>
 #include <windows.h>
+
+#include <mmsystem.h> // needs windows.h first
 
 namespace torv {
 

@@ -1,0 +1,24 @@
+#pragma once
+// Awkward file-system states a test plants, each as its platform allows; a
+// null result or false means the platform has no such thing and the test skips.
+#include <cstddef>
+#include <memory>
+#include <string>
+
+namespace torv::sim {
+
+// Undoes what it stands for when destroyed.
+struct Undo {
+    virtual ~Undo() = default;
+};
+
+// The file cannot be deleted while the result lives, not even by root.
+std::unique_ptr<Undo> makeUndeletable(const std::string& path);
+// Writes of this process fail once a file grows past `bytes`.
+std::unique_ptr<Undo> limitFileSize(std::size_t bytes);
+// A symbolic link at `path` pointing to `target`.
+bool plantLink(const std::string& target, const std::string& path);
+// A named pipe with no writer under `path`.
+bool plantPipe(const std::string& path);
+
+} // namespace torv::sim

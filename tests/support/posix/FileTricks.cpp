@@ -1,0 +1,77 @@
+#include "support/FileTricks.h"
+
+#include <csignal>
+#include <fcntl.h>
+#include <linux/fs.h>
+#include <sys/ioctl.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace torv::sim {
+
+namespace {
+
+// The immutable attribute stops even root from deleting the file.
+struct Immutable : Undo {
+    int fd = -1;
+    int flags = 0;
+    ~Immutable() override
+    {
+        flags &= ~FS_IMMUTABLE_FL;
+        ::ioctl(fd, FS_IOC_SETFLAGS, &flags);
+        ::close(fd);
+    }
+};
+
+struct SizeLimit : Undo {
+    rlimit saved{};
+    void (*oldHandler)(int) = nullptr;
+    ~SizeLimit() override
+    {
+        setrlimit(RLIMIT_FSIZE, &saved);
+        std::signal(SIGXFSZ, oldHandler);
+    }
+};
+
+} // namespace
+
+std::unique_ptr<Undo> makeUndeletable(const std::string& path)
+{
+    int fd = ::open(path.c_str(), O_RDONLY);
+    if (fd < 0)
+        return nullptr;
+    int flags = 0;
+    if (::ioctl(fd, FS_IOC_GETFLAGS, &flags) != 0 ||
+        (flags |= FS_IMMUTABLE_FL, ::ioctl(fd, FS_IOC_SETFLAGS, &flags) != 0)) {
+        ::close(fd);
+        return nullptr;
+    }
+    auto undo = std::make_unique<Immutable>();
+    undo->fd = fd;
+    undo->flags = flags;
+    return undo;
+}
+
+std::unique_ptr<Undo> limitFileSize(std::size_t bytes)
+{
+    auto undo = std::make_unique<SizeLimit>();
+    getrlimit(RLIMIT_FSIZE, &undo->saved);
+    undo->oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit lower = undo->saved;
+    lower.rlim_cur = bytes;
+    setrlimit(RLIMIT_FSIZE, &lower);
+    return undo;
+}
+
+bool plantLink(const std::string& target, const std::string& path)
+{
+    return ::symlink(target.c_str(), path.c_str()) == 0;
+}
+
+bool plantPipe(const std::string& path)
+{
+    return ::mkfifo(path.c_str(), 0600) == 0;
+}
+
+} // namespace torv::sim

@@ -1,0 +1,47 @@
+#include "support/FileTricks.h"
+
+#include <filesystem>
+#include <windows.h>
+
+namespace torv::sim {
+
+namespace {
+
+// An open handle that shares reading only: nobody may delete the file.
+struct HeldOpen : Undo {
+    HANDLE h = INVALID_HANDLE_VALUE;
+    ~HeldOpen() override { CloseHandle(h); }
+};
+
+} // namespace
+
+std::unique_ptr<Undo> makeUndeletable(const std::string& path)
+{
+    HANDLE h = CreateFileW(std::filesystem::u8path(path).wstring().c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                           OPEN_EXISTING, 0, nullptr);
+    if (h == INVALID_HANDLE_VALUE)
+        return nullptr;
+    auto undo = std::make_unique<HeldOpen>();
+    undo->h = h;
+    return undo;
+}
+
+std::unique_ptr<Undo> limitFileSize(std::size_t)
+{
+    return nullptr;
+}
+
+bool plantLink(const std::string& target, const std::string& path)
+{
+    // Needs developer mode or the right to make links; wine has neither.
+    return CreateSymbolicLinkW(std::filesystem::u8path(path).wstring().c_str(),
+                               std::filesystem::u8path(target).wstring().c_str(),
+                               SYMBOLIC_LINK_FLAG_ALLOW_UNPRIVILEGED_CREATE) != 0;
+}
+
+bool plantPipe(const std::string&)
+{
+    return false; // named pipes live in \\.\pipe\, never in a folder
+}
+
+} // namespace torv::sim
