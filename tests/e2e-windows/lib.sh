@@ -74,5 +74,6 @@ torv_running() {
 
 # The time of a marker line's label, in seconds since the epoch.
 marker_time() {
+  [[ -f "$WORK/marks.txt" ]] || return 0
   awk -v l="$1" '$1 == l { printf "%.3f\n", $2 / 1000; exit }' "$WORK/marks.txt"
 }

@@ -8,7 +8,7 @@ source "$(dirname "$0")/lib.sh"
 MARKS="$(winpath "$WORK/marks.txt")"
 M="$(winpath "$PROG/marker.exe")"
 write_config NORM "$(winpath "$XCHG")" "" 1 1 REMOTEON SOUNDON COMMENTSOFF \
-  "Task one" "\"$M\" \"$MARKS\" one"
+  "Task one" "$M $MARKS one"
 
 start_torv
 wait_for '[[ -n "$(window_named "^TORV   ")" ]]' 30 || fail "no console window"
@@ -31,7 +31,7 @@ grep -q '^Report Requested and Generated at:' "$XCHG/Result.txt" || fail "report
 send "DEL x"
 grep -q '^HOSTILE COMMAND DEL:' "$XCHG/Result.txt" || fail "DEL not refused"
 grep -q 'DEL x' "$XCHG/Result.txt" && fail "the refused text was logged"
-send "\"$M\" \"$MARKS\" remote"
+send "$M $MARKS remote"
 grep -q '^Executing Remote Command:' "$XCHG/Result.txt" || fail "command line not logged"
 wait_for '[[ -n "$(marker_time remote)" ]]' 10 || fail "the remote command line did not run"
 grep -q '^remote .* show=1' "$WORK/marks.txt" || fail "the remote command not started with a normal window"
