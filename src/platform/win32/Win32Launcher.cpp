@@ -66,7 +66,13 @@ void Win32Launcher::run(const std::string& commandLine, WindowStyle style)
 
 void Win32Launcher::openInTextEditor(const std::string& path)
 {
-    run("notepad.exe \"" + path + "\"", WindowStyle::Normal);
+    const std::string line = "notepad.exe \"" + path + "\"";
+    try {
+        run(line, WindowStyle::Normal);
+    } catch (Failure& failure) {
+        failure.commandLine = line;
+        throw;
+    }
 }
 
 } // namespace torv
