@@ -72,10 +72,11 @@ set(CPACK_DEBIAN_PACKAGE_SECTION admin)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 # Checked against dpkg-shlibdeps on Debian 12. Qt's xcb platform plugin ships in
 # libqt6gui6 here; the multimedia backends in
-# libqt6multimedia6. Text needs at least one font on a bare server. The Edit
+# libqt6multimedia6. libcrypto.so.3 (signed remote commands) ships in libssl3.
+# Text needs at least one font on a bare server. The Edit
 # buttons open files with xdg-open (xdg-utils); without it they fail with 53.
 set(CPACK_DEBIAN_PACKAGE_DEPENDS
-  "libc6 (>= 2.34), libstdc++6 (>= 9), libgcc-s1 (>= 3.0), libqt6core6 (>= 6.4), libqt6gui6 (>= 6.4), libqt6widgets6 (>= 6.4), libqt6multimedia6 (>= 6.4), fonts-dejavu-core | fonts-freefont-ttf | fonts-liberation2, xdg-utils")
+  "libc6 (>= 2.34), libstdc++6 (>= 9), libgcc-s1 (>= 3.0), libqt6core6 (>= 6.4), libqt6gui6 (>= 6.4), libqt6widgets6 (>= 6.4), libqt6multimedia6 (>= 6.4), libssl3 (>= 3.0.0), fonts-dejavu-core | fonts-freefont-ttf | fonts-liberation2, xdg-utils")
 set(CPACK_DEBIAN_PACKAGE_SUGGESTS "xvfb, xauth, trayer")
 install(FILES ${CMAKE_SOURCE_DIR}/docs/manual.md ${CMAKE_SOURCE_DIR}/docs/headless.md
   DESTINATION /usr/share/doc/torv COMPONENT desktop)

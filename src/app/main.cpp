@@ -1,4 +1,5 @@
 // Wires the real adapters to the console, runs start-up, then Qt's loop.
+#include "app/KeyToolOptions.h"
 #include "console/ConsoleWindow.h"
 #include "console/Form1.h"
 #include "editor/Config.h"
@@ -12,6 +13,8 @@
 
 int main(int argc, char** argv)
 {
+    if (auto exitCode = torv::runKeyToolOptions(argc, argv))
+        return *exitCode;
     QApplication app(argc, argv);
     app.setQuitOnLastWindowClosed(false);
     app.setWindowIcon(torv::programIcon());
@@ -29,7 +32,11 @@ int main(int argc, char** argv)
     window.attach(&form);
     dialogs.parent = &window;
     dialogs.settingsEditor = [&] {
-        torv::Config editor(form, window.isVisible() ? &window : nullptr);
+        // Owned by the console even while that is still hidden (a first run):
+        // the editor is then the console's transient, not a window of its own
+        // in the taskbar. The owner needs its native window for that hint.
+        window.winId();
+        torv::Config editor(form, &window);
         editor.exec();
     };
 

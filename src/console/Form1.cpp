@@ -1,6 +1,7 @@
 #include "console/Form1.h"
 
 #include "console/Cues.h"
+#include "platform/AtomicFile.h"
 #include "platform/Paths.h"
 #include "remote/CommandInterface.h"
 #include "sequencer/Sequencer.h"
@@ -75,6 +76,10 @@ void Form1::Form_Load()
 {
     if (ports.program.anotherInstanceRunning())
         ports.program.endNow();
+    // Only this copy writes here, so any temporary file of ours is left from a
+    // write that was killed. (A linked config.ini is written beside its file.)
+    removeStaleTemporaries(configPath(), std::chrono::seconds(0), true);
+    removeStaleTemporaries(configPath() + ".bak");
     view_.setCaption(caption());
     CreateCpuMon();
     startUp();
@@ -117,12 +122,8 @@ void Form1::startUpFailure(const Failure& failure, bool whileReadingSettings)
         return;
     }
     if (failure.code == 62 && whileReadingSettings) {
-        try {
-            replaceWithDefault(configPath());
-        } catch (const Failure&) {
-            // The abnormal stop below still tells the user; the old file stays whole.
-        }
-        abnormalStop(failure);
+        const std::string notWritten = replaceWithDefault(configPath());
+        abnormalStop(failure, notWritten);
         return;
     }
     if (failure.code == 53) {
@@ -132,10 +133,15 @@ void Form1::startUpFailure(const Failure& failure, bool whileReadingSettings)
     abnormalStop(failure);
 }
 
-void Form1::abnormalStop(const Failure& failure)
+void Form1::abnormalStop(const Failure& failure, const std::string& notWritten)
 {
     createCommentsFileIfMissing();
-    setLogBox(kAbnormalStopText);
+    // The text says the default values were written; when they were not, the
+    // next line says so and names the file that failed.
+    std::string text = kAbnormalStopText;
+    if (!notWritten.empty())
+        text += "\r\nCould not write " + notWritten + ": config.ini was left as it was.";
+    setLogBox(text);
     ports.dialogs.messageBox("Abnormal Stop:" + failure.text());
 }
 
@@ -304,6 +310,8 @@ void Form1::chkRemote_UserSet(bool on)
 void Form1::chkRemote_Click()
 {
     if (chkRemoteValue_) {
+        if (!Timer2->enabled())
+            remote_->pollStarting();
         Timer2->setEnabled(true);
         setStatus("Waiting for Remote Commands");
     } else {

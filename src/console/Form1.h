@@ -65,6 +65,7 @@ public:
     void WorkHorse();
     // One remote poll, run by each tick of Timer2.
     void Command_Interface();
+    CommandInterface& remote() { return *remote_; }
 
     // --- the log, shared by every part ---
     void appendLog(const std::string& entry) { DumpString.append(entry); }
@@ -120,7 +121,8 @@ private:
     void startUp();
     void startUpFailure(const Failure& failure, bool whileReadingSettings);
     void firstRunPath();
-    void abnormalStop(const Failure& failure);
+    // notWritten: a file start-up failed to write, named in the log box.
+    void abnormalStop(const Failure& failure, const std::string& notWritten = {});
     void createCommentsFileIfMissing();
     std::string caption();
     void chkRemote_Click();

@@ -1,14 +1,28 @@
 #pragma once
 // Whole-file writes that never leave a half-written file: the text goes into a
 // fresh temporary file in the same folder, which is then renamed over the target.
-// A link planted under the target's name is replaced, never followed.
+// The new file keeps the old one's permission bits, so a file an administrator
+// made private stays private.
+#include <chrono>
 #include <string>
 
 namespace torv {
 
+// How a write treats what stands under the target's name.
+struct WriteRules {
+    // A link under the target's name: write the file it points to. Only for the
+    // program folder, whose links are the administrator's; elsewhere a planted
+    // link is replaced, never followed.
+    bool followLink = false;
+    // Give the new file the old file's owner and group as far as the process may.
+    bool keepOwner = false;
+    // Take the permission bits (and owner) from this file instead of the target.
+    std::string attributesFrom;
+};
+
 class AtomicFileWriter {
 public:
-    explicit AtomicFileWriter(std::string target);
+    explicit AtomicFileWriter(std::string target, WriteRules rules = {});
     ~AtomicFileWriter();
     AtomicFileWriter(const AtomicFileWriter&) = delete;
     AtomicFileWriter& operator=(const AtomicFileWriter&) = delete;
@@ -25,12 +39,21 @@ public:
 
 private:
     std::string target_;
+    WriteRules rules_;
+    std::string dest_; // the target, its links followed where the rules say so
     std::string temp_;
     int fd_ = -1;
     bool inPlace_ = false; // writing the target itself (see create)
 };
 
 // create + write + close in one go; throws like the steps do.
-void writeFileAtomically(const std::string& target, const std::string& text);
+void writeFileAtomically(const std::string& target, const std::string& text, const WriteRules& rules = {});
+
+// Removes the temporary files a killed write of `target` left beside it: plain
+// files named exactly as this writer names them, last written at least
+// `minAge` ago. Nothing else is touched; never fails. With followLink, beside
+// the file a link under the target's name points to (see WriteRules).
+void removeStaleTemporaries(const std::string& target, std::chrono::seconds minAge = std::chrono::seconds(0),
+                            bool followLink = false);
 
 } // namespace torv

@@ -15,6 +15,8 @@ public:
     virtual std::string dateText() const = 0;
     // The system's time with seconds, without a time-zone suffix.
     virtual std::string timeText() const = 0;
+    // Milliseconds since 1970-01-01 00:00 UTC, whatever the local time zone.
+    virtual long long utcMilliseconds() const = 0;
 };
 
 } // namespace torv

@@ -13,7 +13,8 @@ public:
     virtual ~Program() = default;
     // The program's folder, without a trailing separator except at the root.
     virtual std::string folder() const = 0;
-    // The drive root of the program's folder ("/" here, "C:\" on Windows).
+    // The first run's remote folder: the drive root of the program's folder on
+    // Windows ("C:\"), the user's home folder elsewhere ("/" is root's alone).
     virtual std::string driveRoot() const = 0;
     virtual Version version() const = 0;
     virtual std::string fileDescription() const = 0;

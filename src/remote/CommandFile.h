@@ -18,6 +18,15 @@ std::string commandFilePath(const std::string& exchangeDir);
 // that does not end within kCommandReadLimit bytes: 75.
 std::string readCommandField(const std::string& path);
 
+struct CommandText {
+    std::string field;
+    // The whole line after the one on which the first field ends, without its
+    // line end; empty when there is none. It carries a signed command's signature.
+    std::string nextLine;
+};
+// readCommandField, and the line after the field. Fails like it.
+CommandText readCommand(const std::string& path);
+
 // Missing: 53; cannot be removed: 70 or 75.
 void deleteCommandFile(const std::string& path);
 

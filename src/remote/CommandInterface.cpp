@@ -5,6 +5,7 @@
 #include "platform/Failure.h"
 #include "remote/CommandFile.h"
 #include "remote/ResultFile.h"
+#include "remote/ResultSignature.h"
 
 #include <algorithm>
 #include <cctype>
@@ -22,7 +23,43 @@ bool beginsWithDel(const std::string& command)
     return head == "DEL";
 }
 
+constexpr const char* kSignedRequired = "Signed Commands Required";
+constexpr const char* kKeyOpenToOthers =
+    "REMOTE KEY NOT USED: others may read or change remote.key; commands are refused until only its owner may";
+constexpr const char* kKeyUnusable = "REMOTE KEY NOT USED: remote.key is not one line of hex; commands are refused";
+
 } // namespace
+
+CommandInterface::CommandInterface(Form1& form) : f_(form), stamps_(form.ports.program.folder())
+{
+}
+
+void CommandInterface::loadKey()
+{
+    key_ = loadRemoteKey(f_.ports.program.folder());
+    if (key_.state == noted_)
+        return;
+    noted_ = key_.state;
+    if (key_.state == KeyState::OpenToOthers || key_.state == KeyState::Unusable) {
+        f_.appendLog(key_.state == KeyState::OpenToOthers ? kKeyOpenToOthers : kKeyUnusable);
+        f_.showLog();
+    }
+}
+
+void CommandInterface::pollStarting()
+{
+    loadKey();
+    if (key_.state == KeyState::None)
+        return;
+    f_.appendLog(kSignedRequired);
+    f_.showLog();
+}
+
+void CommandInterface::signResult(const std::string& log)
+{
+    loadKey();
+    writeResultSignature(f_.settings.ExchangeDir, key_, resultFileText(log), 0);
+}
 
 void CommandInterface::Command_Interface()
 {
@@ -38,9 +75,24 @@ void CommandInterface::poll()
 {
     // The folder is read afresh each time, so a reload takes effect at once.
     const std::string path = commandFilePath(f_.settings.ExchangeDir);
-    const std::string command = readCommandField(path);
+    const CommandText text = readCommand(path);
+    const std::string& command = text.field;
     if (command.empty())
         return;
+
+    stamp_ = 0;
+    loadKey();
+    if (key_.state != KeyState::None) {
+        const auto stamp = admitSignedCommand(key_, command, text.nextLine, f_.ports.clock.utcMilliseconds(), stamps_);
+        if (!stamp) {
+            // Refused like "DEL": its text is never logged.
+            f_.appendStamped("REFUSED UNSIGNED COMMAND at:");
+            f_.showLog();
+            answer(path);
+            return;
+        }
+        stamp_ = *stamp;
+    }
 
     if (command == "off") {
         acknowledgeShutdown(path, "System Shutdown Acknowledged at:", f_.ports.program.shutdownCommand());
@@ -62,6 +114,7 @@ void CommandInterface::poll()
         f_.appendStamped("Executing Remote Command:" + command + " at:");
         f_.showLog();
         writeResultFile(f_.settings.ExchangeDir, f_.DumpString.text());
+        writeResultSignature(f_.settings.ExchangeDir, key_, resultFileText(f_.DumpString.text()), stamp_);
         f_.playCue(cue::Command);
         deleteCommandFile(path);
     }
@@ -82,6 +135,7 @@ void CommandInterface::acknowledgeShutdown(const std::string& commandFile, const
 void CommandInterface::answer(const std::string& commandFile)
 {
     writeResultFile(f_.settings.ExchangeDir, f_.DumpString.text());
+    writeResultSignature(f_.settings.ExchangeDir, key_, resultFileText(f_.DumpString.text()), stamp_);
     deleteCommandFile(commandFile);
 }
 

@@ -9,21 +9,30 @@ std::string resultFilePath(const std::string& exchangeDir)
     return inFolder(exchangeDir, "Result.txt");
 }
 
-ResultFile::ResultFile(const std::string& exchangeDir) : writer_(resultFilePath(exchangeDir))
+std::string resultFileText(const std::string& log)
+{
+    std::string text;
+    text.reserve(log.size() + 2);
+    text.append(log).append("\r\n");
+    return text;
+}
+
+ResultFile::ResultFile(const std::string& exchangeDir) : exchangeDir_(exchangeDir), writer_(resultFilePath(exchangeDir))
 {
 }
 
 void ResultFile::create()
 {
+    // A write killed part-way leaves its temporary file; clear those first. A
+    // minute's grace spares one that another console sharing the folder is
+    // writing right now.
+    removeStaleTemporaries(resultFilePath(exchangeDir_), std::chrono::seconds(60));
     writer_.create();
 }
 
 void ResultFile::write(const std::string& log)
 {
-    std::string text;
-    text.reserve(log.size() + 2);
-    text.append(log).append("\r\n");
-    writer_.write(text);
+    writer_.write(resultFileText(log));
 }
 
 void ResultFile::close() noexcept

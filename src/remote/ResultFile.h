@@ -1,6 +1,7 @@
 #pragma once
 // The result file: the whole log followed by one more CR LF, so the file ends
-// with an empty line. It is replaced as a whole, never left half-written.
+// with an empty line. It is replaced as a whole, never left half-written; a link
+// planted under its name is replaced, and an existing file's mode is kept.
 #include "platform/AtomicFile.h"
 
 #include <string>
@@ -8,13 +9,16 @@
 namespace torv {
 
 std::string resultFilePath(const std::string& exchangeDir);
+// The bytes of the result file for a log.
+std::string resultFileText(const std::string& log);
 
 // Three steps, so that a caller can guard each one on its own.
 class ResultFile {
 public:
     explicit ResultFile(const std::string& exchangeDir);
 
-    // Missing folder: 76; anything else: 75.
+    // Removes stale temporary files of earlier writes, then creates the new
+    // one. Missing folder: 76; anything else: 75.
     void create();
     // Without a successful create(): 52. A failed write: 75, the old file stays.
     void write(const std::string& log);
@@ -22,6 +26,7 @@ public:
     void close() noexcept;
 
 private:
+    std::string exchangeDir_;
     AtomicFileWriter writer_;
 };
 

@@ -2,6 +2,7 @@
 
 #include "console/Cues.h"
 #include "console/Form1.h"
+#include "remote/CommandInterface.h"
 #include "remote/ResultFile.h"
 
 namespace torv {
@@ -177,6 +178,7 @@ void Sequencer::runTasksAndFinish()
     step([&] {
         if (f_.settings.RemoteOpt == "REMOTEON") {
             f_.appendLog("Enabling Command Interface");
+            f_.remote().pollStarting();
             f_.setStatus("Command Interface Active. Waiting For Remote");
         } else {
             f_.appendLog("Command Interface Inactive");
@@ -206,8 +208,14 @@ Sequencer::Outcome Sequencer::writeResultFile()
     ResultFile file(f_.settings.ExchangeDir);
     if (guarded([&] { file.create(); }) == Outcome::MissingFolder)
         return Outcome::MissingFolder;
-    Outcome outcome = guarded([&] { file.write(f_.DumpString.text()); });
+    bool written = false;
+    Outcome outcome = guarded([&] {
+        file.write(f_.DumpString.text());
+        written = true;
+    });
     file.close();
+    if (written)
+        outcome = guarded([&] { f_.remote().signResult(f_.DumpString.text()); });
     return outcome;
 }
 

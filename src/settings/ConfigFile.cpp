@@ -130,11 +130,22 @@ std::string formatConfig(const EditorValues& v, const TaskTable& tasks)
     return out;
 }
 
+namespace {
+
+WriteRules configWriteRules()
+{
+    // The program folder is the administrator's: a linked config.ini is managed
+    // elsewhere and stays a link; mode, owner and group stay as they were set.
+    return {.followLink = true, .keepOwner = true, .attributesFrom = {}};
+}
+
+} // namespace
+
 void saveConfig(const std::string& path, const EditorValues& values, const TaskTable& tasks)
 {
     const auto known = readEncodings().find(path);
     const TextEncoding encoding = known == readEncodings().end() ? TextEncoding::Utf8 : known->second;
-    writeFileAtomically(path, encodeFileText(formatConfig(values, tasks), encoding));
+    writeFileAtomically(path, encodeFileText(formatConfig(values, tasks), encoding), configWriteRules());
 }
 
 std::string defaultConfigText()
@@ -151,16 +162,29 @@ std::string defaultConfigText()
            "notepad.exe\r\n";
 }
 
-void replaceWithDefault(const std::string& path)
+std::string replaceWithDefault(const std::string& path)
 {
     namespace fs = std::filesystem;
     std::error_code ec;
     if (fs::is_regular_file(path, ec)) {
-        // Keep the user's damaged file; a copy (not a rename) so that config.ini
-        // is never missing, even for a moment.
-        writeFileAtomically(path + ".bak", readWholeFile(path));
+        // Keep the user's damaged file, written like every other file (a link
+        // planted under the backup's name is replaced, a failed write leaves the
+        // old backup) and as private as config.ini. config.ini itself is not
+        // touched until its copy is safe.
+        const std::string backup = path + ".bak";
+        try {
+            writeFileAtomically(backup, readWholeFile(path),
+                                {.followLink = false, .keepOwner = true, .attributesFrom = path});
+        } catch (const Failure&) {
+            return backup;
+        }
     }
-    writeFileAtomically(path, defaultConfigText());
+    try {
+        writeFileAtomically(path, defaultConfigText(), configWriteRules());
+    } catch (const Failure&) {
+        return path;
+    }
+    return {};
 }
 
 } // namespace torv

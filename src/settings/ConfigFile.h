@@ -34,13 +34,16 @@ struct EditorValues {
 
 std::string formatConfig(const EditorValues& values, const TaskTable& tasks);
 // Writes through a temporary file and a rename: a failed save leaves the old
-// file whole. Throws a Failure.
+// file whole. A linked config.ini writes the file it points to; the file keeps
+// its mode, owner and group. Throws a Failure.
 void saveConfig(const std::string& path, const EditorValues& values, const TaskTable& tasks);
 
 // The ten-line file start-up writes when config.ini ends too early.
 std::string defaultConfigText();
 // Keeps the damaged file as config.ini.bak, then writes the default file.
-void replaceWithDefault(const std::string& path);
+// Returns the path of the file that could not be written (config.ini is then
+// left as it was), or an empty text when both were written. Never throws.
+std::string replaceWithDefault(const std::string& path);
 
 // One value as a line of the file: quoted when it would not read back as is.
 std::string encodeValue(const std::string& value);

@@ -20,6 +20,8 @@ public:
     explicit FieldReader(std::string_view text) : text_(text) {}
 
     bool atEnd() const { return pos_ >= text_.size(); }
+    // Where the next value begins: just past the last one's delimiter.
+    size_t position() const { return pos_; }
     std::string next();
 
 private:

@@ -12,9 +12,11 @@ cat >"$WORK/task.sh" <<SCRIPT
 date +%s.%N > "$WORK/marker"
 SCRIPT
 chmod +x "$WORK/task.sh"
-# The first run's remote folder is the drive root; the test moves it to the
-# inbox before anything runs, and watches that nothing lands in the root.
-ROOT_RESULT_BEFORE=$([[ -e /Result.txt ]] && echo yes || echo no)
+# The first run's remote folder is the home folder (a temporary one here); the
+# test moves it to the inbox before anything runs, and watches that nothing
+# lands in the home folder.
+export HOME="$WORK/home"
+mkdir -p "$HOME"
 
 start_xvfb
 start_torv
@@ -63,7 +65,7 @@ click_twips "$ED" 1927 6495 # "Ok+&Restart"
 wait_for '[[ -f "$PROG/config.ini" ]]' 10 || fail "config.ini was not written"
 mapfile -t LINES < <(sed 's/\r$//' "$PROG/config.ini")
 if [[ "${LINES[1]:-}" != "$INBOX" ]]; then
-  # Stop before the sequence could write its result into the drive root.
+  # Stop before the sequence could write its result into the first run's folder.
   kill -9 "$TORV_PID"
   TORV_PID=""
   fail "remote folder is '${LINES[1]:-}', expected '$INBOX'"
@@ -82,6 +84,6 @@ wait_for '[[ -n "$(window_named "^TORV   ")" ]]' 10 || fail "no console window a
 sleep 0.5
 screenshot console-after-editor
 torv_running || fail "the program ended"
-[[ "$ROOT_RESULT_BEFORE" == yes || ! -e /Result.txt ]] || fail "a result file was written into the drive root"
+[[ ! -e "$HOME/Result.txt" ]] || fail "a result file was written into the first run's folder"
 [[ ! -e "$WORK/shutdown.log" ]] || fail "shutdown was run"
 echo "PASS"

@@ -63,7 +63,7 @@ done
 if [[ -n "$DEB" ]]; then
   [[ "$(dpkg-deb -f "$DEB" Package)" == torv ]] || fail "package name"
   DEPENDS="$(dpkg-deb -f "$DEB" Depends)"
-  for p in libqt6widgets6 libqt6multimedia6 libqt6gui6 libqt6core6 xdg-utils; do
+  for p in libqt6widgets6 libqt6multimedia6 libqt6gui6 libqt6core6 xdg-utils libssl3; do
     grep -q "\b$p\b" <<<"$DEPENDS" || fail "Depends lacks $p: $DEPENDS"
   done
   # Every file of the package lies under /opt/torv or /usr/share.

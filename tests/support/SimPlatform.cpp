@@ -103,8 +103,27 @@ bool SimEventLoop::handleOne(Ms upTo)
 
 void SimEventLoop::processPending()
 {
-    while (handleOne(now_)) {
+    bool handled = false;
+    while (handleOne(now_))
+        handled = true;
+    if (handled)
+        idlePasses_ = 0;
+    else
+        noteIdlePass();
+}
+
+void SimEventLoop::noteIdlePass()
+{
+    if (now_ != idleAt_) {
+        idleAt_ = now_;
+        idlePasses_ = 0;
     }
+    if (++idlePasses_ < spinLimit)
+        return;
+    idlePasses_ = 0;
+    ADD_FAILURE() << "events were processed " << spinLimit << " times in a row at t=" << now_
+                  << " ms with nothing due: a wait that spins instead of blocking";
+    throw Deadlock("spinning at one instant");
 }
 
 void SimEventLoop::waitForEvents()
@@ -119,6 +138,7 @@ void SimEventLoop::waitForEvents()
         ADD_FAILURE() << "a wait at t=" << now_ << " ms would run past the simulation's limit of " << limit << " ms";
         throw Deadlock("past the time limit");
     }
+    idlePasses_ = 0;
     handleOne(due);
 }
 

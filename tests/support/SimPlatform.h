@@ -67,6 +67,10 @@ public:
     void runFor(Ms dt) { runUntil(now_ + dt); }
     // Stops the whole simulation with Deadlock beyond this instant.
     Ms limit = 24LL * 3600 * 1000;
+    // Asked this many times in a row to process events at one instant with
+    // nothing due, a caller is spinning: the real program would burn a core
+    // there (or hang), so the test fails at once.
+    int spinLimit = 1000;
 
     std::vector<SimTimer*> timers;
     long long timerSeq = 0;
@@ -84,8 +88,13 @@ private:
     // Handles one event due at or before `upTo`; false when none is.
     bool handleOne(Ms upTo);
 
+    // Notes a processPending that found nothing due; fails on a spin.
+    void noteIdlePass();
+
     Ms now_ = 0;
     long long actionSeq_ = 0;
+    int idlePasses_ = 0; // processPending calls in a row with nothing due
+    Ms idleAt_ = -1;     // ... all at this instant
     std::vector<Action> actions_;
 };
 
@@ -97,6 +106,9 @@ public:
     DateTimeFields now() const override;
     std::string dateText() const override;
     std::string timeText() const override;
+    // The start of virtual time is this instant in UTC.
+    long long utcMilliseconds() const override { return kStartUtcMs + loop_.now(); }
+    static constexpr long long kStartUtcMs = 1796634300000; // 2026-12-07 09:05:00 UTC
 
 private:
     const SimEventLoop& loop_;
@@ -247,7 +259,9 @@ public:
     std::vector<std::pair<Ms, std::string>> statusHistory;
     std::string logBox;
     int logReplacements = 0, logAppends = 0;
-    bool enabled[8] = {};
+    // Controls start enabled, as real widgets do: only what the console
+    // disables itself shows as disabled.
+    bool enabled[8] = {true, true, true, true, true, true, true, true};
     bool toggles[8] = {};
     int left = -1, top = -1;
     bool visible = false, minimized = false, focused = false;

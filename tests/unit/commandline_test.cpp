@@ -1,5 +1,6 @@
 // Command lines are split into words and run without a shell, so nothing in
 // them but blanks and double quotes has a meaning.
+#include "editor/EditorRules.h"
 #include "platform/CommandLine.h"
 
 #include <gtest/gtest.h>
@@ -37,6 +38,25 @@ TEST(CommandLine, ShellCharactersStayLiteral)
               (Words{"echo", "$(id)", "`id`", "$HOME", "~", "*.sh", ">", "out"}));
     EXPECT_EQ(splitCommandLine("'single quotes' group nothing"), (Words{"'single", "quotes'", "group", "nothing"}));
     EXPECT_EQ(splitCommandLine("C:\\Program\\ Files\\x.exe"), (Words{"C:\\Program\\", "Files\\x.exe"}));
+}
+
+TEST(CommandLine, EveryPickedPathIsOneWordWhateverCharacterItHolds)
+{
+    // The picker quotes a path; the splitter must give it back whole, for
+    // every character a file name may hold (a double quote cannot be quoted
+    // and is refused). Blanks and line breaks are where a mismatch would show.
+    for (int c = 1; c < 256; ++c) {
+        if (c == '"')
+            continue;
+        const std::string ch(1, static_cast<char>(c));
+        for (const std::string& path : {"/opt/a" + ch + "b/run", ch + "/lead", "/trail" + ch, ch}) {
+            auto line = commandLineForPath(path);
+            ASSERT_TRUE(line) << "character " << c;
+            EXPECT_EQ(splitCommandLine(*line), (Words{path})) << "character " << c;
+            EXPECT_EQ(splitCommandLine(*line + " --arg"), (Words{path, "--arg"})) << "character " << c;
+        }
+    }
+    EXPECT_FALSE(commandLineForPath("/a\"b"));
 }
 
 } // namespace

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <deque>
@@ -159,16 +160,25 @@ TEST_F(CpuChartTest, ZeroFiftyAndHundredLieAtTheirHeights)
     EXPECT_EQ(scope.lines[2], (Line{600, 810, 700, 810}));
 }
 
-TEST_F(CpuChartTest, TickStepsRunInOrderAndAnOffTickDoesNothing)
+TEST_F(CpuChartTest, EachTickRedrawsTheWholeCurveOnceAndAnOffTickDoesNothing)
 {
     start();
-    tick(42, false);
+    tick(std::nullopt, false);
     EXPECT_TRUE(journal.empty());
     EXPECT_EQ(feed.calls, 0);
-    tick(42);
-    Journal expected{"clear", "sample", "text:42"};
-    expected.insert(expected.end(), 33, "line");
-    EXPECT_EQ(journal, expected);
+    int ticks = 0;
+    for (double sample : {42, 7, 99}) {
+        journal.clear();
+        tick(sample);
+        SCOPED_TRACE(sample);
+        // One sample per tick; the chart shows exactly one curve of 33
+        // segments across the picture (the old one is gone), and its value.
+        EXPECT_EQ(feed.calls, ++ticks);
+        ASSERT_EQ(scope.lines.size(), 33u);
+        EXPECT_EQ(scope.lines.front().x1, 400);
+        EXPECT_EQ(scope.lines.back().x2, 3700);
+        EXPECT_EQ(scope.text, std::to_string(static_cast<int>(sample)));
+    }
 }
 
 TEST_F(CpuChartTest, SamplesRoundHalfToEvenAndMustFit16Bits)

@@ -9,6 +9,7 @@
 
 #include <gmock/gmock.h>
 
+#include <chrono>
 #include <filesystem>
 
 using namespace torv;
@@ -240,6 +241,28 @@ TEST_F(RemoteTest, OnlyTheFirst64KiBAreReadForTheField)
     nextPoll();
     ASSERT_EQ(sim.launcher.launches.size(), 1u);
     EXPECT_EQ(sim.launcher.launches[0].commandLine.size(), kCommandReadLimit - 3);
+
+    // At the limit: a file of exactly the limit is whole; a field whose line
+    // end is the last byte read is whole too; one byte more is not.
+    for (const auto& [text, launched] : std::vector<std::pair<std::string, size_t>>{
+             {std::string(kCommandReadLimit, 'b'), kCommandReadLimit},
+             {std::string(kCommandReadLimit - 1, 'c') + "\n", kCommandReadLimit - 1},
+             {std::string(kCommandReadLimit - 1, 'd') + "\r\n", kCommandReadLimit - 1},
+             {std::string(kCommandReadLimit - 1, 'e') + ",tail", kCommandReadLimit - 1},
+             {std::string(kCommandReadLimit, 'f') + "\r\n", 0},
+             {std::string(kCommandReadLimit + 1, 'g'), 0}}) {
+        sim.launcher.launches.clear();
+        command(text);
+        nextPoll();
+        SCOPED_TRACE(text.substr(0, 1) + " " + std::to_string(text.size()) + " bytes");
+        if (launched) {
+            ASSERT_EQ(sim.launcher.launches.size(), 1u);
+            EXPECT_EQ(sim.launcher.launches[0].commandLine, text.substr(0, launched));
+        } else {
+            EXPECT_TRUE(sim.launcher.launches.empty());
+            EXPECT_TRUE(commandPresent());
+        }
+    }
 }
 
 TEST_F(RemoteTest, ShutdownThatCannotBeLaunchedLeavesTheAcknowledgementAndThePollOn)
@@ -431,8 +454,13 @@ TEST(ResultFile, HoldsTheLogAndOneMoreLineEnd)
     EXPECT_EQ(resultFilePath(dir.path()), dir.path() + pathSeparator() + "Result.txt");
     writeResultFile(dir.path(), "a\r\nb\r\n");
     EXPECT_EQ(dir.read("Result.txt"), "a\r\nb\r\n\r\n");
+    // A killed write's temporary file goes.
+    dir.write(".Result.txt.tmp-0a1b2c3d4e", "killed half-way");
+    fs::last_write_time(dir.file(".Result.txt.tmp-0a1b2c3d4e"),
+                        fs::file_time_type::clock::now() - std::chrono::minutes(2));
     writeResultFile(dir.path(), "");
     EXPECT_EQ(dir.read("Result.txt"), "\r\n");
+    EXPECT_FALSE(dir.exists(".Result.txt.tmp-0a1b2c3d4e"));
 
     ResultFile notCreated(dir.path());
     try {

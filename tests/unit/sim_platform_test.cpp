@@ -91,6 +91,33 @@ TEST(SimEventLoop, ProcessPendingHandlesOnlyWhatIsDueNow)
     EXPECT_EQ(loop.waits, 0);
 }
 
+TEST(SimEventLoop, ASpinningWaitFailsAtOnceButPassesThatAdvanceDoNot)
+{
+    SimEventLoop loop;
+    auto timer = loop.createTimer(1000, true, [] {});
+    // A wait that forgot to block: asks for events again and again at t = 0.
+    EXPECT_NONFATAL_FAILURE(
+        {
+            try {
+                for (;;)
+                    loop.processPending();
+            } catch (const Deadlock&) {
+            }
+        },
+        "with nothing due");
+    // Many passes are fine when time moves between them, as a blocking wait does.
+    for (int i = 0; i < 3000; ++i) {
+        loop.processPending();
+        loop.waitForEvents();
+    }
+    EXPECT_EQ(loop.now(), 3000 * 1000);
+    // So are passes that find something to do at one instant.
+    for (int i = 0; i < 3000; ++i) {
+        loop.at(loop.now(), [] {});
+        loop.processPending();
+    }
+}
+
 TEST(SimEventLoop, NestedWaitsWorkAndATimerIsNotReenteredWhileItsHandlerRuns)
 {
     SimEventLoop loop;

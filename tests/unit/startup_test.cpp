@@ -14,6 +14,18 @@ namespace {
 
 class StartupTest : public ConsoleTest {
 protected:
+    // The buttons by caption (U is the user-defined one), + enabled, - disabled.
+    std::string enabledControls() const
+    {
+        const std::pair<Control, const char*> all[] = {
+            {Control::cmdEdit, "E"},  {Control::cmdRestart, "R"}, {Control::cmdClear, "S"},  {Control::cmdTray, "_"},
+            {Control::Command8, "U"}, {Control::cmdConfig, "C"},  {Control::chkRemote, "Z"}, {Control::Chart, "M"}};
+        std::string out;
+        for (const auto& [control, caption] : all)
+            out += std::string(out.empty() ? "" : " ") + caption + (sim.view.isEnabled(control) ? "+" : "-");
+        return out;
+    }
+
     // An editor that saves a short valid file and asks for a restart.
     std::function<void()> saveAndRestart(const std::string& launchOpt = "NORM")
     {
@@ -82,8 +94,39 @@ TEST_F(StartupTest, ShortFileIsReplacedByTheDefaultAndKeptAsBackup)
     // No sequence, no timers, the buttons as they were.
     EXPECT_TRUE(sim.launcher.launches.empty());
     EXPECT_FALSE(form->Timer1->enabled());
-    EXPECT_FALSE(sim.view.isEnabled(Control::cmdRestart));
+    // The view starts every control enabled, as real widgets do: what is off
+    // here was switched off by the console at creation and stayed so.
+    EXPECT_EQ(enabledControls(), "E- R- S+ _- U+ C+ Z- M+");
     EXPECT_TRUE(dir.exists("comments.txt"));
+}
+
+TEST_F(StartupTest, AnUnwritableBackupIsNamedAndTheFileKept)
+{
+    const std::string nine = configLines({"NORM", "x", "", "5", "5", "REMOTEON", "SOUNDON", "COMMENTSOFF", "lonely"});
+    writeConfigText(nine);
+    std::filesystem::create_directory(dir.file("config.ini.bak"));
+    EXPECT_FALSE(start());
+    EXPECT_EQ(dir.read("config.ini"), nine);
+    EXPECT_EQ(sim.view.logBox, std::string(kAbnormalStopText) + "\r\nCould not write " + dir.file("config.ini.bak") +
+                                   ": config.ini was left as it was.");
+    ASSERT_EQ(sim.dialogs.messages.size(), 1u);
+    EXPECT_EQ(sim.dialogs.messages[0].text, "Abnormal Stop:62 Input past end of file");
+}
+
+TEST_F(StartupTest, StartUpClearsOnlyOurOwnStaleTemporaries)
+{
+    writeConfig({});
+    const std::vector<std::string> ours = {".config.ini.tmp-0a1b2c3d4e", ".config.ini.bak.tmp-zz00zz00zz"};
+    const std::vector<std::string> others = {".config.ini.tmp-keep", ".comments.txt.tmp-0a1b2c3d4e",
+                                             "config.ini.tmp-0a1b2c3d4e"};
+    for (const auto& names : {ours, others})
+        for (const std::string& name : names)
+            dir.write(name, "left by a killed write");
+    start();
+    for (const std::string& name : ours)
+        EXPECT_FALSE(dir.exists(name)) << name;
+    for (const std::string& name : others)
+        EXPECT_TRUE(dir.exists(name)) << name;
 }
 
 TEST_F(StartupTest, TooManyTasksStopsWithoutTouchingTheFile)

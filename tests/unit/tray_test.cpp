@@ -108,7 +108,6 @@ TEST_F(TrayComponentTest, LoadsOnFirstUseAndAddsTheIconWithTheFullRecord)
     ASSERT_EQ(shell.calls.size(), 1u);
     const auto& [message, data] = shell.calls[0];
     EXPECT_EQ(message, NotifyIconMessage::Add);
-    EXPECT_EQ(data.cbSize, 88u);
     EXPECT_EQ(data.hWnd, kHiddenWindow);
     EXPECT_EQ(data.uID, kWindowOwnIcon);
     EXPECT_EQ(data.uFlags, 7u);
@@ -226,7 +225,6 @@ TEST_F(TrayComponentTest, IconHandleSendsOnlyChangesAndKeepsTheRestOfTheRecord)
     EXPECT_EQ(data.hIcon, 42u);
     EXPECT_EQ(data.hWnd, kHiddenWindow);
     EXPECT_EQ(data.uID, kWindowOwnIcon);
-    EXPECT_EQ(data.cbSize, 88u);
     EXPECT_EQ(readTip(data.szTip), "torv");
     EXPECT_EQ(tray.IconHandle(), 42u);
 

@@ -9,6 +9,7 @@
 #include <random>
 #include <system_error>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace torv {
@@ -16,19 +17,79 @@ namespace fs = std::filesystem;
 
 namespace {
 
+constexpr int kSuffixLength = 10;
+constexpr char kSuffixDigits[] = "0123456789abcdefghijklmnopqrstuvwxyz";
+
+// The temporary name starts with a dot so a remote party listing the folder
+// never mistakes it for a result. Built by appending: "." + name trips a
+// false -Wrestrict in GCC 12's optimised string concatenation.
+std::string tempPrefix(const fs::path& target)
+{
+    std::string prefix(1, '.');
+    prefix += target.filename().string();
+    prefix += ".tmp-";
+    return prefix;
+}
+
 std::string randomSuffix()
 {
     static std::mt19937_64 rng{std::random_device{}()};
-    static const char digits[] = "0123456789abcdefghijklmnopqrstuvwxyz";
     std::string s;
-    for (int i = 0; i < 10; ++i)
-        s += digits[rng() % 36];
+    for (int i = 0; i < kSuffixLength; ++i)
+        s += kSuffixDigits[rng() % 36];
     return s;
+}
+
+// The file a chain of links ends at (or would be created at).
+fs::path followLinks(fs::path p)
+{
+    std::error_code ec;
+    for (int hops = 0; hops < 40 && fs::is_symlink(fs::symlink_status(p, ec)); ++hops) {
+        fs::path to = fs::read_symlink(p, ec);
+        if (ec)
+            break;
+        p = to.is_absolute() ? to : p.parent_path() / to;
+    }
+    return p;
+}
+
+// The permission bits and owner of the file a write replaces, if it is a plain
+// file. A link is never looked through here: followLinks has already resolved
+// the ones that may be followed.
+struct OldAttributes {
+    bool known = false;
+    mode_t mode = 0;
+    uid_t uid = 0;
+    gid_t gid = 0;
+};
+
+OldAttributes oldAttributes(const std::string& target, const std::string& attributesFrom)
+{
+    struct stat st {};
+    const bool found =
+        attributesFrom.empty() ? ::lstat(target.c_str(), &st) == 0 : ::stat(attributesFrom.c_str(), &st) == 0;
+    if (!found || !S_ISREG(st.st_mode))
+        return {};
+    return {true, static_cast<mode_t>(st.st_mode & 0777), st.st_uid, st.st_gid};
+}
+
+// Failures are left alone: the file then keeps the private mode it was made with.
+void applyAttributes(int fd, const OldAttributes& old, bool keepOwner)
+{
+    if (!old.known)
+        return;
+    if (keepOwner && (old.uid != ::geteuid() || old.gid != ::getegid())) {
+        // Only root may give a file away; a member of the old group may still set that.
+        if (::fchown(fd, old.uid, old.gid) != 0)
+            (void)!::fchown(fd, static_cast<uid_t>(-1), old.gid);
+    }
+    (void)!::fchmod(fd, old.mode);
 }
 
 } // namespace
 
-AtomicFileWriter::AtomicFileWriter(std::string target) : target_(std::move(target))
+AtomicFileWriter::AtomicFileWriter(std::string target, WriteRules rules)
+    : target_(std::move(target)), rules_(std::move(rules))
 {
 }
 
@@ -40,21 +101,25 @@ AtomicFileWriter::~AtomicFileWriter()
 void AtomicFileWriter::create()
 {
     close();
-    const fs::path target(target_);
+    const fs::path target = rules_.followLink ? followLinks(target_) : fs::path(target_);
+    dest_ = target.string();
     const fs::path parent = target.has_parent_path() ? target.parent_path() : fs::path(".");
     std::error_code ec;
     if (!fs::is_directory(parent, ec))
         throw Failure::pathNotFound();
+    const OldAttributes old = oldAttributes(dest_, rules_.attributesFrom);
+    // Private until the old file's bits are applied; a new file gets the usual ones.
+    const int createMode = old.known ? 0600 : 0644;
+    const std::string prefix = (parent / tempPrefix(target)).string();
     for (int attempt = 0; attempt < 16; ++attempt) {
-        // The temporary name starts with a dot so a remote party listing the
-        // folder never mistakes it for a result.
-        std::string temp = (parent / ("." + target.filename().string() + ".tmp-" + randomSuffix())).string();
+        std::string temp = prefix + randomSuffix();
         int flags = O_WRONLY | O_CREAT | O_EXCL;
 #ifdef O_CLOEXEC
         flags |= O_CLOEXEC;
 #endif
-        int fd = ::open(temp.c_str(), flags, 0644);
+        int fd = ::open(temp.c_str(), flags, createMode);
         if (fd >= 0) {
+            applyAttributes(fd, old, rules_.keepOwner);
             fd_ = fd;
             temp_ = std::move(temp);
             return;
@@ -75,7 +140,7 @@ void AtomicFileWriter::create()
 #ifdef O_CLOEXEC
         flags |= O_CLOEXEC;
 #endif
-        int fd = ::open(target_.c_str(), flags);
+        int fd = ::open(dest_.c_str(), flags);
         if (fd >= 0) {
             fd_ = fd;
             inPlace_ = true;
@@ -118,7 +183,7 @@ void AtomicFileWriter::write(const std::string& text)
     }
     std::error_code ec;
     if (ok) {
-        fs::rename(temp_, target_, ec);
+        fs::rename(temp_, dest_, ec);
         ok = !ec;
     }
     if (!ok) {
@@ -143,11 +208,33 @@ void AtomicFileWriter::close() noexcept
     }
 }
 
-void writeFileAtomically(const std::string& target, const std::string& text)
+void writeFileAtomically(const std::string& target, const std::string& text, const WriteRules& rules)
 {
-    AtomicFileWriter w(target);
+    AtomicFileWriter w(target, rules);
     w.create();
     w.write(text);
+}
+
+void removeStaleTemporaries(const std::string& target, std::chrono::seconds minAge, bool followLink)
+{
+    const fs::path path = followLink ? followLinks(target) : fs::path(target);
+    const fs::path parent = path.has_parent_path() ? path.parent_path() : fs::path(".");
+    const std::string prefix = tempPrefix(path);
+    const auto now = fs::file_time_type::clock::now();
+    std::error_code ec;
+    for (fs::directory_iterator it(parent, ec), end; !ec && it != end; it.increment(ec)) {
+        const std::string name = it->path().filename().string();
+        if (name.size() != prefix.size() + kSuffixLength || name.compare(0, prefix.size(), prefix) != 0 ||
+            name.find_first_not_of(kSuffixDigits, prefix.size()) != std::string::npos)
+            continue;
+        std::error_code fileEc;
+        if (!fs::is_regular_file(it->symlink_status(fileEc)) || fileEc)
+            continue;
+        const auto written = fs::last_write_time(it->path(), fileEc);
+        if (fileEc || now - written < minAge)
+            continue;
+        fs::remove(it->path(), fileEc);
+    }
 }
 
 } // namespace torv

@@ -1,5 +1,6 @@
 #include "platform/Files.h"
 
+#include "platform/ErrnoFailure.h"
 #include "platform/Failure.h"
 #include "platform/Paths.h"
 
@@ -11,22 +12,6 @@
 namespace torv {
 
 namespace {
-
-Failure failureFor(int err)
-{
-    switch (err) {
-    case ENOENT:
-        return Failure::fileNotFound();
-    case ENOTDIR:
-        return Failure::pathNotFound();
-    case EACCES:
-    case EPERM:
-    case EBUSY:
-        return Failure::permissionDenied();
-    default:
-        return Failure::pathFileAccess();
-    }
-}
 
 struct FdCloser {
     int fd;
@@ -44,14 +29,14 @@ std::string readRegularFile(const std::string& path, std::size_t maxBytes)
 {
     struct stat st {};
     if (::lstat(path.c_str(), &st) != 0)
-        throw failureFor(errno);
+        throw failureForErrno(errno);
     if (!S_ISREG(st.st_mode))
         throw Failure::pathFileAccess();
     // The name may have been swapped since lstat: the flags and the second
     // check below keep that harmless.
     int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_NOCTTY | O_CLOEXEC);
     if (fd < 0)
-        throw failureFor(errno);
+        throw failureForErrno(errno);
     FdCloser closer{fd};
     if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode))
         throw Failure::pathFileAccess();
@@ -74,7 +59,7 @@ std::string readRegularFile(const std::string& path, std::size_t maxBytes)
 void removeFile(const std::string& path)
 {
     if (::unlink(path.c_str()) != 0)
-        throw failureFor(errno);
+        throw failureForErrno(errno);
 }
 
 } // namespace torv

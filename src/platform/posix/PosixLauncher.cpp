@@ -1,6 +1,7 @@
 #include "platform/posix/PosixLauncher.h"
 
 #include "platform/CommandLine.h"
+#include "platform/ErrnoFailure.h"
 #include "platform/Failure.h"
 
 #include <cerrno>
@@ -14,25 +15,6 @@
 extern char** environ;
 
 namespace torv {
-
-namespace {
-
-Failure failureFor(int err)
-{
-    switch (err) {
-    case ENOENT:
-    case ENOTDIR:
-        return Failure::fileNotFound();
-    case EACCES:
-    case EPERM:
-    case ENOEXEC:
-        return Failure::permissionDenied();
-    default:
-        return Failure::pathFileAccess();
-    }
-}
-
-} // namespace
 
 void spawnDetached(const std::vector<std::string>& args)
 {
@@ -84,7 +66,7 @@ void spawnDetached(const std::vector<std::string>& args)
     if (n != static_cast<ssize_t>(sizeof err))
         throw Failure::pathFileAccess();
     if (err != 0)
-        throw failureFor(err);
+        throw failureForErrno(err);
 }
 
 void PosixLauncher::run(const std::string& commandLine, WindowStyle)

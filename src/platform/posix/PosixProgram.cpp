@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <pwd.h>
 #include <strings.h>
 #include <unistd.h>
 
@@ -12,10 +13,8 @@ extern char** environ;
 
 namespace torv {
 
-PosixProgram::PosixProgram()
+PosixProgram::PosixProgram() : lock_(std::make_unique<SingleInstanceLock>())
 {
-    const char* runtime = std::getenv("XDG_RUNTIME_DIR");
-    lock_ = std::make_unique<SingleInstanceLock>(runtime && *runtime ? runtime : "/tmp");
 }
 
 std::string PosixProgram::folder() const
@@ -29,7 +28,14 @@ std::string PosixProgram::folder() const
 
 std::string PosixProgram::driveRoot() const
 {
-    return "/";
+    // The first run's remote folder. Windows takes the drive root; here "/" is
+    // writable by root alone, so an ordinary user would get a failed result
+    // write at the end of every sequence: the home folder takes its place.
+    const char* home = std::getenv("HOME");
+    if (home && *home)
+        return home;
+    const passwd* user = ::getpwuid(::getuid());
+    return user && user->pw_dir && *user->pw_dir ? user->pw_dir : "/";
 }
 
 Version PosixProgram::version() const

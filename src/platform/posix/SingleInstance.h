@@ -3,18 +3,19 @@
 
 namespace torv {
 
-// One copy per program folder: an advisory lock on a file whose name is keyed
-// on the folder. The lock dies with the process, so a crash never blocks a
-// later start.
+// One copy per program folder, whatever the user or the environment: an
+// advisory lock on the folder itself. The lock dies with the process, so a
+// crash never blocks a later start.
 class SingleInstanceLock {
 public:
-    explicit SingleInstanceLock(std::string lockDir) : lockDir_(std::move(lockDir)) {}
+    SingleInstanceLock() = default;
     ~SingleInstanceLock();
+    SingleInstanceLock(const SingleInstanceLock&) = delete;
+    SingleInstanceLock& operator=(const SingleInstanceLock&) = delete;
     // True when another process holds the lock for this folder.
     bool anotherRunning(const std::string& programFolder);
 
 private:
-    std::string lockDir_;
     int fd_ = -1;
 };
 

@@ -11,6 +11,11 @@ DateTimeFields QtClock::now() const
     return {t.date().year(), t.date().month(), t.date().day(), t.time().hour(), t.time().minute(), t.time().second()};
 }
 
+long long QtClock::utcMilliseconds() const
+{
+    return QDateTime::currentMSecsSinceEpoch();
+}
+
 std::string QtClock::dateText() const
 {
     return QLocale::system().toString(QDate::currentDate(), QLocale::ShortFormat).toStdString();

@@ -9,6 +9,7 @@ public:
     DateTimeFields now() const override;
     std::string dateText() const override;
     std::string timeText() const override;
+    long long utcMilliseconds() const override;
 };
 
 } // namespace torv

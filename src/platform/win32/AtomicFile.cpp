@@ -12,13 +12,15 @@ namespace torv {
 
 namespace {
 
+constexpr int kSuffixLength = 10;
+constexpr char kSuffixDigits[] = "0123456789abcdefghijklmnopqrstuvwxyz";
+
 std::string randomSuffix()
 {
     static std::mt19937_64 rng{std::random_device{}()};
-    static const char digits[] = "0123456789abcdefghijklmnopqrstuvwxyz";
     std::string s;
-    for (int i = 0; i < 10; ++i)
-        s += digits[rng() % 36];
+    for (int i = 0; i < kSuffixLength; ++i)
+        s += kSuffixDigits[rng() % 36];
     return s;
 }
 
@@ -40,6 +42,42 @@ bool isPlainFile(const std::wstring& path)
     return a != INVALID_FILE_ATTRIBUTES && !(a & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT));
 }
 
+// The file a link or junction under the name leads to; the name itself when
+// there is none or it cannot be resolved.
+std::string followLinks(const std::string& path)
+{
+    const std::wstring wide = widen(path);
+    const DWORD a = GetFileAttributesW(wide.c_str());
+    if (a == INVALID_FILE_ATTRIBUTES || !(a & FILE_ATTRIBUTE_REPARSE_POINT))
+        return path;
+    HANDLE h = CreateFileW(wide.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                           OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (h == INVALID_HANDLE_VALUE)
+        return path;
+    wchar_t buffer[32768];
+    const DWORD n = GetFinalPathNameByHandleW(h, buffer, 32768, FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
+    CloseHandle(h);
+    if (n == 0 || n >= 32768)
+        return path;
+    std::wstring final(buffer, n);
+    if (final.rfind(L"\\\\?\\UNC\\", 0) == 0)
+        final = L"\\\\" + final.substr(8);
+    else if (final.rfind(L"\\\\?\\", 0) == 0)
+        final = final.substr(4);
+    return narrow(final);
+}
+
+// The folder part of a path ("C:\\" for a file in a drive root) and its name.
+void splitPath(const std::string& path, std::string& parent, std::string& name, std::string& stem)
+{
+    const auto cut = lastSeparator(path);
+    parent = cut == std::string::npos ? "." : path.substr(0, cut == 2 && path[1] == ':' ? 3 : cut);
+    name = cut == std::string::npos ? path : path.substr(cut + 1);
+    // The temporary name starts with a dot so a remote party listing the
+    // folder never mistakes it for a result.
+    stem = (cut == std::string::npos ? "" : path.substr(0, cut + 1)) + "." + name + ".tmp-";
+}
+
 int toDescriptor(HANDLE h)
 {
     const int fd = _open_osfhandle(reinterpret_cast<intptr_t>(h), _O_BINARY | _O_WRONLY);
@@ -55,7 +93,8 @@ HANDLE handleOf(int fd)
 
 } // namespace
 
-AtomicFileWriter::AtomicFileWriter(std::string target) : target_(std::move(target))
+AtomicFileWriter::AtomicFileWriter(std::string target, WriteRules rules)
+    : target_(std::move(target)), rules_(std::move(rules))
 {
 }
 
@@ -67,18 +106,16 @@ AtomicFileWriter::~AtomicFileWriter()
 void AtomicFileWriter::create()
 {
     close();
-    const auto cut = lastSeparator(target_);
-    const std::string parent =
-        cut == std::string::npos ? "." : target_.substr(0, cut == 2 && target_[1] == ':' ? 3 : cut);
-    const std::string name = cut == std::string::npos ? target_ : target_.substr(cut + 1);
+    // The old file's security, owner included, goes to the new one through
+    // ReplaceFileW; a new file takes the folder's, as any file made there would.
+    dest_ = rules_.followLink ? followLinks(target_) : target_;
+    std::string parent, name, stem;
+    splitPath(dest_, parent, name, stem);
     if (!isFolder(widen(parent.empty() ? "\\" : parent)))
         throw Failure::pathNotFound();
     DWORD error = 0;
     for (int attempt = 0; attempt < 16; ++attempt) {
-        // The temporary name starts with a dot so a remote party listing the
-        // folder never mistakes it for a result.
-        std::string temp =
-            (cut == std::string::npos ? "" : target_.substr(0, cut + 1)) + "." + name + ".tmp-" + randomSuffix();
+        std::string temp = stem + randomSuffix();
         HANDLE h =
             CreateFileW(widen(temp).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
         if (h != INVALID_HANDLE_VALUE) {
@@ -95,7 +132,7 @@ void AtomicFileWriter::create()
     // A folder where we may not create files, holding a target we may write:
     // write the target in place. Not atomic, but the only way to write there.
     // A link under the target's name is never followed.
-    const std::wstring wideTarget = widen(target_);
+    const std::wstring wideTarget = widen(dest_);
     if (error == ERROR_ACCESS_DENIED && isPlainFile(wideTarget)) {
         HANDLE h = CreateFileW(wideTarget.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
                                FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
@@ -142,7 +179,7 @@ void AtomicFileWriter::write(const std::string& text)
         return;
     }
     if (ok) {
-        const std::wstring from = widen(temp_), to = widen(target_);
+        const std::wstring from = widen(temp_), to = widen(dest_);
         // An existing target keeps its security, attributes and identity;
         // a new one is simply moved into place, written through to disk.
         if (isPlainFile(to))
@@ -171,11 +208,41 @@ void AtomicFileWriter::close() noexcept
     }
 }
 
-void writeFileAtomically(const std::string& target, const std::string& text)
+void writeFileAtomically(const std::string& target, const std::string& text, const WriteRules& rules)
 {
-    AtomicFileWriter w(target);
+    AtomicFileWriter w(target, rules);
     w.create();
     w.write(text);
+}
+
+void removeStaleTemporaries(const std::string& target, std::chrono::seconds minAge, bool followLink)
+{
+    std::string parent, name, stem;
+    splitPath(followLink ? followLinks(target) : target, parent, name, stem);
+    const std::string prefix = "." + name + ".tmp-";
+    const std::string folder = stem.substr(0, stem.size() - prefix.size());
+    WIN32_FIND_DATAW found{};
+    HANDLE search = FindFirstFileW(widen(stem + "*").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE)
+        return;
+    FILETIME nowTime{};
+    GetSystemTimeAsFileTime(&nowTime);
+    auto ticks = [](const FILETIME& t) { return (static_cast<unsigned long long>(t.dwHighDateTime) << 32) | t.dwLowDateTime; };
+    const unsigned long long now = ticks(nowTime);
+    const unsigned long long age = static_cast<unsigned long long>(minAge.count()) * 10000000ULL;
+    do {
+        const std::string entry = narrow(found.cFileName);
+        if (entry.size() != prefix.size() + kSuffixLength || entry.compare(0, prefix.size(), prefix) != 0 ||
+            entry.find_first_not_of(kSuffixDigits, prefix.size()) != std::string::npos)
+            continue;
+        if (found.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT))
+            continue;
+        const unsigned long long written = ticks(found.ftLastWriteTime);
+        if (now < written || now - written < age)
+            continue;
+        DeleteFileW(widen(folder + entry).c_str());
+    } while (FindNextFileW(search, &found));
+    FindClose(search);
 }
 
 } // namespace torv

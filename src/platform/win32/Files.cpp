@@ -14,12 +14,14 @@ namespace {
 Failure failureFor(DWORD error)
 {
     switch (error) {
+    // A missing folder on the way names no file, as on POSIX. Never 76: the
+    // sequencer reads 76 as "the remote folder is missing".
     case ERROR_FILE_NOT_FOUND:
-        return Failure::fileNotFound();
     case ERROR_PATH_NOT_FOUND:
     case ERROR_INVALID_DRIVE:
     case ERROR_BAD_NETPATH:
-        return Failure::pathNotFound();
+    case ERROR_DIRECTORY:
+        return Failure::fileNotFound();
     case ERROR_ACCESS_DENIED:
     case ERROR_SHARING_VIOLATION:
     case ERROR_LOCK_VIOLATION:

@@ -1,15 +1,20 @@
-// Whole-file writes in a folder where no new file may be created.
+// Whole-file writes: what the new file keeps of the old one, links, stale
+// temporaries, and folders where no new file may be created.
 #include "platform/AtomicFile.h"
 #include "platform/Failure.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <chrono>
 #include <filesystem>
+#include <fstream>
 #include <functional>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <vector>
 
 using namespace torv;
 namespace fs = std::filesystem;
@@ -79,6 +84,124 @@ TEST(AtomicFileLockedFolder, MissingTargetOrPlantedLinkIsAFailure)
     EXPECT_EQ(elsewhere.read("victim"), "keep me");
     EXPECT_EQ(runLockedOut(dir.path(), [&] { return writeAndReport(dir.file("config.ini"), "x"); }), 75);
     EXPECT_FALSE(dir.exists("config.ini"));
+}
+
+std::string readText(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+mode_t modeOf(const std::string& path)
+{
+    struct stat st {};
+    return ::lstat(path.c_str(), &st) == 0 ? st.st_mode : 0;
+}
+
+uid_t ownerOf(const std::string& path)
+{
+    struct stat st {};
+    return ::lstat(path.c_str(), &st) == 0 ? st.st_uid : 0;
+}
+
+std::vector<std::string> names(const std::string& folder)
+{
+    std::vector<std::string> out;
+    for (const auto& e : fs::directory_iterator(folder))
+        out.push_back(e.path().filename().string());
+    std::sort(out.begin(), out.end());
+    return out;
+}
+
+// What a write keeps of the file it replaces: the program folder's rules
+// (follow the administrator's link, keep mode and owner) and the remote
+// folder's (replace a planted link, keep the mode).
+TEST(AtomicFileAttributes, TheNewFileKeepsWhatTheOldOneHad)
+{
+    const WriteRules programFolder{.followLink = true, .keepOwner = true, .attributesFrom = {}};
+    const mode_t umask = ::umask(022);
+    ::umask(umask);
+    struct Case {
+        const char* what;
+        WriteRules rules;
+        bool linked;    // the target is a link to a file in another folder
+        mode_t oldMode; // of the old file (the link's file when linked)
+        bool linkKept;  // the link stands and its file holds the text
+        mode_t newMode;
+    } cases[] = {
+        {"private config.ini", programFolder, false, 0640, false, 0640},
+        {"linked config.ini", programFolder, true, 0600, true, 0600},
+        {"result kept private", {}, false, 0600, false, 0600},
+        {"planted link replaced", {}, true, 0600, false, 0644 & ~umask},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        sim::TempDir dir, elsewhere;
+        const std::string target = dir.file("file");
+        const std::string old = c.linked ? elsewhere.file("managed") : target;
+        std::ofstream(old) << "old text";
+        ::chmod(old.c_str(), c.oldMode);
+        if (::geteuid() == 0) {
+            ASSERT_EQ(::chown(old.c_str(), kNobody, kNobody), 0);
+        }
+        if (c.linked)
+            fs::create_symlink(old, target);
+
+        writeFileAtomically(target, "new text", c.rules);
+
+        const std::string written = c.linkKept ? old : target;
+        EXPECT_EQ(fs::is_symlink(target), c.linkKept);
+        EXPECT_EQ(readText(written), "new text");
+        EXPECT_EQ(modeOf(written) & 07777, c.newMode);
+        if (c.linked && !c.linkKept) {
+            EXPECT_EQ(readText(old), "old text");
+        }
+        if (::geteuid() == 0) {
+            EXPECT_EQ(ownerOf(written), c.rules.keepOwner ? kNobody : 0u);
+        }
+        // No temporary file left behind, here or beside the link's file.
+        EXPECT_EQ(names(dir.path()), std::vector<std::string>{"file"});
+        EXPECT_EQ(names(elsewhere.path()).size(), c.linked ? 1u : 0u);
+    }
+}
+
+TEST(AtomicFileStaleTemporaries, OnlyOurOwnOldOnesGo)
+{
+    sim::TempDir dir;
+    const auto longAgo = fs::file_time_type::clock::now() - std::chrono::minutes(5);
+    struct Entry {
+        const char* name;
+        bool old;
+        bool removed;
+    } entries[] = {
+        {".Result.txt.tmp-0a1b2c3d4e", true, true},
+        {".Result.txt.tmp-zzzzzzzzzz", true, true},
+        {".Result.txt.tmp-0a1b2c3d4f", false, false}, // perhaps being written right now
+        {".Result.txt.tmp-0A1B2C3D4E", true, false},  // not a name this writer makes
+        {".Result.txt.tmp-0a1b2c3d4", true, false},
+        {".Result.txt.tmp-0a1b2c3d4e5", true, false},
+        {"Result.txt.tmp-0a1b2c3d4e", true, false},
+        {".config.ini.tmp-0a1b2c3d4e", true, false}, // another file's
+        {"Result.txt", true, false},
+    };
+    for (const Entry& e : entries) {
+        dir.write(e.name, "x");
+        if (e.old)
+            fs::last_write_time(dir.file(e.name), longAgo);
+    }
+    // A folder and a link under our naming are not files we wrote.
+    fs::create_directory(dir.file(".Result.txt.tmp-dir0000000"));
+    fs::create_symlink(dir.file("Result.txt"), dir.file(".Result.txt.tmp-link000000"));
+
+    removeStaleTemporaries(dir.file("Result.txt"), std::chrono::seconds(60));
+    for (const Entry& e : entries)
+        EXPECT_EQ(dir.exists(e.name), !e.removed) << e.name;
+    EXPECT_TRUE(fs::is_directory(dir.file(".Result.txt.tmp-dir0000000")));
+    EXPECT_TRUE(fs::is_symlink(dir.file(".Result.txt.tmp-link000000")));
+
+    // Without a minimum age the fresh one goes too.
+    removeStaleTemporaries(dir.file("Result.txt"));
+    EXPECT_FALSE(dir.exists(".Result.txt.tmp-0a1b2c3d4f"));
 }
 
 } // namespace

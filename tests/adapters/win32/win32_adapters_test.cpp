@@ -148,7 +148,7 @@ TEST(Win32Files, CommandFileOnlyFromAPlainFile)
     EXPECT_EQ(readRegularFile(dir.file("command.txt"), 4), "repo");
     EXPECT_EQ(readRegularFile(dir.file("command.txt"), 1000), "report\r\n");
     EXPECT_EQ(codeOf([&] { readRegularFile(dir.file("absent.txt"), 10); }), 53);
-    EXPECT_EQ(codeOf([&] { readRegularFile(dir.file("nofolder\\command.txt"), 10); }), 76);
+    EXPECT_EQ(codeOf([&] { readRegularFile(dir.file("nofolder\\command.txt"), 10); }), 53);
     fs::create_directory(dir.file("folder.txt"));
     EXPECT_EQ(codeOf([&] { readRegularFile(dir.file("folder.txt"), 10); }), 75);
     EXPECT_EQ(codeOf([&] { readRegularFile("\\\\.\\NUL", 10); }), 75);

@@ -1,0 +1,24 @@
+#pragma once
+// The key tools of the command line: making the key of signed remote
+// commands, and signing a command with it.
+#include <iosfwd>
+#include <string>
+#include <string_view>
+
+namespace torv {
+
+// `--new-key`: writes a fresh random key into remote.key in the program folder
+// (owner-only rights) and prints it once on out. An existing key is kept.
+// Returns the exit code.
+int runNewKey(const std::string& programFolder, std::ostream& out, std::ostream& err);
+
+// `--sign COMMAND`: prints a complete signed command file for COMMAND, stamped
+// nowUtcMs, signed with the key in keyFile. Returns the exit code.
+int runSign(const std::string& command, const std::string& keyFile, long long nowUtcMs, std::ostream& out,
+            std::ostream& err);
+
+// The signed command file: the command as its first line (quoted as the
+// settings file quotes a value that needs it), the signature line second.
+std::string signedCommandText(std::string_view key, const std::string& command, long long stamp);
+
+} // namespace torv

@@ -1,0 +1,25 @@
+#include "remote/ResultSignature.h"
+
+#include "platform/AtomicFile.h"
+#include "platform/Paths.h"
+#include "remote/Signature.h"
+
+namespace torv {
+
+std::string resultSignaturePath(const std::string& exchangeDir)
+{
+    return inFolder(exchangeDir, "Result.txt.sig");
+}
+
+void writeResultSignature(const std::string& exchangeDir, const RemoteKey& key, const std::string& resultText,
+                          long long stamp)
+{
+    if (key.state != KeyState::Usable)
+        return;
+    const std::string path = resultSignaturePath(exchangeDir);
+    // As for the result file: a killed write's leftovers go once a minute old.
+    removeStaleTemporaries(path, std::chrono::seconds(60));
+    writeFileAtomically(path, signatureLine(key.bytes, stamp, resultText) + "\n");
+}
+
+} // namespace torv

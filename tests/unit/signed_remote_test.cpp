@@ -1,0 +1,321 @@
+// Signed remote commands in virtual time: which command files are obeyed once
+// a key is in the program folder, what a refusal looks like, the signed
+// answers, the last stamp across reloads and restarts, and the key tools.
+#include "remote/CommandFile.h"
+#include "remote/CommandStamp.h"
+#include "remote/KeyTool.h"
+#include "remote/RemoteKey.h"
+#include "remote/Signature.h"
+#include "support/ConsoleFixture.h"
+
+#include <gmock/gmock.h>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <sstream>
+
+using namespace torv;
+using namespace torv::sim;
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr const char* kDate = "12/7/2026";
+const std::string kKey(32, '\x5a');
+const std::string kOtherKey(32, '\x5b');
+
+class SignedRemoteTest : public ConsoleTest {
+protected:
+    void writeKey(const std::string& text, mode_t mode = 0600)
+    {
+        fs::remove(dir.file(kRemoteKeyName)); // a fresh file, owned by us
+        dir.write(kRemoteKeyName, text);
+        ASSERT_EQ(::chmod(dir.file(kRemoteKeyName).c_str(), mode), 0);
+    }
+    void startIdle(const std::string& remoteOpt = "REMOTEON")
+    {
+        ConfigSpec spec;
+        spec.initTime = "1";
+        spec.remoteOpt = remoteOpt;
+        writeConfig(spec);
+        ASSERT_FALSE(start());
+    }
+    // The virtual time of the next poll, and the UTC stamp it reads then.
+    Ms nextPollTime() const { return (sim.events.now() / 10000 + 1) * 10000; }
+    long long stampAtNextPoll(long long offsetMs = 0) const
+    {
+        return SimClock::kStartUtcMs + nextPollTime() + offsetMs;
+    }
+    void command(const std::string& text) { exchange.write("command.txt", text); }
+    void nextPoll() { sim.events.runUntil(nextPollTime()); }
+    bool commandPresent() const { return exchange.exists("command.txt"); }
+    std::string stamped(const std::string& entry) const { return entry + kDate + ":" + sim.clock.timeText(); }
+    // The stamp of Result.txt.sig when it signs Result.txt under kKey; -1 otherwise.
+    long long answerStamp() const
+    {
+        std::string sig = exchange.read("Result.txt.sig");
+        if (sig.empty() || sig.back() != '\n')
+            return -1;
+        sig.pop_back();
+        auto line = parseSignatureLine(sig);
+        return line && signatureMatches(kKey, *line, exchange.read("Result.txt")) ? line->stamp : -1;
+    }
+    // A command file is obeyed: "report" answered with its own stamp.
+    void expectReportObeyed(long long stamp)
+    {
+        EXPECT_EQ(logLines().back(), stamped("Report Requested and Generated at:"));
+        EXPECT_FALSE(commandPresent());
+        EXPECT_EQ(answerStamp(), stamp);
+    }
+    // Refused: logged without its text, answered (at stamp 0 when the key can
+    // sign), deleted, nothing launched.
+    void expectRefused(const std::string& secret = "", bool signedAnswer = true)
+    {
+        EXPECT_EQ(logLines().back(), stamped("REFUSED UNSIGNED COMMAND at:"));
+        EXPECT_EQ(exchange.read("Result.txt"), form->DumpString.text() + "\r\n");
+        EXPECT_FALSE(commandPresent());
+        if (signedAnswer) {
+            EXPECT_EQ(answerStamp(), 0);
+        } else {
+            EXPECT_FALSE(exchange.exists("Result.txt.sig"));
+        }
+        EXPECT_TRUE(sim.launcher.launches.empty());
+        if (!secret.empty()) {
+            EXPECT_EQ(form->DumpString.text().find(secret), std::string::npos);
+        }
+    }
+};
+
+TEST_F(SignedRemoteTest, TheKeyIsAnnouncedWhenThePollStartsAndEveryAnswerIsSigned)
+{
+    writeKey(toHex(kKey) + "\n");
+    startIdle();
+    EXPECT_THAT(logLines(), ::testing::ElementsAre(::testing::_, ::testing::_, "Enabling Command Interface",
+                                                   "Signed Commands Required"));
+    EXPECT_EQ(answerStamp(), 0); // the sequence's own answer
+
+    // The toggle announces it only when it switches the poll on.
+    form->chkRemote_UserSet(true);
+    EXPECT_EQ(logLines().size(), 4u);
+    form->chkRemote_UserSet(false);
+    form->chkRemote_UserSet(true);
+    EXPECT_EQ(logLines().back(), "Signed Commands Required");
+    EXPECT_EQ(logLines().size(), 5u);
+}
+
+TEST_F(SignedRemoteTest, OnlyRightFreshSignaturesAreObeyed)
+{
+    writeKey(toHex(kKey) + "\n");
+    startIdle();
+    const long long T = kStampToleranceMs;
+    auto signedReport = [](long long stamp) { return signedCommandText(kKey, "report", stamp); };
+    struct Row {
+        const char* what;
+        long long offset; // of the signing stamp from the poll's clock
+        std::function<std::string(long long stamp)> file;
+        bool obeyed;
+    };
+    const Row rows[] = {
+        {"right signature", 0, signedReport, true},
+        {"ten minutes old", -T, signedReport, true},
+        {"ten minutes ahead", T, signedReport, true},
+        {"CR LF line ends and a comma after the field", 0,
+         [](long long t) { return "report,x\r\n" + signatureLine(kKey, t, "report") + "\r\n"; }, true},
+        {"older than ten minutes", -T - 1, signedReport, false},
+        {"from beyond ten minutes ahead", T + 1, signedReport, false},
+        {"another key", 0, [](long long t) { return signedCommandText(kOtherKey, "report", t); }, false},
+        {"no second line", 0, [](long long) { return std::string("report\n"); }, false},
+        {"signature on the third line", 0, [](long long t) { return "report\n\n" + signatureLine(kKey, t, "report"); },
+         false},
+        {"a cut signature", 0,
+         [&](long long t) {
+             std::string text = signedReport(t);
+             return text.substr(0, text.size() - 2) + "\n";
+         },
+         false},
+        {"the command changed after signing", 0,
+         [](long long t) { return "reporting\n" + signatureLine(kKey, t, "report") + "\n"; }, false},
+        {"the stamp changed after signing", 0,
+         [](long long t) {
+             std::string line = signatureLine(kKey, t, "report");
+             line[24] = line[24] == '5' ? '6' : '5'; // the stamp's last digit
+             return "report\n" + line + "\n";
+         },
+         false},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        fs::remove(dir.file(kStampFileName)); // each row on its own
+        const long long stamp = stampAtNextPoll(row.offset);
+        command(row.file(stamp));
+        nextPoll();
+        if (row.obeyed)
+            expectReportObeyed(stamp);
+        else
+            expectRefused();
+    }
+
+    // A signed command that begins with "DEL" is still refused as hostile.
+    const long long stamp = stampAtNextPoll();
+    command(signedCommandText(kKey, "DELTREE secret", stamp));
+    nextPoll();
+    EXPECT_EQ(logLines().back(), stamped("HOSTILE COMMAND DEL:"));
+    EXPECT_EQ(answerStamp(), stamp);
+    EXPECT_TRUE(sim.launcher.launches.empty());
+}
+
+TEST_F(SignedRemoteTest, ReplayedAndEqualStampsAreRefusedAcrossReloadsAndRestarts)
+{
+    writeKey(toHex(kKey) + "\n");
+    startIdle();
+    const long long first = stampAtNextPoll();
+    const std::string report = signedCommandText(kKey, "report", first);
+    command(report);
+    nextPoll();
+    expectReportObeyed(first);
+
+    command(report); // the same file dropped again
+    nextPoll();
+    expectRefused();
+    command(signedCommandText(kKey, "report", first)); // another command, the same stamp
+    nextPoll();
+    expectRefused();
+    const std::string next = signedCommandText(kKey, "run-me", first + 1);
+    command(next);
+    nextPoll();
+    ASSERT_EQ(sim.launcher.launches.size(), 1u);
+    EXPECT_EQ(sim.launcher.launches[0].commandLine, "run-me");
+    EXPECT_EQ(answerStamp(), first + 1);
+    sim.launcher.launches.clear();
+
+    // A reload, then a restart of the program: the last stamp is still known.
+    form->cmdRestart_Click();
+    command(next);
+    nextPoll();
+    expectRefused();
+    form = std::make_unique<Form1>(
+        Ports{sim.events, sim.clock, sim.launcher, sim.sound, sim.dialogs, sim.program, sim.tray, sim.cpu, 42},
+        sim.view);
+    ASSERT_FALSE(start());
+    command(next);
+    nextPoll();
+    expectRefused();
+    const long long fresh = stampAtNextPoll();
+    command(signedCommandText(kKey, "report", fresh));
+    nextPoll();
+    expectReportObeyed(fresh);
+
+    // A damaged record of the last stamp opens nothing: every command is refused.
+    dir.write(kStampFileName, "garbage\n");
+    command(signedCommandText(kKey, "report", stampAtNextPoll()));
+    nextPoll();
+    expectRefused();
+}
+
+TEST_F(SignedRemoteTest, AKeyThatCannotBeUsedRefusesEveryCommandAndSaysSoOnce)
+{
+    struct Row {
+        const char* what;
+        std::string text;
+        mode_t mode;
+        const char* note;
+        bool foreignOwner = false; // owned by a user who could hand out rights
+    };
+    const Row rows[] = {
+        {"readable by others", toHex(kKey), 0644, "others may read or change remote.key"},
+        {"readable by the group", toHex(kKey), 0640, "others may read or change remote.key"},
+        {"owned by another user", toHex(kKey), 0600, "others may read or change remote.key", true},
+        {"not hex", "not a key at all, not at all, no", 0600, "remote.key is not one line of hex"},
+    };
+    startIdle();
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        if (row.foreignOwner && ::geteuid() != 0)
+            continue; // only root can give a file away
+        writeKey(row.text, row.mode);
+        if (row.foreignOwner) {
+            ASSERT_EQ(::chown(dir.file(kRemoteKeyName).c_str(), 65534, 65534), 0);
+        }
+        fs::remove(exchange.file("Result.txt.sig"));
+        const size_t before = logLines().size();
+        for (int i = 0; i < 2; ++i) {
+            command(signedCommandText(kKey, "run-me", stampAtNextPoll()));
+            nextPoll();
+            expectRefused("run-me", false);
+        }
+        // The note once, then one refusal per command.
+        auto lines = logLines();
+        ASSERT_EQ(lines.size(), before + 3);
+        EXPECT_THAT(lines[before], ::testing::HasSubstr(row.note));
+
+        // Put right, the next signed command is obeyed.
+        writeKey(toHex(kKey));
+        const long long stamp = stampAtNextPoll();
+        command(signedCommandText(kKey, "report", stamp));
+        nextPoll();
+        expectReportObeyed(stamp);
+        fs::remove(dir.file(kRemoteKeyName));
+    }
+}
+
+TEST_F(SignedRemoteTest, WithoutAKeyNothingChanges)
+{
+    startIdle();
+    EXPECT_EQ(logLines().back(), "Enabling Command Interface");
+    // A signature line is then just ignored.
+    command(signedCommandText(kOtherKey, "report", 1));
+    nextPoll();
+    EXPECT_EQ(logLines().back(), stamped("Report Requested and Generated at:"));
+    EXPECT_FALSE(exchange.exists("Result.txt.sig"));
+    EXPECT_FALSE(dir.exists(kStampFileName));
+}
+
+TEST(KeyTool, NewKeyIsWrittenForItsOwnerOnlyAndNeverReplaced)
+{
+    TempDir dir;
+    std::ostringstream out, err;
+    ASSERT_EQ(runNewKey(dir.path(), out, err), 0) << err.str();
+    const std::string path = remoteKeyPath(dir.path());
+    struct stat st {};
+    ASSERT_EQ(::stat(path.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0600u);
+    EXPECT_EQ(out.str(), dir.read(kRemoteKeyName));
+    const RemoteKey key = loadRemoteKey(dir.path());
+    ASSERT_EQ(key.state, KeyState::Usable);
+    EXPECT_EQ(key.bytes.size(), kNewKeyBytes);
+
+    std::ostringstream out2, err2;
+    EXPECT_EQ(runNewKey(dir.path(), out2, err2), 1);
+    EXPECT_EQ(out2.str(), "");
+    EXPECT_EQ(dir.read(kRemoteKeyName), out.str()); // the old key stays
+    EXPECT_TRUE(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()) == 1);
+}
+
+TEST(KeyTool, SignedCommandFilesReadBackAsTheCommandAndItsSignature)
+{
+    TempDir dir;
+    dir.write("k", toHex(kKey) + "\n");
+    ASSERT_EQ(::chmod(dir.file("k").c_str(), 0600), 0);
+    for (const char* cmd : {"report", "notepad.exe a,b", " \"quoted\" ", "two\nlines"}) {
+        SCOPED_TRACE(cmd);
+        std::ostringstream out, err;
+        ASSERT_EQ(runSign(cmd, dir.file("k"), 1796634300123, out, err), 0) << err.str();
+        dir.write("command.txt", out.str());
+        const CommandText text = readCommand(dir.file("command.txt"));
+        EXPECT_EQ(text.field, cmd);
+        auto line = parseSignatureLine(text.nextLine);
+        ASSERT_TRUE(line);
+        EXPECT_EQ(line->stamp, 1796634300123);
+        EXPECT_TRUE(signatureMatches(kKey, *line, cmd));
+    }
+    std::ostringstream out, err;
+    EXPECT_NE(runSign("", dir.file("k"), 1, out, err), 0);
+    EXPECT_NE(runSign("report", dir.file("missing"), 1, out, err), 0);
+    ASSERT_EQ(::chmod(dir.file("k").c_str(), 0644), 0);
+    EXPECT_NE(runSign("report", dir.file("k"), 1, out, err), 0);
+    EXPECT_EQ(out.str(), "");
+}
+
+} // namespace
