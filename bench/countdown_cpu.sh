@@ -6,7 +6,7 @@ BIN_DIR="${1:-$(cd "$(dirname "$0")/.." && pwd)/build/bin}"
 WORK="$(mktemp -d /tmp/torv-bench.XXXXXX)"
 trap 'kill $TORV $XVFB 2>/dev/null || true; rm -rf "$WORK"' EXIT
 mkdir -p "$WORK/prog" "$WORK/x"
-cp "$BIN_DIR/torv" "$BIN_DIR"/*.wav "$WORK/prog/"
+cp "$BIN_DIR"/torv* "$BIN_DIR"/*.wav "$WORK/prog/"
 printf '%s\r\n' NORM "$WORK/x" "" 30 10 REMOTEOFF SOUNDOFF COMMENTSOFF >"$WORK/prog/config.ini"
 mkfifo "$WORK/fd"
 Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -noreset 3>"$WORK/fd" >/dev/null 2>&1 &

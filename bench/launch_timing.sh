@@ -17,7 +17,7 @@ XVFB="" TORV=""
 trap 'for p in $TORV $XVFB; do kill "$p" 2>/dev/null || true; done; rm -rf "$WORK"' EXIT
 mkdir -p "$WORK/prog" "$WORK/x" "$WORK/fakebin" "$WORK/runtime"
 chmod 700 "$WORK/runtime"
-cp "$BIN_DIR/torv" "$BIN_DIR"/*.wav "$WORK/prog/"
+cp "$BIN_DIR"/torv* "$BIN_DIR"/*.wav "$WORK/prog/"
 # Nothing here may reach the real shutdown: a recorder stands first on PATH.
 printf '#!/bin/sh\necho "$@" >> "%s/shutdown.log"\n' "$WORK" >"$WORK/fakebin/shutdown"
 chmod +x "$WORK/fakebin/shutdown"

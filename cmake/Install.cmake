@@ -2,13 +2,16 @@
 #
 # `cmake --install` lays out one complete program folder (by default /opt/torv):
 #
-#   torv                 the console
+#   torv                 the console (Qt Core only; also runs --headless)
+#   torv-window.so       the window, loaded by torv when a window is wanted
 #   *.wav                the eight cue files
 #   torv.png             the program icon, 48 by 48
 #   config.ini.example   a starting point for config.ini (CR LF line ends)
 #   autostart/torv.desktop  an XDG autostart entry, not active until copied
 #
-# and, as the component "desktop", the menu entry and the icon under /usr/share.
+# and, as the component "desktop", the menu entry and the icon under /usr/share;
+# as the component "service", the systemd unit torv.service (not enabled; the
+# package's postinst creates its user "torv", see docs/headless.md).
 # TORV writes config.ini, config.ini.bak and comments.txt into its own folder,
 # so the user who runs it needs write access there (docs/manual.md).
 #
@@ -39,6 +42,8 @@ add_custom_target(torv_icon ALL DEPENDS ${TORV_ICON_PNG})
 
 # The program folder. The package installs to /opt/torv whatever the prefix.
 install(TARGETS torv RUNTIME DESTINATION . COMPONENT program)
+# A module is a library everywhere, also on Windows.
+install(TARGETS torv_window LIBRARY DESTINATION . COMPONENT program)
 install(FILES ${TORV_CUE_FILES} ${TORV_ICON_PNG}
   ${CMAKE_SOURCE_DIR}/packaging/config.ini.example
   DESTINATION . COMPONENT program)
@@ -51,7 +56,11 @@ install(FILES ${CMAKE_SOURCE_DIR}/packaging/torv.desktop
 install(FILES ${TORV_ICON_PNG}
   DESTINATION /usr/share/icons/hicolor/48x48/apps COMPONENT desktop)
 
-# Debian package: one package with both components.
+# The service without a window; where Debian 12 packages put their units.
+install(FILES ${CMAKE_SOURCE_DIR}/packaging/torv.service
+  DESTINATION /lib/systemd/system COMPONENT service)
+
+# Debian package: one package with all components.
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME torv)
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
@@ -76,7 +85,10 @@ set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 # Text needs at least one font on a bare server. The Edit
 # buttons open files with xdg-open (xdg-utils); without it they fail with 53.
 set(CPACK_DEBIAN_PACKAGE_DEPENDS
-  "libc6 (>= 2.34), libstdc++6 (>= 9), libgcc-s1 (>= 3.0), libqt6core6 (>= 6.4), libqt6gui6 (>= 6.4), libqt6widgets6 (>= 6.4), libqt6multimedia6 (>= 6.4), libssl3 (>= 3.0.0), fonts-dejavu-core | fonts-freefont-ttf | fonts-liberation2, xdg-utils")
+  "adduser, libc6 (>= 2.34), libstdc++6 (>= 9), libgcc-s1 (>= 3.0), libqt6core6 (>= 6.4), libqt6gui6 (>= 6.4), libqt6widgets6 (>= 6.4), libqt6multimedia6 (>= 6.4), libssl3 (>= 3.0.0), fonts-dejavu-core | fonts-freefont-ttf | fonts-liberation2, xdg-utils")
+# Creates the service's user; enables nothing.
+set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA ${CMAKE_SOURCE_DIR}/packaging/debian/postinst)
+set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 set(CPACK_DEBIAN_PACKAGE_SUGGESTS "xvfb, xauth, trayer")
 install(FILES ${CMAKE_SOURCE_DIR}/docs/manual.md ${CMAKE_SOURCE_DIR}/docs/headless.md
   DESTINATION /usr/share/doc/torv COMPONENT desktop)

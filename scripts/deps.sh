@@ -9,6 +9,7 @@ PACKAGES=(
   xvfb xauth x11-utils xdotool imagemagick trayer
   fonts-dejavu-core xdg-utils
   dpkg-dev file desktop-file-utils
+  strace pulseaudio pulseaudio-utils sox systemd
 )
 missing=()
 for p in "${PACKAGES[@]}"; do

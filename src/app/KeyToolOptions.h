@@ -1,12 +1,13 @@
 #pragma once
-// The key tools' command-line options: --new-key, --sign COMMAND, --key-file F.
+// The key tools on the command line: --new-key, --sign COMMAND, --key-file F.
+#include "app/Options.h"
 
 #include <optional>
 
 namespace torv {
 
-// Runs a key tool when the command line asks for one and returns its exit
-// code; nothing when the console is to start as usual. Needs no display.
-std::optional<int> runKeyToolOptions(int argc, char** argv);
+// Runs a key tool when the options ask for one and returns its exit code;
+// nothing when the console is to start as usual. Needs no display.
+std::optional<int> runKeyTool(const Options& options, int argc, char** argv);
 
 } // namespace torv

@@ -1,5 +1,6 @@
-// Wires the real adapters to the console, runs start-up, then Qt's loop.
-#include "app/KeyToolOptions.h"
+// The window: wires the real adapters to the console, runs start-up, then Qt's
+// loop. Built into the window module, which app/Start.cpp loads only when a
+// window is wanted (the headless console never loads the GUI libraries).
 #include "console/ConsoleWindow.h"
 #include "console/Form1.h"
 #include "editor/Config.h"
@@ -11,10 +12,8 @@
 
 #include <QApplication>
 
-int main(int argc, char** argv)
+extern "C" Q_DECL_EXPORT int torv_window_main(int argc, char** argv)
 {
-    if (auto exitCode = torv::runKeyToolOptions(argc, argv))
-        return *exitCode;
     QApplication app(argc, argv);
     app.setQuitOnLastWindowClosed(false);
     app.setWindowIcon(torv::programIcon());

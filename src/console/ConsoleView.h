@@ -17,6 +17,9 @@ public:
     // Text1: replace the whole text, or add to its end without moving the view.
     virtual void setLogText(const std::string& text) = 0;
     virtual void appendLogText(const std::string& tail) = 0;
+    // One entry has just been added to the log (before any showing of it); a
+    // view that writes a journal takes it from here.
+    virtual void logEntryAppended(const std::string& /*entry*/) {}
     virtual void setControlEnabled(Control control, bool enabled) = 0;
     // Shows a toggle's value; raises no handler.
     virtual void setToggleValue(Control control, bool on) = 0;

@@ -88,6 +88,7 @@ void Form1::Form_Load()
 void Form1::startUp()
 {
     bool readingSettings = false;
+    StartUpStopped = false;
     try {
         // The window's position is in twips from the screen's top-left corner.
         view_.moveToTwips(100, 100);
@@ -135,6 +136,7 @@ void Form1::startUpFailure(const Failure& failure, bool whileReadingSettings)
 
 void Form1::abnormalStop(const Failure& failure, const std::string& notWritten)
 {
+    StartUpStopped = true;
     createCommentsFileIfMissing();
     // The text says the default values were written; when they were not, the
     // next line says so and names the file that failed.

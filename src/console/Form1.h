@@ -68,7 +68,11 @@ public:
     CommandInterface& remote() { return *remote_; }
 
     // --- the log, shared by every part ---
-    void appendLog(const std::string& entry) { DumpString.append(entry); }
+    void appendLog(const std::string& entry)
+    {
+        DumpString.append(entry);
+        view_.logEntryAppended(entry);
+    }
     // entry + date + ":" + time, or time first.
     void appendStamped(const std::string& entry, bool timeFirst = false);
     void showLog();
@@ -108,6 +112,8 @@ public:
     bool ReloadInSequence = false;
     bool CpuMonCreated = false;
     bool Reloading = false; // program-wide: a reload is under way
+    // The last start-up ended in the abnormal stop (no sequence runs).
+    bool StartUpStopped = false;
 
     std::unique_ptr<Timer> Timer1;   // 1 s countdown tick
     std::unique_ptr<Timer> Timer2;   // 10 s remote poll

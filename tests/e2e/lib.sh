@@ -8,7 +8,7 @@ PROG="$WORK/prog"
 XCHG="$WORK/exchange"
 ARTIFACTS="${TORV_ARTIFACTS:-$WORK/artifacts}"
 mkdir -p "$PROG" "$XCHG" "$ARTIFACTS" "$WORK/fakebin"
-cp "$BIN_DIR/torv" "$BIN_DIR"/*.wav "$PROG/"
+cp "$BIN_DIR"/torv* "$BIN_DIR"/*.wav "$PROG/"
 
 # No test may ever reach the real shutdown: a recorder stands first on PATH.
 cat >"$WORK/fakebin/shutdown" <<FAKE

@@ -65,7 +65,7 @@ trap 'stop_instances; cleanup' EXIT
 make_case() {
   CASE_DIR="$WORK/$1"
   mkdir -p "$CASE_DIR/prog" "$CASE_DIR/x" "$CASE_DIR/run" "$CASE_DIR/home"
-  cp "$PROG/torv" "$PROG"/*.wav "$CASE_DIR/prog/"
+  cp "$PROG"/torv* "$PROG"/*.wav "$CASE_DIR/prog/"
   chmod 700 "$CASE_DIR/run"
 }
 

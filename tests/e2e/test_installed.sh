@@ -66,12 +66,22 @@ if [[ -n "$DEB" ]]; then
   for p in libqt6widgets6 libqt6multimedia6 libqt6gui6 libqt6core6 xdg-utils libssl3; do
     grep -q "\b$p\b" <<<"$DEPENDS" || fail "Depends lacks $p: $DEPENDS"
   done
-  # Every file of the package lies under /opt/torv or /usr/share.
-  BAD="$(dpkg-deb -c "$DEB" | awk '{ print $6 }' | grep -v -e '^\./$' -e '^\./opt/' -e '^\./usr/$' -e '^\./usr/share/' || true)"
+  # Every file of the package lies under /opt/torv or /usr/share, but the unit.
+  BAD="$(dpkg-deb -c "$DEB" | awk '{ print $6 }' | grep -v -e '^\./$' -e '^\./opt/' -e '^\./usr/$' -e '^\./usr/share/' \
+    -e '^\./lib/$' -e '^\./lib/systemd/$' -e '^\./lib/systemd/system/$' -e '^\./lib/systemd/system/torv\.service$' || true)"
   [[ -z "$BAD" ]] || fail "files outside /opt/torv and /usr/share: $BAD"
+  # The postinst only creates the service's user; nothing is enabled.
+  dpkg-deb -I "$DEB" postinst >"$SCRATCH/postinst" || fail "no postinst"
+  sh -n "$SCRATCH/postinst" || fail "the postinst is not a valid shell script"
+  grep -q 'adduser --system --group --home /var/lib/torv' "$SCRATCH/postinst" || fail "the postinst makes no user torv"
+  ! grep -qE 'systemctl +(enable|start)|deb-systemd-helper' "$SCRATCH/postinst" || fail "the postinst enables the service"
 fi
 
-MISSING="$(ldd "$APP/torv" | grep 'not found' || true)"
+cmp -s "$ROOT/lib/systemd/system/torv.service" "$(dirname "$0")/../../packaging/torv.service" ||
+  fail "the unit is not installed as /lib/systemd/system/torv.service"
+[[ ! -e "$ROOT/etc/systemd/system/multi-user.target.wants/torv.service" ]] || fail "the service is enabled on install"
+
+MISSING="$(ldd "$APP/torv" "$APP/torv-window.so" | grep 'not found' || true)"
 [[ -z "$MISSING" ]] || fail "unresolved libraries: $MISSING"
 
 # --- Run the installed binary in place -------------------------------------

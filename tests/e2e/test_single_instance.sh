@@ -23,7 +23,7 @@ for how in "" "${SECOND[@]}"; do
 done
 
 mkdir -p "$WORK/other"
-cp "$PROG/torv" "$PROG/config.ini" "$WORK/other/"
+cp "$PROG"/torv* "$PROG/config.ini" "$WORK/other/"
 "$WORK/other/torv" >/dev/null 2>&1 &
 OTHER=$!
 wait_for '(($(xdotool search --onlyvisible --name "^TORV   " | wc -l) == 2))' 10 || fail "a copy in another folder did not start"

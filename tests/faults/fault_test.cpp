@@ -278,10 +278,23 @@ TEST(KilledSave, ConfigIsAlwaysOneWholeGeneration)
     std::set<long> seen;
     const int kills = 300;
     for (int round = 0; round < kills; ++round) {
+        // The random moment counts from the writer's start, not from the fork:
+        // on a busy machine a new process may wait long to be scheduled.
+        int ready[2];
+        ASSERT_EQ(pipe(ready), 0);
         pid_t child = fork();
         ASSERT_GE(child, 0);
-        if (child == 0)
+        if (child == 0) {
+            close(ready[0]);
+            const char go = 1;
+            (void)!write(ready[1], &go, 1);
+            close(ready[1]);
             saveForever(path, (round + 1) * 1000000L);
+        }
+        close(ready[1]);
+        char go = 0;
+        ASSERT_EQ(read(ready[0], &go, 1), 1);
+        close(ready[0]);
         usleep(std::uniform_int_distribution<useconds_t>(0, 5000)(rng));
         kill(child, SIGKILL);
         int status = 0;

@@ -10,10 +10,15 @@ PlatformAdapters makePlatform()
 {
     PlatformAdapters p;
     p.launcher = std::make_unique<PosixLauncher>();
-    p.sound = std::make_unique<QtSound>();
+    p.sound = makeSound();
     p.program = std::make_unique<PosixProgram>();
     p.cpuUsage = std::make_unique<PosixCpuUsageFactory>();
     return p;
+}
+
+std::unique_ptr<Sound> makeSound()
+{
+    return std::make_unique<QtSound>();
 }
 
 } // namespace torv

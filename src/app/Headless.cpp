@@ -1,0 +1,79 @@
+// Wires the adapters of a console without a window: the same logic as the
+// window, with a journal for a view and a tray, chart and editor that are not
+// there.
+#include "app/Headless.h"
+
+#include "app/WindowModule.h"
+
+#include "console/Form1.h"
+#include "headless/GatedSound.h"
+#include "headless/HeadlessConsole.h"
+#include "headless/HeadlessDialogs.h"
+#include "headless/Inert.h"
+#include "headless/JournalView.h"
+#include "platform/Platform.h"
+#include "platform/SoundOutput.h"
+#include "platform/qt/QtClock.h"
+#include "platform/qt/QtEventLoop.h"
+
+#include <QCoreApplication>
+
+#include <cstdio>
+#include <memory>
+
+namespace torv {
+
+namespace {
+
+// The cue player of the window module, loaded at the first cue that can
+// sound: on a machine without sound the GUI and multimedia libraries never
+// load.
+class ModuleSound : public Sound {
+public:
+    void play(const std::string& path) override
+    {
+        if (!tried_) {
+            tried_ = true;
+            std::string why;
+            player_ = windowmodule::newSound(why);
+            if (!player_)
+                std::fprintf(stderr, "torv: no cues: %s\n", why.c_str());
+        }
+        if (player_)
+            player_->play(path);
+    }
+
+private:
+    bool tried_ = false;
+    std::unique_ptr<Sound> player_;
+};
+
+} // namespace
+
+int runHeadless(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+
+    StdioSink sink;
+    QtEventLoop events;
+    QtClock clock;
+    CoreAdapters platform = makeCorePlatform();
+    ModuleSound player;
+    GatedSound sound(player, soundOutputThere);
+    HeadlessDialogs dialogs(sink);
+    InertTrayShell tray;
+    NoCpuUsage cpu;
+    JournalView view(sink);
+    Form1 form({events, clock, *platform.launcher, sound, dialogs, *platform.program, tray, cpu, 0}, view);
+    // The system's stop request (SIGTERM, SIGINT, a console control event)
+    // ends the program from the event loop, at once, with 0.
+    platform.stop->onStop([&form] { form.endProgram(); });
+
+    HeadlessConsole console(form, view, sink);
+    const int status = console.start();
+    if (status != HeadlessConsole::kKeepRunning)
+        return status;
+    return app.exec();
+}
+
+} // namespace torv

@@ -1,0 +1,80 @@
+#include "app/Options.h"
+
+#include <QCommandLineOption>
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QStringList>
+
+#include <cstdio>
+
+namespace torv {
+
+namespace {
+
+void print(std::FILE* to, const QString& text)
+{
+    const QByteArray bytes = text.toLocal8Bit();
+    std::fwrite(bytes.constData(), 1, static_cast<size_t>(bytes.size()), to);
+    std::fflush(to);
+}
+
+} // namespace
+
+std::optional<int> parseOptions(int argc, char** argv, Options& options)
+{
+    QStringList args;
+    for (int i = 0; i < argc; ++i)
+        args << QString::fromLocal8Bit(argv[i]);
+
+    QCommandLineParser parser;
+    parser.setApplicationDescription("TORV server command console. Without options it opens its window; the "
+                                     "settings are config.ini in the program's folder.");
+    const QCommandLineOption help = parser.addHelpOption();
+    const QCommandLineOption version = parser.addVersionOption();
+    const QCommandLineOption headless(
+        "headless", "Run without a window, tray or chart, and without a display: journal lines on standard output, "
+                    "message boxes as ERROR lines on standard error. Exit status 2: no usable settings file yet; "
+                    "3: the settings file was damaged.");
+    parser.addOption(headless);
+    const QCommandLineOption newKey(
+        "new-key", "Write a new key for signed remote commands (remote.key) into the program folder and print it once.");
+    const QCommandLineOption sign("sign", "Print a signed command file (command.txt) for COMMAND.", "COMMAND");
+    const QCommandLineOption keyFile("key-file", "The key --sign uses (default: the program folder's remote.key).",
+                                     "FILE");
+    parser.addOptions({newKey, sign, keyFile});
+    // Further options: add them here and give them a field in Options.
+
+    const bool parsed = parser.parse(args);
+    const bool wantsHelp = parsed && (parser.isSet(help) || parser.isSet("help-all"));
+    const bool stray = parsed && !parser.positionalArguments().isEmpty();
+    if (parsed && !wantsHelp && !stray && !parser.isSet(version)) {
+        options.headless = parser.isSet(headless);
+        options.newKey = parser.isSet(newKey);
+        if (parser.isSet(sign))
+            options.sign = parser.value(sign).toLocal8Bit().toStdString();
+        if (parser.isSet(keyFile))
+            options.keyFile = parser.value(keyFile).toLocal8Bit().toStdString();
+        return std::nullopt;
+    }
+
+    // The help text and the version read the application's name and version.
+    int n = argc;
+    QCoreApplication app(n, argv);
+    QCoreApplication::setApplicationName("torv");
+    QCoreApplication::setApplicationVersion(
+        QString("%1.%2.%3").arg(TORV_VERSION_MAJOR).arg(TORV_VERSION_MINOR).arg(TORV_VERSION_PATCH));
+    if (!parsed || stray) {
+        const QString why =
+            parsed ? "Unexpected argument '" + parser.positionalArguments().constFirst() + "'." : parser.errorText();
+        print(stderr, "torv: " + why + "\nTry 'torv --help'.\n");
+        return 2; // as for a missing settings file: no restart mends it
+    }
+    if (wantsHelp) {
+        print(stdout, parser.helpText());
+        return 0;
+    }
+    print(stdout, "torv " + QCoreApplication::applicationVersion() + "\n");
+    return 0;
+}
+
+} // namespace torv

@@ -1,0 +1,21 @@
+#pragma once
+// The command line. Without options TORV opens its window as it always has.
+#include <optional>
+#include <string>
+
+namespace torv {
+
+struct Options {
+    bool headless = false; // --headless: no window, tray, chart or editor; no display needed
+    bool newKey = false;                // --new-key: write remote.key for signed commands
+    std::optional<std::string> sign;    // --sign COMMAND: print a signed command file
+    std::optional<std::string> keyFile; // --key-file F: the key --sign uses
+};
+
+// Reads argv into options. Returns the status to end with at once: 0 after
+// --help or --version (printed on standard output), 2 after a wrong option or
+// argument (said on standard error); nothing when the program is to run.
+// Needs no application object and no display.
+std::optional<int> parseOptions(int argc, char** argv, Options& options);
+
+} // namespace torv

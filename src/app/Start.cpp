@@ -1,0 +1,18 @@
+// The program's entry: reads the command line, then runs the console in its
+// window (from the window module) or without one.
+#include "app/Headless.h"
+#include "app/KeyToolOptions.h"
+#include "app/Options.h"
+#include "app/WindowModule.h"
+
+int main(int argc, char** argv)
+{
+    torv::Options options;
+    if (const auto status = torv::parseOptions(argc, argv, options))
+        return *status;
+    if (const auto status = torv::runKeyTool(options, argc, argv))
+        return *status;
+    if (options.headless)
+        return torv::runHeadless(argc, argv);
+    return torv::windowmodule::runWindow(argc, argv);
+}

@@ -1,0 +1,145 @@
+#!/usr/bin/env bash
+# torv --headless with no display at all: a sequence whose missing program is
+# one line on standard error and holds nothing up, the journal lines in order,
+# the remote folder, SIGTERM and SIGINT, the exit statuses 2 and 3, one copy
+# per folder across both modes, and cues only where a sound server is.
+source "$(dirname "$0")/lib.sh"
+unset DISPLAY WAYLAND_DISPLAY XAUTHORITY
+
+PULSE_PID=""
+trap '[[ -n "$PULSE_PID" ]] && kill "$PULSE_PID" 2>/dev/null; cleanup' EXIT
+
+# Starts the headless console in the background; its output goes to out/err.
+start_headless() {
+  (cd "$WORK" && exec "$@" "$PROG/torv" --headless >"$WORK/out" 2>"$WORK/err") &
+  TORV_PID=$!
+}
+
+# Waits up to $1 seconds for the console to end; its status in STATUS.
+wait_end() {
+  wait_for '! torv_running' "$1" || fail "the console did not end within $1 s"
+  STATUS=0
+  wait "$TORV_PID" || STATUS=$?
+  TORV_PID=""
+}
+
+# The lines of a file (CR LF or LF) against glob patterns, one each.
+expect_lines() {
+  local file="$1" i
+  shift
+  mapfile -t LINES < <(sed 's/\r$//' "$file")
+  ((${#LINES[@]} == $#)) || fail "$file has ${#LINES[@]} lines: $(printf '[%s] ' "${LINES[@]}")"
+  i=0
+  for pattern in "$@"; do
+    # shellcheck disable=SC2053
+    [[ "${LINES[$i]}" == $pattern ]] || fail "$file line $i is '${LINES[$i]}', expected '$pattern'"
+    i=$((i + 1))
+  done
+}
+
+for n in 1 2 3; do
+  printf '#!/bin/sh\ndate +%%s.%%N > "%s/marker%s"\n' "$WORK" "$n" >"$WORK/task$n.sh"
+  chmod +x "$WORK/task$n.sh"
+done
+
+# --- A sequence, no X anywhere: strace sees every file opened and every
+# connection tried.
+write_config EXIT "$XCHG" "" 2 2 REMOTEOFF SOUNDON COMMENTSOFF \
+  "Task one" "$WORK/task1.sh" \
+  "Missing program" "$WORK/no-such-program --flag" \
+  "Task two" "$WORK/task2.sh"
+start_headless strace -f -qq -e trace=openat,connect -o "$WORK/strace.log"
+wait_end 20
+((STATUS == 0)) || fail "EXIT ended with status $STATUS: $(cat "$WORK/err")"
+expect_lines "$WORK/out" "Seuquence Init" "Seconds Until Execution Start:2" "Starting Application Execution:*" \
+  "Seconds Until Next Execution Start:2" "Task one" "Missing program" "Command Failed" "Task two" \
+  "Command Interface Inactive" "Command Interface Inactive"
+# No sound server here: the cues are skipped without a word.
+expect_lines "$WORK/err" "ERROR: 53 *"
+for n in 1 2; do [[ -s "$WORK/marker$n" ]] || fail "task $n did not run"; done
+expect_lines "$XCHG/Result.txt" "Seuquence Init" "Starting Application Execution:*" "Task one" "Missing program" \
+  "Command Failed" "Task two" "Command Interface Inactive" ""
+! grep -E 'X11-unix|libxcb|libQt6(Gui|Widgets|Multimedia)|torv-window' "$WORK/strace.log" ||
+  fail "the headless console reached for X or the GUI libraries"
+
+# --- The remote folder, then SIGTERM.
+write_config NORM "$XCHG" "" 1 1 REMOTEON SOUNDOFF COMMENTSOFF
+rm -f "$XCHG/Result.txt"
+start_headless
+wait_for 'grep -q "^Command Interface Active. Waiting For Remote$" "$WORK/out"' 10 || fail "the poll did not start"
+printf 'report\r\n' >"$XCHG/command.txt"
+wait_for 'grep -q "^Report Requested and Generated at:" "$XCHG/Result.txt" 2>/dev/null' 13 || fail "no report"
+printf '%s\r\n' "$WORK/task3.sh" >"$XCHG/command.txt"
+wait_for '[[ -s "$WORK/marker3" ]]' 13 || fail "the remote command line did not run"
+printf 'off\r\n' >"$XCHG/command.txt"
+wait_for 'grep -q "^-h now$" "$WORK/shutdown.log" 2>/dev/null' 13 || fail "off did not call the fake shutdown"
+torv_running || fail "the console ended after off"
+kill -TERM "$TORV_PID"
+wait_end 2
+((STATUS == 0)) || fail "SIGTERM gave status $STATUS"
+expect_lines "$WORK/out" "Seuquence Init" "Starting Application Execution:*" "Enabling Command Interface" \
+  "Command Interface Active. Waiting For Remote" "Report Requested and Generated at:*" \
+  "Executing Remote Command:$WORK/task3.sh at:*" "System Shutdown Acknowledged at:*"
+[[ ! -s "$WORK/err" ]] || fail "unexpected errors: $(cat "$WORK/err")"
+
+# --- No settings file: status 2 and how to start.
+rm -f "$PROG/config.ini"
+start_headless
+wait_end 5
+((STATUS == 2)) || fail "no config.ini gave status $STATUS"
+grep -q "$PROG/config.ini is missing" "$WORK/err" || fail "the notice does not name the file: $(cat "$WORK/err")"
+grep -q "config.ini.example" "$WORK/err" || fail "the notice does not say where to start"
+
+# --- A damaged settings file: the default file, a backup, status 3.
+write_config NORM "$XCHG" "" 5 5 REMOTEON SOUNDON COMMENTSOFF "lonely"
+cp "$PROG/config.ini" "$WORK/damaged"
+start_headless
+wait_end 5
+((STATUS == 3)) || fail "a damaged config.ini gave status $STATUS"
+cmp -s "$WORK/damaged" "$PROG/config.ini.bak" || fail "no backup of the damaged file"
+printf '%s\r\n' NORM 'C:\wwwroot\Iserver' 'c:\windows\mscalc.exe' 30 10 REMOTEON SOUNDON COMMENTSOFF \
+  "Running Notepad" notepad.exe >"$WORK/default"
+cmp -s "$WORK/default" "$PROG/config.ini" || fail "config.ini is not the default file: $(cat "$PROG/config.ini")"
+expect_lines "$WORK/err" "ERROR: Abnormal Stop:62 Input past end of file" "ERROR: Error Loading Config.ini File.*"
+
+# --- One copy per folder, across the two modes.
+write_config NORM "$XCHG" "" 30 1 REMOTEOFF SOUNDOFF COMMENTSOFF
+start_xvfb
+start_torv
+wait_for '[[ -n "$(window_named "^TORV   ")" ]]' 10 || fail "no console window"
+env -u DISPLAY timeout 5 "$PROG/torv" --headless >"$WORK/second.out" 2>&1 || fail "a headless second copy did not end cleanly at once"
+[[ ! -s "$WORK/second.out" ]] || fail "the headless second copy said: $(cat "$WORK/second.out")"
+torv_running || fail "the windowed copy was affected"
+kill "$TORV_PID"
+wait "$TORV_PID" 2>/dev/null || true
+TORV_PID=""
+start_headless
+wait_for 'grep -q "^Seuquence Init$" "$WORK/out"' 5 || fail "the headless copy did not start"
+timeout 5 "$PROG/torv" >"$WORK/second.out" 2>&1 || fail "a windowed second copy did not end cleanly at once"
+[[ -z "$(window_named "^TORV")" ]] || fail "the windowed second copy showed a window"
+kill -INT "$TORV_PID"
+wait_end 2
+((STATUS == 0)) || fail "SIGINT gave status $STATUS"
+
+# --- Cues: with a sound server they play (recorded from its null sink).
+if command -v pulseaudio >/dev/null && command -v parec >/dev/null && command -v sox >/dev/null; then
+  pulseaudio -n --daemonize=no --exit-idle-time=-1 --load="module-null-sink sink_name=nul" \
+    --load=module-native-protocol-unix >"$WORK/pulse.log" 2>&1 &
+  PULSE_PID=$!
+  wait_for '[[ -S "$XDG_RUNTIME_DIR/pulse/native" ]]' 10 || fail "no sound server"
+  parec -d nul.monitor --file-format=wav "$WORK/cues.wav" &
+  PAREC=$!
+  write_config NORM "$XCHG" "" 2 1 REMOTEOFF SOUNDON COMMENTSOFF
+  start_headless
+  sleep 3.5
+  kill -TERM "$TORV_PID"
+  wait_end 2
+  kill "$PAREC"
+  wait "$PAREC" 2>/dev/null || true
+  PEAK=$(sox "$WORK/cues.wav" -n stat 2>&1 | awk '/^Maximum amplitude/ { print $3 }')
+  awk -v p="$PEAK" 'BEGIN { exit !(p > 0.05) }' || fail "no cue was heard (peak amplitude $PEAK)"
+  [[ ! -s "$WORK/err" ]] || fail "cues said: $(cat "$WORK/err")"
+else
+  echo "note: no pulseaudio, parec or sox: cues with a sound server not checked" >&2
+fi
+echo PASS
