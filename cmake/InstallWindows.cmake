@@ -1,7 +1,7 @@
 # The Windows zip: one program folder the operator unpacks where they may
 # write (TORV keeps config.ini beside itself).
 #
-#   torv.exe, the Qt and mingw runtime DLLs, platforms/qwindows.dll,
+#   torv.exe, torv-window.dll, the Qt and mingw runtime DLLs, platforms/qwindows.dll,
 #   styles/qwindowsvistastyle.dll, the eight cues, config.ini.example, README.txt
 #
 #   cpack -G ZIP  (in the build folder)   # build/packages/torv-<version>-win64.zip
@@ -9,6 +9,8 @@
 set(TORV_QT_WINDOWS "${QT6_INSTALL_PREFIX}" CACHE PATH "The Qt for Windows prefix")
 
 install(TARGETS torv RUNTIME DESTINATION . COMPONENT program)
+# The window module beside it (a module is a library, also here).
+install(TARGETS torv_window LIBRARY DESTINATION . RUNTIME DESTINATION . COMPONENT program)
 install(FILES $<TARGET_FILE:Qt6::Core> $<TARGET_FILE:Qt6::Gui> $<TARGET_FILE:Qt6::Widgets>
   DESTINATION . COMPONENT program)
 install(FILES ${TORV_QT_WINDOWS}/plugins/platforms/qwindows.dll DESTINATION platforms COMPONENT program)

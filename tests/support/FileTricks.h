@@ -21,4 +21,10 @@ bool plantLink(const std::string& target, const std::string& path);
 // A named pipe with no writer under `path`.
 bool plantPipe(const std::string& path);
 
+// Sets a file's POSIX permission bits; false where files have none.
+bool setMode(const std::string& path, unsigned mode);
+// Hands the file to the unprivileged user "nobody"; false where the process
+// may not, or the platform has no such user.
+bool giveToNobody(const std::string& path);
+
 } // namespace torv::sim

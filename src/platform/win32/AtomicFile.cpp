@@ -227,7 +227,9 @@ void removeStaleTemporaries(const std::string& target, std::chrono::seconds minA
         return;
     FILETIME nowTime{};
     GetSystemTimeAsFileTime(&nowTime);
-    auto ticks = [](const FILETIME& t) { return (static_cast<unsigned long long>(t.dwHighDateTime) << 32) | t.dwLowDateTime; };
+    auto ticks = [](const FILETIME& t) {
+        return (static_cast<unsigned long long>(t.dwHighDateTime) << 32) | t.dwLowDateTime;
+    };
     const unsigned long long now = ticks(nowTime);
     const unsigned long long age = static_cast<unsigned long long>(minAge.count()) * 10000000ULL;
     do {

@@ -10,10 +10,15 @@ PlatformAdapters makePlatform()
 {
     PlatformAdapters p;
     p.launcher = std::make_unique<Win32Launcher>();
-    p.sound = std::make_unique<Win32Sound>();
+    p.sound = makeSound();
     p.program = std::make_unique<Win32Program>();
     p.cpuUsage = std::make_unique<Win32CpuUsageFactory>();
     return p;
+}
+
+std::unique_ptr<Sound> makeSound()
+{
+    return std::make_unique<Win32Sound>();
 }
 
 } // namespace torv

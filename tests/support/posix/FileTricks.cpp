@@ -74,4 +74,14 @@ bool plantPipe(const std::string& path)
     return ::mkfifo(path.c_str(), 0600) == 0;
 }
 
+bool setMode(const std::string& path, unsigned mode)
+{
+    return ::chmod(path.c_str(), static_cast<mode_t>(mode)) == 0;
+}
+
+bool giveToNobody(const std::string& path)
+{
+    return ::geteuid() == 0 && ::chown(path.c_str(), 65534, 65534) == 0;
+}
+
 } // namespace torv::sim

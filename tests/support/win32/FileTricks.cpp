@@ -44,4 +44,14 @@ bool plantPipe(const std::string&)
     return false; // named pipes live in \\.\pipe\, never in a folder
 }
 
+bool setMode(const std::string&, unsigned)
+{
+    return false; // rights are access control lists here
+}
+
+bool giveToNobody(const std::string&)
+{
+    return false;
+}
+
 } // namespace torv::sim
