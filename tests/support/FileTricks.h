@@ -27,4 +27,10 @@ bool setMode(const std::string& path, unsigned mode);
 // may not, or the platform has no such user.
 bool giveToNobody(const std::string& path);
 
+// New temporary folders in memory where the machine offers that (many
+// synced writes would otherwise take minutes); null where it does not.
+std::unique_ptr<Undo> tempFoldersInMemory();
+// Bytes of heap in use by the C++ allocator, or -1 where it cannot be told.
+long long heapInUse();
+
 } // namespace torv::sim

@@ -1,8 +1,10 @@
 #include "support/FileTricks.h"
 
 #include <csignal>
+#include <cstdlib>
 #include <fcntl.h>
 #include <linux/fs.h>
+#include <malloc.h>
 #include <sys/ioctl.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -82,6 +84,40 @@ bool setMode(const std::string& path, unsigned mode)
 bool giveToNobody(const std::string& path)
 {
     return ::geteuid() == 0 && ::chown(path.c_str(), 65534, 65534) == 0;
+}
+
+namespace {
+
+struct TmpdirChange : Undo {
+    std::string saved;
+    bool had = false;
+    ~TmpdirChange() override
+    {
+        if (had)
+            setenv("TMPDIR", saved.c_str(), 1);
+        else
+            unsetenv("TMPDIR");
+    }
+};
+
+} // namespace
+
+std::unique_ptr<Undo> tempFoldersInMemory()
+{
+    if (::access("/dev/shm", W_OK) != 0)
+        return nullptr;
+    auto undo = std::make_unique<TmpdirChange>();
+    if (const char* t = std::getenv("TMPDIR")) {
+        undo->saved = t;
+        undo->had = true;
+    }
+    setenv("TMPDIR", "/dev/shm", 1);
+    return undo;
+}
+
+long long heapInUse()
+{
+    return static_cast<long long>(mallinfo2().uordblks);
 }
 
 } // namespace torv::sim
