@@ -19,6 +19,11 @@
 #   cmake --install build --prefix ~/torv --component program   # folder only
 #   cpack -G DEB  (in the build folder)                    # build/packages/*.deb
 
+if(WIN32)
+  include(${CMAKE_CURRENT_LIST_DIR}/InstallWindows.cmake)
+  return()
+endif()
+
 if(CMAKE_INSTALL_PREFIX_INITIALIZED_TO_DEFAULT)
   set(CMAKE_INSTALL_PREFIX /opt/torv CACHE PATH "The program folder" FORCE)
 endif()

@@ -11,12 +11,10 @@
 #include "headless/HeadlessDialogs.h"
 #include "headless/Inert.h"
 #include "headless/JournalView.h"
+#include "platform/Platform.h"
 #include "platform/SoundOutput.h"
-#include "platform/posix/PosixLauncher.h"
-#include "platform/posix/PosixStopSignal.h"
 #include "platform/qt/QtClock.h"
 #include "platform/qt/QtEventLoop.h"
-#include "platform/qt/QtProgram.h"
 
 #include <QCoreApplication>
 
@@ -59,18 +57,17 @@ int runHeadless(int argc, char** argv)
     StdioSink sink;
     QtEventLoop events;
     QtClock clock;
-    PosixLauncher launcher;
+    CoreAdapters platform = makeCorePlatform();
     ModuleSound player;
     GatedSound sound(player, soundOutputThere);
     HeadlessDialogs dialogs(sink);
-    QtProgram program;
     InertTrayShell tray;
     NoCpuUsage cpu;
     JournalView view(sink);
-    Form1 form({events, clock, launcher, sound, dialogs, program, tray, cpu, 0}, view);
-    // SIGTERM and SIGINT end the program from the event loop, at once, with 0.
-    PosixStopSignal stop;
-    stop.onStop([&form] { form.endProgram(); });
+    Form1 form({events, clock, *platform.launcher, sound, dialogs, *platform.program, tray, cpu, 0}, view);
+    // The system's stop request (SIGTERM, SIGINT, a console control event)
+    // ends the program from the event loop, at once, with 0.
+    platform.stop->onStop([&form] { form.endProgram(); });
 
     HeadlessConsole console(form, view, sink);
     const int status = console.start();

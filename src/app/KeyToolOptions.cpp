@@ -1,11 +1,11 @@
 #include "app/KeyToolOptions.h"
 
 #include "platform/qt/QtClock.h"
-#include "platform/qt/QtProgram.h"
 #include "remote/KeyTool.h"
 #include "remote/RemoteKey.h"
 
 #include <QCoreApplication>
+#include <QDir>
 
 #include <iostream>
 
@@ -16,7 +16,7 @@ std::optional<int> runKeyTool(const Options& options, int argc, char** argv)
     if (!options.newKey && !options.sign)
         return std::nullopt;
     QCoreApplication app(argc, argv); // for the program folder
-    const std::string folder = QtProgram().folder();
+    const std::string folder = QDir::toNativeSeparators(QCoreApplication::applicationDirPath()).toStdString();
     if (options.newKey)
         return runNewKey(folder, std::cout, std::cerr);
     const std::string key = options.keyFile ? *options.keyFile : remoteKeyPath(folder);

@@ -37,7 +37,8 @@ std::optional<int> parseOptions(int argc, char** argv, Options& options)
                     "3: the settings file was damaged.");
     parser.addOption(headless);
     const QCommandLineOption newKey(
-        "new-key", "Write a new key for signed remote commands (remote.key) into the program folder and print it once.");
+        "new-key",
+        "Write a new key for signed remote commands (remote.key) into the program folder and print it once.");
     const QCommandLineOption sign("sign", "Print a signed command file (command.txt) for COMMAND.", "COMMAND");
     const QCommandLineOption keyFile("key-file", "The key --sign uses (default: the program folder's remote.key).",
                                      "FILE");
@@ -51,9 +52,9 @@ std::optional<int> parseOptions(int argc, char** argv, Options& options)
         options.headless = parser.isSet(headless);
         options.newKey = parser.isSet(newKey);
         if (parser.isSet(sign))
-            options.sign = parser.value(sign).toLocal8Bit().toStdString();
+            options.sign = parser.value(sign).toUtf8().toStdString();
         if (parser.isSet(keyFile))
-            options.keyFile = parser.value(keyFile).toLocal8Bit().toStdString();
+            options.keyFile = parser.value(keyFile).toUtf8().toStdString();
         return std::nullopt;
     }
 

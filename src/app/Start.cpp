@@ -5,8 +5,14 @@
 #include "app/Options.h"
 #include "app/WindowModule.h"
 
+#include "platform/StandardStreams.h"
+
 int main(int argc, char** argv)
 {
+    // Only with options: a window tied to the console it was started from
+    // would end when that console is closed.
+    if (argc > 1)
+        torv::attachToStartingConsole();
     torv::Options options;
     if (const auto status = torv::parseOptions(argc, argv, options))
         return *status;

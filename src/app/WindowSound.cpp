@@ -1,10 +1,11 @@
-// The window module's cue player, lent to the headless console: Qt Multimedia
-// lives in the module, so a console without sound never loads it.
-#include "platform/qt/QtSound.h"
+// The window module's cue player, lent to the headless console: the GUI and
+// multimedia libraries live in the module, so a console without sound never
+// loads them.
+#include "platform/Platform.h"
 
 #include <QtGlobal>
 
 extern "C" Q_DECL_EXPORT torv::Sound* torv_new_sound()
 {
-    return new torv::QtSound;
+    return torv::makeSound().release();
 }

@@ -4,13 +4,10 @@
 #include "console/ConsoleWindow.h"
 #include "console/Form1.h"
 #include "editor/Config.h"
-#include "platform/posix/PosixLauncher.h"
-#include "platform/posix/ProcStatCpuUsage.h"
+#include "platform/Platform.h"
 #include "platform/qt/QtClock.h"
 #include "platform/qt/QtDialogs.h"
 #include "platform/qt/QtEventLoop.h"
-#include "platform/qt/QtProgram.h"
-#include "platform/qt/QtSound.h"
 #include "tray/QtTrayShell.h"
 
 #include <QApplication>
@@ -23,15 +20,14 @@ extern "C" Q_DECL_EXPORT int torv_window_main(int argc, char** argv)
 
     torv::QtEventLoop events;
     torv::QtClock clock;
-    torv::PosixLauncher launcher;
-    torv::QtSound sound;
+    torv::PlatformAdapters platform = torv::makePlatform();
     torv::QtDialogs dialogs;
-    torv::QtProgram program;
     torv::QtTrayShell trayShell;
-    torv::PosixCpuUsageFactory cpuFactory;
     torv::ConsoleWindow window;
     const std::uint32_t consoleIcon = trayShell.registerIcon(window.windowIcon());
-    torv::Form1 form({events, clock, launcher, sound, dialogs, program, trayShell, cpuFactory, consoleIcon}, window);
+    torv::Form1 form({events, clock, *platform.launcher, *platform.sound, dialogs, *platform.program, trayShell,
+                      *platform.cpuUsage, consoleIcon},
+                     window);
     window.attach(&form);
     dialogs.parent = &window;
     dialogs.settingsEditor = [&] {

@@ -2,7 +2,7 @@
 
 #include "console/Cues.h"
 #include "platform/AtomicFile.h"
-#include "platform/BoundedRead.h"
+#include "platform/Files.h"
 #include "platform/Paths.h"
 #include "remote/CommandInterface.h"
 #include "sequencer/Sequencer.h"

@@ -1,104 +1,45 @@
+// What the atomic writers share on every platform; the writing itself is in
+// the platform folders.
 #include "platform/AtomicFile.h"
 
-#include "platform/Failure.h"
+#include "platform/TemporaryName.h"
 
-#include <cerrno>
-#include <cstdio>
-#include <fcntl.h>
-#include <filesystem>
 #include <random>
-#include <system_error>
-
-#ifdef _WIN32
-#include <io.h>
-#define TORV_OPEN _open
-#define TORV_WRITE _write
-#define TORV_CLOSE _close
-#else
-#include <sys/stat.h>
-#include <unistd.h>
-#define TORV_OPEN ::open
-#define TORV_WRITE ::write
-#define TORV_CLOSE ::close
-#endif
 
 namespace torv {
-namespace fs = std::filesystem;
 
 namespace {
 
-constexpr int kSuffixLength = 10;
+constexpr std::size_t kSuffixLength = 10;
 constexpr char kSuffixDigits[] = "0123456789abcdefghijklmnopqrstuvwxyz";
 
-// The temporary name starts with a dot so a remote party listing the folder
-// never mistakes it for a result. Built by appending: "." + name trips a
-// false -Wrestrict in GCC 12's optimised string concatenation.
-std::string tempPrefix(const fs::path& target)
+} // namespace
+
+std::string temporaryPrefix(const std::string& fileName)
 {
+    // Built by appending: "." + name trips a false -Wrestrict in GCC 12's
+    // optimised string concatenation.
     std::string prefix(1, '.');
-    prefix += target.filename().string();
+    prefix += fileName;
     prefix += ".tmp-";
     return prefix;
 }
 
-std::string randomSuffix()
+std::string temporarySuffix()
 {
     static std::mt19937_64 rng{std::random_device{}()};
     std::string s;
-    for (int i = 0; i < kSuffixLength; ++i)
+    for (std::size_t i = 0; i < kSuffixLength; ++i)
         s += kSuffixDigits[rng() % 36];
     return s;
 }
 
-// The file a chain of links ends at (or would be created at).
-fs::path followLinks(fs::path p)
+bool isTemporaryOf(const std::string& entry, const std::string& fileName)
 {
-    std::error_code ec;
-    for (int hops = 0; hops < 40 && fs::is_symlink(fs::symlink_status(p, ec)); ++hops) {
-        fs::path to = fs::read_symlink(p, ec);
-        if (ec)
-            break;
-        p = to.is_absolute() ? to : p.parent_path() / to;
-    }
-    return p;
+    const std::string prefix = temporaryPrefix(fileName);
+    return entry.size() == prefix.size() + kSuffixLength && entry.compare(0, prefix.size(), prefix) == 0 &&
+           entry.find_first_not_of(kSuffixDigits, prefix.size()) == std::string::npos;
 }
-
-#ifndef _WIN32
-// The permission bits and owner of the file a write replaces, if it is a plain
-// file. A link is never looked through here: followLinks has already resolved
-// the ones that may be followed.
-struct OldAttributes {
-    bool known = false;
-    mode_t mode = 0;
-    uid_t uid = 0;
-    gid_t gid = 0;
-};
-
-OldAttributes oldAttributes(const std::string& target, const std::string& attributesFrom)
-{
-    struct stat st {};
-    const bool found =
-        attributesFrom.empty() ? ::lstat(target.c_str(), &st) == 0 : ::stat(attributesFrom.c_str(), &st) == 0;
-    if (!found || !S_ISREG(st.st_mode))
-        return {};
-    return {true, static_cast<mode_t>(st.st_mode & 0777), st.st_uid, st.st_gid};
-}
-
-// Failures are left alone: the file then keeps the private mode it was made with.
-void applyAttributes(int fd, const OldAttributes& old, bool keepOwner)
-{
-    if (!old.known)
-        return;
-    if (keepOwner && (old.uid != ::geteuid() || old.gid != ::getegid())) {
-        // Only root may give a file away; a member of the old group may still set that.
-        if (::fchown(fd, old.uid, old.gid) != 0)
-            (void)!::fchown(fd, static_cast<uid_t>(-1), old.gid);
-    }
-    (void)!::fchmod(fd, old.mode);
-}
-#endif
-
-} // namespace
 
 AtomicFileWriter::AtomicFileWriter(std::string target, WriteRules rules)
     : target_(std::move(target)), rules_(std::move(rules))
@@ -110,162 +51,11 @@ AtomicFileWriter::~AtomicFileWriter()
     close();
 }
 
-void AtomicFileWriter::create()
-{
-    close();
-    const fs::path target = rules_.followLink ? followLinks(target_) : fs::path(target_);
-    dest_ = target.string();
-    const fs::path parent = target.has_parent_path() ? target.parent_path() : fs::path(".");
-    std::error_code ec;
-    if (!fs::is_directory(parent, ec))
-        throw Failure::pathNotFound();
-#ifndef _WIN32
-    const OldAttributes old = oldAttributes(dest_, rules_.attributesFrom);
-    // Private until the old file's bits are applied; a new file gets the usual ones.
-    const int createMode = old.known ? 0600 : 0644;
-#else
-    const int createMode = 0644;
-#endif
-    const std::string prefix = (parent / tempPrefix(target)).string();
-    for (int attempt = 0; attempt < 16; ++attempt) {
-        std::string temp = prefix + randomSuffix();
-        int flags = O_WRONLY | O_CREAT | O_EXCL;
-#ifdef O_BINARY
-        flags |= O_BINARY;
-#endif
-#ifdef O_CLOEXEC
-        flags |= O_CLOEXEC;
-#endif
-        int fd = TORV_OPEN(temp.c_str(), flags, createMode);
-        if (fd >= 0) {
-#ifndef _WIN32
-            applyAttributes(fd, old, rules_.keepOwner);
-#endif
-            fd_ = fd;
-            temp_ = std::move(temp);
-            return;
-        }
-        if (errno != EEXIST)
-            break;
-    }
-    // A folder where we may not create files, holding a target we may write
-    // (a drop folder, a program folder where only config.ini is ours): write the
-    // target in place as a plain truncate-and-write would. Not atomic, but the
-    // only way to write there at all. A link under the target's name is never
-    // followed.
-    if ((errno == EACCES || errno == EPERM) && fs::is_regular_file(fs::symlink_status(target, ec))) {
-        int flags = O_WRONLY;
-#ifdef O_NOFOLLOW
-        flags |= O_NOFOLLOW;
-#endif
-#ifdef O_CLOEXEC
-        flags |= O_CLOEXEC;
-#endif
-#ifdef O_BINARY
-        flags |= O_BINARY;
-#endif
-        int fd = TORV_OPEN(dest_.c_str(), flags);
-        if (fd >= 0) {
-            fd_ = fd;
-            inPlace_ = true;
-            return;
-        }
-    }
-    throw Failure::pathFileAccess();
-}
-
-void AtomicFileWriter::write(const std::string& text)
-{
-    if (fd_ < 0)
-        throw Failure::badFileNumber();
-    bool ok = true;
-#ifndef _WIN32
-    if (inPlace_ && ::ftruncate(fd_, 0) != 0)
-        ok = false;
-#else
-    if (inPlace_ && _chsize(fd_, 0) != 0)
-        ok = false;
-#endif
-    const char* p = text.data();
-    size_t left = text.size();
-    while (ok && left > 0) {
-        auto n = TORV_WRITE(fd_, p, static_cast<unsigned>(left > (1u << 30) ? (1u << 30) : left));
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            ok = false;
-            break;
-        }
-        p += n;
-        left -= static_cast<size_t>(n);
-    }
-#ifndef _WIN32
-    if (ok && ::fsync(fd_) != 0)
-        ok = false;
-#endif
-    if (TORV_CLOSE(fd_) != 0)
-        ok = false;
-    fd_ = -1;
-    if (inPlace_) {
-        inPlace_ = false;
-        if (!ok)
-            throw Failure::pathFileAccess();
-        return;
-    }
-    std::error_code ec;
-    if (ok) {
-        fs::rename(temp_, dest_, ec);
-        ok = !ec;
-    }
-    if (!ok) {
-        fs::remove(temp_, ec);
-        temp_.clear();
-        throw Failure::pathFileAccess();
-    }
-    temp_.clear();
-}
-
-void AtomicFileWriter::close() noexcept
-{
-    inPlace_ = false;
-    if (fd_ >= 0) {
-        TORV_CLOSE(fd_);
-        fd_ = -1;
-    }
-    if (!temp_.empty()) {
-        std::error_code ec;
-        fs::remove(temp_, ec);
-        temp_.clear();
-    }
-}
-
 void writeFileAtomically(const std::string& target, const std::string& text, const WriteRules& rules)
 {
     AtomicFileWriter w(target, rules);
     w.create();
     w.write(text);
-}
-
-void removeStaleTemporaries(const std::string& target, std::chrono::seconds minAge, bool followLink)
-{
-    const fs::path path = followLink ? followLinks(target) : fs::path(target);
-    const fs::path parent = path.has_parent_path() ? path.parent_path() : fs::path(".");
-    const std::string prefix = tempPrefix(path);
-    const auto now = fs::file_time_type::clock::now();
-    std::error_code ec;
-    for (fs::directory_iterator it(parent, ec), end; !ec && it != end; it.increment(ec)) {
-        const std::string name = it->path().filename().string();
-        if (name.size() != prefix.size() + kSuffixLength || name.compare(0, prefix.size(), prefix) != 0 ||
-            name.find_first_not_of(kSuffixDigits, prefix.size()) != std::string::npos)
-            continue;
-        std::error_code fileEc;
-        if (!fs::is_regular_file(it->symlink_status(fileEc)) || fileEc)
-            continue;
-        const auto written = fs::last_write_time(it->path(), fileEc);
-        if (fileEc || now - written < minAge)
-            continue;
-        fs::remove(it->path(), fileEc);
-    }
 }
 
 } // namespace torv

@@ -3,16 +3,13 @@
 
 namespace torv {
 
-#ifdef _WIN32
-inline constexpr char kSeparator = '\\';
-#else
-inline constexpr char kSeparator = '/';
-#endif
+// The platform's path separator ('\\' on Windows, '/' on POSIX).
+char pathSeparator();
 
 // A folder followed by a separator and a name; nothing else is added or removed.
 inline std::string inFolder(const std::string& folder, const std::string& name)
 {
-    return folder + kSeparator + name;
+    return folder + pathSeparator() + name;
 }
 
 } // namespace torv

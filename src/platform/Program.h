@@ -20,6 +20,9 @@ public:
     virtual std::string fileDescription() const = 0;
     // Environment lookup; the name is matched without regard to case.
     virtual std::optional<std::string> environment(const std::string& name) const = 0;
+    // The system's command lines that shut the machine down and restart it.
+    virtual std::string shutdownCommand() const = 0;
+    virtual std::string restartCommand() const = 0;
     // True when another copy started from the same folder already runs.
     virtual bool anotherInstanceRunning() = 0;
     // Ends the program at once; does not return.

@@ -1,22 +1,14 @@
 #include "remote/CommandFile.h"
 
-#include "platform/BoundedRead.h"
-#include "platform/ErrnoFailure.h"
 #include "platform/Failure.h"
+#include "platform/Files.h"
 #include "platform/Paths.h"
 #include "settings/FieldReader.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <cstdint>
-#include <filesystem>
 #include <new>
 #include <string_view>
-#include <system_error>
-
-#ifndef _WIN32
-#include <unistd.h>
-#endif
 
 namespace torv {
 
@@ -143,14 +135,7 @@ CommandText readCommand(const std::string& path)
 
 void deleteCommandFile(const std::string& path)
 {
-#ifndef _WIN32
-    if (::unlink(path.c_str()) != 0)
-        throw failureForErrno(errno);
-#else
-    std::error_code ec;
-    if (!std::filesystem::remove(path, ec))
-        throw ec ? Failure::permissionDenied() : Failure::fileNotFound();
-#endif
+    removeFile(path);
 }
 
 } // namespace torv

@@ -14,14 +14,6 @@ namespace torv {
 
 namespace {
 
-#ifdef _WIN32
-constexpr const char* kShutdownLine = "shutdown -s -f -t 0";
-constexpr const char* kRestartLine = "shutdown -r";
-#else
-constexpr const char* kShutdownLine = "shutdown -h now";
-constexpr const char* kRestartLine = "shutdown -r now";
-#endif
-
 // Only the first three characters decide; a shorter command is compared whole.
 bool beginsWithDel(const std::string& command)
 {
@@ -103,9 +95,9 @@ void CommandInterface::poll()
     }
 
     if (command == "off") {
-        acknowledgeShutdown(path, "System Shutdown Acknowledged at:", kShutdownLine);
+        acknowledgeShutdown(path, "System Shutdown Acknowledged at:", f_.ports.program.shutdownCommand());
     } else if (command == "restart") {
-        acknowledgeShutdown(path, "System Restart Acknowledged at:", kRestartLine);
+        acknowledgeShutdown(path, "System Restart Acknowledged at:", f_.ports.program.restartCommand());
     } else if (command == "report") {
         f_.playCue(cue::Relay);
         f_.appendStamped("Report Requested and Generated at:");

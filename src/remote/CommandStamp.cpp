@@ -2,9 +2,9 @@
 
 #include "platform/AtomicFile.h"
 #include "platform/Failure.h"
+#include "platform/Files.h"
 #include "platform/Paths.h"
 #include "remote/Signature.h"
-#include "platform/BoundedRead.h"
 #include "settings/FieldReader.h"
 
 #include <charconv>

@@ -1,12 +1,13 @@
 #include "settings/ConfigFile.h"
 
 #include "platform/AtomicFile.h"
-#include "platform/BoundedRead.h"
 #include "platform/Failure.h"
+#include "platform/Files.h"
 #include "platform/Number.h"
 #include "settings/FieldReader.h"
 
 #include <filesystem>
+#include <map>
 #include <new>
 #include <system_error>
 
@@ -49,6 +50,18 @@ void parseConfig(const std::string& text, SettingsRecord& s, TaskTable& tasks, i
     }
 }
 
+namespace {
+
+// The encoding each config.ini was read in, so a save writes it back the same
+// way (a file of an older console in the ANSI code page stays in it).
+std::map<std::string, TextEncoding>& readEncodings()
+{
+    static std::map<std::string, TextEncoding> encodings;
+    return encodings;
+}
+
+} // namespace
+
 void readConfig(const std::string& path, SettingsRecord& settings, TaskTable& tasks, int16& totalApps)
 {
     // Every failure here must be one that start-up's rule handles, and none but
@@ -57,10 +70,13 @@ void readConfig(const std::string& path, SettingsRecord& settings, TaskTable& ta
     // or oversized file is 75 and ends in the abnormal stop with the file left
     // as it is; so does running out of memory, as 7.
     try {
-        std::string text = readRegularFile(path, kConfigReadLimit + 1, Links::Follow);
-        if (text.size() > kConfigReadLimit)
+        const std::string bytes = readRegularFile(path, kConfigReadLimit + 1, Links::Follow);
+        if (bytes.size() > kConfigReadLimit)
             throw Failure::pathFileAccess();
+        TextEncoding encoding = TextEncoding::Utf8;
+        const std::string text = decodeFileText(bytes, encoding);
         parseConfig(text, settings, tasks, totalApps);
+        readEncodings()[path] = encoding;
     } catch (const std::bad_alloc&) {
         throw Failure::outOfMemory();
     }
@@ -125,7 +141,9 @@ WriteRules configWriteRules()
 
 void saveConfig(const std::string& path, const EditorValues& values, const TaskTable& tasks)
 {
-    writeFileAtomically(path, formatConfig(values, tasks), configWriteRules());
+    const auto known = readEncodings().find(path);
+    const TextEncoding encoding = known == readEncodings().end() ? TextEncoding::Utf8 : known->second;
+    writeFileAtomically(path, encodeFileText(formatConfig(values, tasks), encoding), configWriteRules());
 }
 
 std::string defaultConfigText()

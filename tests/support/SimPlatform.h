@@ -185,6 +185,8 @@ public:
     std::string driveRoot() const override { return driveRoot_.empty() ? folder_ : driveRoot_; }
     Version version() const override { return {2, 2, 8}; }
     std::string fileDescription() const override { return "TORV Server Console"; }
+    std::string shutdownCommand() const override { return "shutdown -h now"; }
+    std::string restartCommand() const override { return "shutdown -r now"; }
     std::optional<std::string> environment(const std::string& name) const override;
     bool anotherInstanceRunning() override { return otherInstance; }
     [[noreturn]] void endNow() override;

@@ -5,6 +5,7 @@
 #include "headless/Inert.h"
 #include "headless/JournalView.h"
 #include "headless/StatusFilter.h"
+#include "platform/Paths.h"
 #include "settings/ConfigFile.h"
 #include "support/ConsoleFixture.h"
 
@@ -120,8 +121,11 @@ TEST_P(HeadlessExitTest, EndsWithItsStatusAndSaysWhy)
     ASSERT_EQ(err.size(), GetParam().errParts.size()) << ::testing::PrintToString(err);
     for (size_t i = 0; i < err.size(); ++i) {
         std::string part = GetParam().errParts[i];
-        for (size_t at; (at = part.find("DIR")) != std::string::npos;)
-            part.replace(at, 3, dir.path());
+        for (size_t at; (at = part.find("DIR")) != std::string::npos;) {
+            // "DIR/x" stands for the file x in the program folder, written the platform's way.
+            const bool file = at + 3 < part.size() && part[at + 3] == '/';
+            part.replace(at, file ? 4 : 3, file ? dir.path() + pathSeparator() : dir.path());
+        }
         EXPECT_THAT(err[i], HasSubstr(part));
     }
     EXPECT_EQ(sim.dialogs.editorOpenings, 0);

@@ -4,11 +4,8 @@
 
 #include <algorithm>
 #include <cctype>
-#include <chrono>
-#include <cmath>
 #include <fstream>
 #include <sstream>
-#include <thread>
 #include <vector>
 
 namespace torv {
@@ -51,12 +48,9 @@ bool equalsNoCase(const std::string& a, const std::string& b)
 } // namespace
 
 ProcStatCpuUsage::ProcStatCpuUsage(std::string statPath, std::function<void()> firstInterval, Clock clock)
-    : path_(std::move(statPath)), firstInterval_(std::move(firstInterval)), clock_(std::move(clock))
+    : CounterCpuUsage([path = std::move(statPath)] { return readFile(path); }, std::move(firstInterval),
+                      std::move(clock))
 {
-    if (!firstInterval_)
-        firstInterval_ = [] { std::this_thread::sleep_for(std::chrono::milliseconds(100)); };
-    if (!clock_)
-        clock_ = [] { return std::chrono::steady_clock::now(); };
 }
 
 ProcStatCpuUsage::Times ProcStatCpuUsage::parse(const std::string& text)
@@ -105,40 +99,6 @@ ProcStatCpuUsage::Times ProcStatCpuUsage::readFile(const std::string& statPath)
             break;
     }
     return parse(text);
-}
-
-double ProcStatCpuUsage::cpuuse()
-{
-    // The chart samples every 2 s; a base older than this spans a pause and
-    // would give the average over it instead of the usage now.
-    constexpr auto kStale = std::chrono::seconds(5);
-    const auto at = clock_();
-    if (last_ && at - lastAt_ > kStale)
-        last_.reset();
-    lastAt_ = at;
-    Times now = readFile(path_);
-    Times before;
-    if (last_) {
-        before = *last_;
-    } else {
-        before = now;
-        firstInterval_();
-        now = readFile(path_);
-    }
-    last_ = now;
-
-    // A counter that went down (wrapped or restarted) leaves this interval
-    // without a meaning; the new reading becomes the base for the next one.
-    if (now.busy < before.busy || now.idle < before.idle)
-        return lastPercent_;
-    const std::uint64_t busy = now.busy - before.busy;
-    const std::uint64_t idle = now.idle - before.idle;
-    // Two calls within one clock tick: nothing new was counted.
-    if (busy == 0 && idle == 0)
-        return lastPercent_;
-    const long double share = static_cast<long double>(busy) / (static_cast<long double>(busy) + idle);
-    lastPercent_ = static_cast<int>(std::floor(share * 100.0L + 0.5L));
-    return lastPercent_;
 }
 
 PosixCpuUsageFactory::PosixCpuUsageFactory(std::string statPath) : statPath_(std::move(statPath))

@@ -1,35 +1,22 @@
 #pragma once
 // The CPU usage component on Linux: the share of non-idle time in the machine's
 // total ("cpu" line of /proc/stat) between two readings.
-#include "platform/CpuUsage.h"
+#include "platform/CounterCpuUsage.h"
 
-#include <chrono>
-#include <cstdint>
 #include <functional>
-#include <optional>
 #include <string>
 
 namespace torv {
 
-class ProcStatCpuUsage : public CpuUsage {
+class ProcStatCpuUsage : public CounterCpuUsage {
 public:
-    // Cumulative clock ticks of all processors, as the stat file counts them.
-    struct Times {
-        std::uint64_t busy = 0;
-        std::uint64_t idle = 0; // idle plus waiting for I/O
-    };
+    // Cumulative clock ticks of all processors, as the stat file counts them
+    // (idle includes waiting for I/O).
+    using Times = CpuTimes;
 
-    // firstInterval runs between the two readings of the very first sample; by
-    // default it sleeps ~100 ms, so even the first answer is current usage and
-    // not an average since boot. Tests pass a function that rewrites the file.
-    using Clock = std::function<std::chrono::steady_clock::time_point()>;
+    // Tests pass a firstInterval that rewrites the file. cpuuse() throws
+    // Failure when the file cannot be read or is not a stat file.
     explicit ProcStatCpuUsage(std::string statPath, std::function<void()> firstInterval = {}, Clock clock = {});
-
-    // Whole percent 0..100 over the time since the last call, or, when that
-    // call is more than a few seconds old (the chart was paused), over a short
-    // interval of its own, so a sample is always current usage. Throws Failure
-    // when the file cannot be read or is not a stat file.
-    double cpuuse() override;
 
     // The aggregate "cpu" line of a stat file's text; throws Failure when there
     // is none or it is malformed.
@@ -37,14 +24,6 @@ public:
     // Reads and parses a stat file; throws Failure as parse does, or 53 when the
     // file cannot be opened.
     static Times readFile(const std::string& statPath);
-
-private:
-    std::string path_;
-    std::function<void()> firstInterval_;
-    Clock clock_;
-    std::optional<Times> last_;
-    std::chrono::steady_clock::time_point lastAt_{};
-    int lastPercent_ = 0;
 };
 
 // Creates the component by its name, "cpumon.cpuuse".

@@ -1,29 +1,32 @@
-#include "platform/qt/QtProgram.h"
-
-#include <QCoreApplication>
-#include <QDir>
+#include "platform/posix/PosixProgram.h"
 
 #include <cctype>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <pwd.h>
+#include <strings.h>
 #include <unistd.h>
 
 extern char** environ;
 
 namespace torv {
 
-QtProgram::QtProgram() : lock_(std::make_unique<SingleInstanceLock>())
+PosixProgram::PosixProgram() : lock_(std::make_unique<SingleInstanceLock>())
 {
 }
 
-std::string QtProgram::folder() const
+std::string PosixProgram::folder() const
 {
-    return QDir::toNativeSeparators(QCoreApplication::applicationDirPath()).toLocal8Bit().toStdString();
+    std::error_code ec;
+    const auto exe = std::filesystem::read_symlink("/proc/self/exe", ec);
+    if (ec || !exe.has_parent_path())
+        return std::filesystem::current_path(ec).string();
+    return exe.parent_path().string();
 }
 
-std::string QtProgram::driveRoot() const
+std::string PosixProgram::driveRoot() const
 {
     // The first run's remote folder. Windows takes the drive root; here "/" is
     // writable by root alone, so an ordinary user would get a failed result
@@ -35,17 +38,17 @@ std::string QtProgram::driveRoot() const
     return user && user->pw_dir && *user->pw_dir ? user->pw_dir : "/";
 }
 
-Version QtProgram::version() const
+Version PosixProgram::version() const
 {
     return {TORV_VERSION_MAJOR, TORV_VERSION_MINOR, TORV_VERSION_PATCH};
 }
 
-std::string QtProgram::fileDescription() const
+std::string PosixProgram::fileDescription() const
 {
     return "TORV Server Console";
 }
 
-std::optional<std::string> QtProgram::environment(const std::string& name) const
+std::optional<std::string> PosixProgram::environment(const std::string& name) const
 {
     for (char** e = environ; e && *e; ++e) {
         const char* eq = std::strchr(*e, '=');
@@ -57,12 +60,12 @@ std::optional<std::string> QtProgram::environment(const std::string& name) const
     return std::nullopt;
 }
 
-bool QtProgram::anotherInstanceRunning()
+bool PosixProgram::anotherInstanceRunning()
 {
     return lock_->anotherRunning(folder());
 }
 
-void QtProgram::endNow()
+void PosixProgram::endNow()
 {
     std::fflush(nullptr);
     // At once: no event loop unwinding, no destructors of a half-finished run.

@@ -6,14 +6,17 @@
 
 namespace torv {
 
-class QtProgram : public Program {
+class PosixProgram : public Program {
 public:
-    QtProgram();
+    PosixProgram();
     std::string folder() const override;
     std::string driveRoot() const override;
     Version version() const override;
     std::string fileDescription() const override;
     std::optional<std::string> environment(const std::string& name) const override;
+    // shutdown found on PATH, so tests can put a fake first.
+    std::string shutdownCommand() const override { return "shutdown -h now"; }
+    std::string restartCommand() const override { return "shutdown -r now"; }
     bool anotherInstanceRunning() override;
     [[noreturn]] void endNow() override;
 

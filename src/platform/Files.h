@@ -1,0 +1,39 @@
+#pragma once
+// File operations whose safe form differs per platform; each platform folder
+// implements them.
+#include <cstddef>
+#include <string>
+
+namespace torv {
+
+enum class Links {
+    Follow, // the program folder is ours: a linked file is read where it lives
+    Refuse, // an exchange folder is not: a link there is not a command
+};
+
+// At most maxBytes from the start of a plain file on disk, which someone else
+// may have planted: a folder, device, pipe or endless file under the name is a
+// failure, never a hang or an exhausted memory. Missing (its folder too): 53;
+// no access: 70; anything else, not a plain file or a refused link (or
+// reparse point) included: 75. A caller tells a longer file from one that fits
+// by asking for one byte more than it will use.
+std::string readRegularFile(const std::string& path, std::size_t maxBytes, Links links);
+
+// Deletes a file. Missing: 53; not permitted: 70; anything else: 75.
+void removeFile(const std::string& path);
+
+} // namespace torv
+
+namespace torv {
+
+// How a text file's bytes stand for its text. Inside the program text is UTF-8;
+// older Windows programs wrote text files in the system's ANSI code page.
+enum class TextEncoding { Utf8, SystemCodePage };
+
+// The text of a file's bytes as UTF-8, and the encoding they were found in.
+std::string decodeFileText(const std::string& bytes, TextEncoding& found);
+// The bytes to write for UTF-8 text in the given encoding. Text the code page
+// cannot hold is written as UTF-8 rather than lost.
+std::string encodeFileText(const std::string& text, TextEncoding encoding);
+
+} // namespace torv

@@ -1,0 +1,10 @@
+#pragma once
+
+namespace torv {
+
+// Gives the command-line uses (help, keys, the console without a window) the
+// console they were started from for their output, where the program does not
+// get it by itself. Streams that were redirected stay as they are.
+void attachToStartingConsole();
+
+} // namespace torv

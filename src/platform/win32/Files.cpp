@@ -1,0 +1,108 @@
+#include "platform/Files.h"
+
+#include "platform/Failure.h"
+#include "platform/Paths.h"
+#include "platform/win32/Wide.h"
+
+#include <algorithm>
+#include <windows.h>
+
+namespace torv {
+
+namespace {
+
+Failure failureFor(DWORD error)
+{
+    switch (error) {
+    // A missing folder on the way names no file, as on POSIX. Never 76: the
+    // sequencer reads 76 as "the remote folder is missing".
+    case ERROR_FILE_NOT_FOUND:
+    case ERROR_PATH_NOT_FOUND:
+    case ERROR_INVALID_DRIVE:
+    case ERROR_BAD_NETPATH:
+    case ERROR_DIRECTORY:
+        return Failure::fileNotFound();
+    case ERROR_ACCESS_DENIED:
+    case ERROR_SHARING_VIOLATION:
+    case ERROR_LOCK_VIOLATION:
+        return Failure::permissionDenied();
+    default:
+        return Failure::pathFileAccess();
+    }
+}
+
+struct HandleCloser {
+    HANDLE h;
+    ~HandleCloser() { CloseHandle(h); }
+};
+
+} // namespace
+
+char pathSeparator()
+{
+    return '\\';
+}
+
+std::string readRegularFile(const std::string& path, std::size_t maxBytes, Links links)
+{
+    // Where links are refused the reparse point itself is opened, never its
+    // target, so a link or junction under the name is seen for what it is and
+    // refused below. Share modes let the remote party keep the file open while
+    // we read.
+    const DWORD flags = FILE_FLAG_BACKUP_SEMANTICS | (links == Links::Refuse ? FILE_FLAG_OPEN_REPARSE_POINT : 0);
+    HANDLE h = CreateFileW(widen(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                           nullptr, OPEN_EXISTING, flags, nullptr);
+    if (h == INVALID_HANDLE_VALUE)
+        throw failureFor(GetLastError());
+    HandleCloser closer{h};
+    BY_HANDLE_FILE_INFORMATION info{};
+    if (GetFileType(h) != FILE_TYPE_DISK || !GetFileInformationByHandle(h, &info) ||
+        (info.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DEVICE)))
+        throw Failure::pathFileAccess();
+    // Grown as it is read, so a small file costs no more than its size.
+    std::string text;
+    char buf[16384];
+    while (text.size() < maxBytes) {
+        const DWORD want = static_cast<DWORD>(std::min(sizeof buf, maxBytes - text.size()));
+        DWORD n = 0;
+        if (!ReadFile(h, buf, want, &n, nullptr))
+            throw Failure::pathFileAccess();
+        if (n == 0)
+            break;
+        text.append(buf, n);
+    }
+    return text;
+}
+
+void removeFile(const std::string& path)
+{
+    if (!DeleteFileW(widen(path).c_str()))
+        throw failureFor(GetLastError());
+}
+
+} // namespace torv
+
+namespace torv {
+
+std::string decodeFileText(const std::string& bytes, TextEncoding& found)
+{
+    // Text that is valid UTF-8 is taken as UTF-8 (plain ASCII is both); any
+    // other bytes were written in the ANSI code page.
+    const bool utf8 = bytes.empty() || MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, bytes.data(),
+                                                           static_cast<int>(bytes.size()), nullptr, 0) > 0;
+    found = utf8 ? TextEncoding::Utf8 : TextEncoding::SystemCodePage;
+    return utf8 ? bytes : ansiToUtf8(bytes);
+}
+
+std::string encodeFileText(const std::string& text, TextEncoding encoding)
+{
+    if (encoding == TextEncoding::Utf8)
+        return text;
+    try {
+        return utf8ToAnsi(text);
+    } catch (const Failure&) {
+        return text;
+    }
+}
+
+} // namespace torv

@@ -1,0 +1,24 @@
+#include "platform/Platform.h"
+#include "platform/win32/Win32CpuUsage.h"
+#include "platform/win32/Win32Launcher.h"
+#include "platform/win32/Win32Program.h"
+#include "platform/win32/Win32Sound.h"
+
+namespace torv {
+
+PlatformAdapters makePlatform()
+{
+    PlatformAdapters p;
+    p.launcher = std::make_unique<Win32Launcher>();
+    p.sound = makeSound();
+    p.program = std::make_unique<Win32Program>();
+    p.cpuUsage = std::make_unique<Win32CpuUsageFactory>();
+    return p;
+}
+
+std::unique_ptr<Sound> makeSound()
+{
+    return std::make_unique<Win32Sound>();
+}
+
+} // namespace torv

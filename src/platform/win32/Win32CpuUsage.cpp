@@ -1,0 +1,53 @@
+#include "platform/win32/Win32CpuUsage.h"
+
+#include "platform/Failure.h"
+
+#include <algorithm>
+#include <cctype>
+#include <windows.h>
+
+namespace torv {
+
+namespace {
+
+std::uint64_t value(const FILETIME& t)
+{
+    return (static_cast<std::uint64_t>(t.dwHighDateTime) << 32) | t.dwLowDateTime;
+}
+
+} // namespace
+
+Win32CpuUsage::Win32CpuUsage(Sampler sampler, std::function<void()> firstInterval, Clock clock)
+    : CounterCpuUsage(sampler ? std::move(sampler) : Sampler(&Win32CpuUsage::systemTimes), std::move(firstInterval),
+                      std::move(clock))
+{
+}
+
+Win32CpuUsage::Times Win32CpuUsage::systemTimes()
+{
+    FILETIME idle{}, kernel{}, user{};
+    if (!GetSystemTimes(&idle, &kernel, &user))
+        throw Failure::automationError();
+    // Kernel time includes the idle time.
+    const std::uint64_t i = value(idle), k = value(kernel), u = value(user);
+    if (k < i)
+        throw Failure::automationError();
+    return {k - i + u, i};
+}
+
+std::unique_ptr<CpuUsage> Win32CpuUsageFactory::create(const std::string& progId)
+{
+    const std::string name = kCpuUsageProgId;
+    if (progId.size() != name.size() ||
+        !std::equal(progId.begin(), progId.end(), name.begin(),
+                    [](unsigned char a, unsigned char b) { return std::tolower(a) == std::tolower(b); }))
+        throw Failure::cannotCreateObject();
+    try {
+        Win32CpuUsage::systemTimes();
+    } catch (const Failure&) {
+        throw Failure::cannotCreateObject();
+    }
+    return std::make_unique<Win32CpuUsage>();
+}
+
+} // namespace torv

@@ -1,0 +1,51 @@
+// What the POSIX adapters make of awkward paths and of the files they replace,
+// seen through the remote folder's readers and writers.
+#include "platform/Failure.h"
+#include "platform/posix/PosixLauncher.h"
+#include "remote/CommandFile.h"
+#include "remote/ResultFile.h"
+#include "support/TempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <functional>
+
+namespace torv {
+namespace {
+
+namespace fs = std::filesystem;
+using sim::TempDir;
+
+// A path that runs through a plain file reads the same wherever it is used.
+TEST(ErrnoFailure, APathThroughAPlainFileIsNotFoundEverywhere)
+{
+    TempDir dir;
+    dir.write("plain", "x");
+    const std::string through = dir.file("plain") + "/inner";
+    auto code = [](const std::function<void()>& fn) {
+        try {
+            fn();
+            return 0;
+        } catch (const Failure& f) {
+            return f.code;
+        }
+    };
+    EXPECT_EQ(code([&] { readCommandField(through); }), 53);
+    EXPECT_EQ(code([&] { deleteCommandFile(through); }), 53);
+    EXPECT_EQ(code([&] { spawnDetached({through}); }), 53);
+}
+
+// The administrator's mode of the result file stays across writes.
+TEST(ResultFileMode, ARewriteKeepsTheOldFilesMode)
+{
+    TempDir dir;
+    writeResultFile(dir.path(), "a\r\n");
+    fs::permissions(dir.file("Result.txt"), fs::perms(0600));
+    writeResultFile(dir.path(), "");
+    EXPECT_EQ(dir.read("Result.txt"), "\r\n");
+    EXPECT_EQ(fs::status(dir.file("Result.txt")).permissions(), fs::perms(0600));
+}
+
+} // namespace
+} // namespace torv

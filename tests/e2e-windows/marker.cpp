@@ -1,0 +1,52 @@
+// A tiny task for the Windows tests: appends one line to a file,
+//   <label> <milliseconds since the epoch> show=<wShowWindow it was started with>
+// so a test can check which tasks ran, in which order, when and how.
+#include <windows.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cwctype>
+#include <string>
+
+int wmain(int argc, wchar_t** argv)
+{
+    // Copied as shutdown.exe into a program folder it stands in for the
+    // system's shutdown: it only notes its command line in shutdown.log there.
+    wchar_t self[MAX_PATH];
+    const DWORD n = GetModuleFileNameW(nullptr, self, MAX_PATH);
+    std::wstring exe(self, n);
+    const auto cut = exe.find_last_of(L'\\');
+    std::wstring name = exe.substr(cut + 1);
+    for (auto& c : name)
+        c = static_cast<wchar_t>(towlower(c));
+    if (name == L"shutdown.exe") {
+        FILE* f = _wfopen((exe.substr(0, cut + 1) + L"shutdown.log").c_str(), L"ab");
+        if (!f)
+            return 1;
+        char utf8[2048];
+        const int len = WideCharToMultiByte(CP_UTF8, 0, GetCommandLineW(), -1, utf8, sizeof utf8, nullptr, nullptr);
+        if (len > 0)
+            std::fprintf(f, "%s\r\n", utf8);
+        std::fclose(f);
+        return 0;
+    }
+    if (argc < 2)
+        return 2;
+    STARTUPINFOW si{};
+    si.cb = sizeof si;
+    GetStartupInfoW(&si);
+    const int show = (si.dwFlags & STARTF_USESHOWWINDOW) ? si.wShowWindow : -1;
+    const long long ms =
+        std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::system_clock::now().time_since_epoch())
+            .count();
+    wchar_t line[512];
+    std::swprintf(line, 512, L"%ls %lld show=%d\r\n", argc > 2 ? argv[2] : L"mark", ms, show);
+    char utf8[1536];
+    const int len = WideCharToMultiByte(CP_UTF8, 0, line, -1, utf8, sizeof utf8, nullptr, nullptr);
+    FILE* f = _wfopen(argv[1], L"ab");
+    if (!f || len <= 0)
+        return 1;
+    std::fwrite(utf8, 1, static_cast<size_t>(len - 1), f);
+    std::fclose(f);
+    return 0;
+}

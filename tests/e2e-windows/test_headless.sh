@@ -1,0 +1,58 @@
+#!/usr/bin/env bash
+# torv.exe without a window under wine: a run-once sequence ("EXIT") whose
+# journal goes to the redirected standard output and which ends with status 0;
+# then --new-key and --sign, and a polling console that refuses an unsigned
+# command and answers a signed report with a signed result.
+source "$(dirname "$0")/lib.sh"
+
+CMD="$XCHG/command.txt"
+RESULT="$XCHG/Result.txt"
+crlf() { tr -d '\r' <"$1"; }
+headless() {
+  (cd "$WORK" && exec wine "$PROG/torv.exe" --headless >"$WORK/journal" 2>"$WORK/errors") &
+  TORV_PID=$!
+}
+MARKS="$(winpath "$WORK/marks.txt")"
+TASK=("Task one" "$(winpath "$PROG/marker.exe") $MARKS one")
+
+write_config EXIT "$(winpath "$XCHG")" "" 1 1 REMOTEON SOUNDOFF COMMENTSOFF "${TASK[@]}"
+headless
+wait_for '! torv_running' 40 || fail "the run-once sequence did not end: $(cat "$WORK/journal")"
+status=0
+wait "$TORV_PID" || status=$?
+TORV_PID=""
+((status == 0)) || fail "it ended with status $status: $(cat "$WORK/errors")"
+[[ -n "$(marker_time one)" ]] || fail "the task did not run"
+for line in "Seuquence Init" "Starting Application Execution:" "Task one"; do
+  grep -q "^$line" <(crlf "$WORK/journal") || fail "the journal lacks '$line': $(cat "$WORK/journal")"
+done
+[[ ! -s "$WORK/errors" ]] || fail "error lines: $(cat "$WORK/errors")"
+
+(cd "$PROG" && wine "$PROG/torv.exe" --new-key >"$WORK/key.out" 2>"$WORK/key.err") ||
+  fail "--new-key failed: $(cat "$WORK/key.err")"
+KEY=$(crlf "$WORK/key.out")
+[[ "$KEY" =~ ^[0-9a-f]{64}$ ]] || fail "--new-key printed '$KEY'"
+[[ "$(crlf "$PROG/remote.key")" == "$KEY" ]] || fail "remote.key does not hold the printed key"
+(cd "$PROG" && ! wine "$PROG/torv.exe" --new-key >/dev/null 2>&1) || fail "a second --new-key replaced the key"
+echo "$KEY" >"$WORK/party.key"
+
+write_config NORM "$(winpath "$XCHG")" "" 1 1 REMOTEON SOUNDOFF COMMENTSOFF "${TASK[@]}"
+headless
+wait_for 'grep -q "Command Interface Active" "$WORK/journal"' 40 || fail "no poll: $(cat "$WORK/journal" "$WORK/errors")"
+grep -q "^Signed Commands Required" <(crlf "$WORK/journal") || fail "the journal does not say signing is required"
+[[ -z "$(window_named "^TORV")" ]] || fail "the console without a window showed one"
+
+send() {
+  rm -f "$RESULT"
+  mv -f "$1" "$CMD"
+  wait_for '[[ ! -e "$CMD" && -s "$RESULT" ]]' 25 || fail "no answer to $1"
+}
+printf 'report\r\n' >"$WORK/unsigned"
+send "$WORK/unsigned"
+grep -q '^REFUSED UNSIGNED COMMAND at:' "$RESULT" || fail "an unsigned report was not refused"
+wine "$PROG/torv.exe" --sign report --key-file "$(winpath "$WORK/party.key")" >"$WORK/signed" || fail "--sign failed"
+send "$WORK/signed"
+grep -q '^Report Requested and Generated at:' "$RESULT" || fail "the signed report was not answered"
+wait_for '[[ -s "$XCHG/Result.txt.sig" ]]' 5 || fail "the answer is not signed"
+torv_running || fail "the console ended"
+echo "PASS"
