@@ -22,7 +22,8 @@ status=0
 wait "$TORV_PID" || status=$?
 TORV_PID=""
 ((status == 0)) || fail "it ended with status $status: $(cat "$WORK/errors")"
-[[ -n "$(marker_time one)" ]] || fail "the task did not run"
+# The task is started, not waited for: it may still be starting as TORV ends.
+wait_for '[[ -n "$(marker_time one)" ]]' 15 || fail "the task did not run"
 for line in "Seuquence Init" "Starting Application Execution:" "Task one"; do
   grep -q "^$line" <(crlf "$WORK/journal") || fail "the journal lacks '$line': $(cat "$WORK/journal")"
 done
