@@ -2,7 +2,7 @@
 # torv.exe after its sequence under wine: the remote folder answers "report",
 # refuses "DEL x", runs a command line and, for "off", runs the shutdown
 # recorder in the program folder with the system's arguments. A second copy
-# from the same folder ends at once; the tray icon's menu is there.
+# from the same folder ends at once; the tray icon's menu ends the program.
 source "$(dirname "$0")/lib.sh"
 
 MARKS="$(winpath "$WORK/marks.txt")"
@@ -37,16 +37,6 @@ wait_for '[[ -n "$(marker_time remote)" ]]' 10 || fail "the remote command line 
 grep -q '^remote .* show=1' "$WORK/marks.txt" || fail "the remote command not started with a normal window"
 screenshot remote
 
-# The tray: wine shows its own small tray strip when no tray host runs.
-TRAY=$(xdotool search --name "Wine System Tray" 2>/dev/null | head -1 || true)
-if [[ -n "$TRAY" ]]; then
-  eval "$(xdotool getwindowgeometry --shell "$TRAY")"
-  xdotool mousemove $((X + 10)) $((Y + 10)) click 3
-  sleep 1
-  screenshot tray-menu
-  xdotool key Escape
-fi
-
 send off
 grep -q '^System Shutdown Acknowledged at:' "$XCHG/Result.txt" || fail "off not acknowledged"
 wait_for '[[ -s "$PROG/shutdown.log" ]]' 10 || fail "shutdown was not run"
@@ -55,4 +45,19 @@ grep -q 'shutdown -s -f -t 0' "$PROG/shutdown.log" || fail "shutdown ran as: $(c
 printf 'report\r\n' >"$XCHG/command.txt"
 sleep 12
 [[ -e "$XCHG/command.txt" ]] || fail "the poll went on after off"
+
+# The tray: wine shows its icons in a small strip of its own (no tray host
+# runs here), partly under the console window; its top edge stays free.
+TRAY=$(xdotool search --name "Wine System Tray" 2>/dev/null | head -1 || true)
+[[ -n "$TRAY" ]] || fail "no tray strip"
+eval "$(xdotool getwindowgeometry --shell "$TRAY")"
+xdotool mousemove $((X + 8)) $((Y + 3)) click 3
+wait_for '[[ -n "$(window_named "^torv$")" ]]' 10 || fail "the tray icon's menu did not open"
+MENU=$(window_named "^torv$")
+eval "$(xdotool getwindowgeometry --shell "$MENU")"
+screenshot tray-menu
+# "&Exit" is the last item: the program ends.
+xdotool mousemove $((X + WIDTH / 2)) $((Y + HEIGHT - 12)) sleep 0.5 click 1
+wait_for '! torv_running' 15 || fail "the tray menu's Exit did not end the program"
+TORV_PID=""
 echo "PASS"
