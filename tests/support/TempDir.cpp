@@ -1,10 +1,20 @@
 #include "support/TempDir.h"
 
+#include <algorithm>
 #include <random>
 #include <sstream>
 #include <stdexcept>
 
 namespace torv::sim {
+
+std::vector<std::string> listing(const std::string& folder)
+{
+    std::vector<std::string> names;
+    for (const auto& e : std::filesystem::directory_iterator(folder))
+        names.push_back(e.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
 
 TempDir::TempDir()
 {

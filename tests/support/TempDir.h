@@ -3,8 +3,12 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <vector>
 
 namespace torv::sim {
+
+// The names in a folder, sorted.
+std::vector<std::string> listing(const std::string& folder);
 
 class TempDir {
 public:

@@ -18,6 +18,7 @@ namespace torv {
 namespace {
 
 namespace fs = std::filesystem;
+using sim::listing;
 using sim::TempDir;
 
 struct Read {
@@ -491,15 +492,6 @@ TEST(SettingsRoundTrip, EverythingTheEditorHoldsReadsBackInItsPlace)
         if (HasFailure())
             break;
     }
-}
-
-std::vector<std::string> listing(const std::string& folder)
-{
-    std::vector<std::string> names;
-    for (const auto& e : fs::directory_iterator(folder))
-        names.push_back(e.path().filename().string());
-    std::sort(names.begin(), names.end());
-    return names;
 }
 
 int saveCode(const std::string& path, const EditorValues& v, const TaskTable& t)

@@ -104,15 +104,6 @@ uid_t ownerOf(const std::string& path)
     return ::lstat(path.c_str(), &st) == 0 ? st.st_uid : 0;
 }
 
-std::vector<std::string> names(const std::string& folder)
-{
-    std::vector<std::string> out;
-    for (const auto& e : fs::directory_iterator(folder))
-        out.push_back(e.path().filename().string());
-    std::sort(out.begin(), out.end());
-    return out;
-}
-
 // What a write keeps of the file it replaces: the program folder's rules
 // (follow the administrator's link, keep mode and owner) and the remote
 // folder's (replace a planted link, keep the mode).
@@ -160,8 +151,8 @@ TEST(AtomicFileAttributes, TheNewFileKeepsWhatTheOldOneHad)
             EXPECT_EQ(ownerOf(written), c.rules.keepOwner ? kNobody : 0u);
         }
         // No temporary file left behind, here or beside the link's file.
-        EXPECT_EQ(names(dir.path()), std::vector<std::string>{"file"});
-        EXPECT_EQ(names(elsewhere.path()).size(), c.linked ? 1u : 0u);
+        EXPECT_EQ(sim::listing(dir.path()), std::vector<std::string>{"file"});
+        EXPECT_EQ(sim::listing(elsewhere.path()).size(), c.linked ? 1u : 0u);
     }
 }
 

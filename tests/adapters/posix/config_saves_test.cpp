@@ -17,16 +17,8 @@ namespace {
 
 namespace fs = std::filesystem;
 using sim::limitFileSize;
+using sim::listing;
 using sim::TempDir;
-
-std::vector<std::string> listing(const std::string& folder)
-{
-    std::vector<std::string> names;
-    for (const auto& e : fs::directory_iterator(folder))
-        names.push_back(e.path().filename().string());
-    std::sort(names.begin(), names.end());
-    return names;
-}
 
 const EditorValues kSaved{"EXIT", "/new", "new", "5", "5", true, true, true};
 
