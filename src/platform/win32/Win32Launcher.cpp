@@ -1,5 +1,6 @@
 #include "platform/win32/Win32Launcher.h"
 
+#include "platform/CommandLine.h"
 #include "platform/Failure.h"
 #include "platform/win32/Wide.h"
 
@@ -49,6 +50,7 @@ Failure launchFailure(unsigned long error)
 
 void Win32Launcher::run(const std::string& commandLine, WindowStyle style)
 {
+    checkCommandLine(commandLine);
     // CreateProcessW may write into the command line; it gets its own copy.
     std::wstring line = widen(commandLine);
     if (line.empty())

@@ -63,7 +63,11 @@ TEST(Win32Launcher, StartsTheCommandLineAsGivenWithItsWindowStyle)
     Win32Launcher launcher;
     launcher.run("\"" + markerExe() + "\" \"" + marks + "\" normal", WindowStyle::Normal);
     launcher.run("\"" + markerExe() + "\" \"" + marks + "\" minimized", WindowStyle::Minimized);
+    // A NUL byte would cut the line short: refused whole, nothing starts.
+    const std::string cut = "\"" + markerExe() + "\" \"" + marks + "\" cut";
+    EXPECT_EQ(codeOf([&] { launcher.run(cut + std::string(1, '\0') + " rest", WindowStyle::Normal); }), 5);
     const std::string text = waitForLines(dir, "marks with space.txt", 2);
+    EXPECT_EQ(text.find("cut"), std::string::npos) << text;
     EXPECT_NE(text.find("normal "), std::string::npos) << text;
     EXPECT_NE(text.find("show=" + std::to_string(SW_SHOWNORMAL)), std::string::npos) << text;
     EXPECT_NE(text.find("show=" + std::to_string(SW_SHOWMINIMIZED)), std::string::npos) << text;
