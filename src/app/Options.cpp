@@ -1,5 +1,7 @@
 #include "app/Options.h"
 
+#include "platform/ProgramArguments.h"
+
 #include <QCommandLineOption>
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -23,8 +25,8 @@ void print(std::FILE* to, const QString& text)
 std::optional<int> parseOptions(int argc, char** argv, Options& options)
 {
     QStringList args;
-    for (int i = 0; i < argc; ++i)
-        args << QString::fromLocal8Bit(argv[i]);
+    for (const std::string& arg : programArguments(argc, argv))
+        args << QString::fromStdString(arg);
 
     QCommandLineParser parser;
     parser.setApplicationDescription("TORV server command console. Without options it opens its window; the "

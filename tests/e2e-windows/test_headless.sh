@@ -36,6 +36,12 @@ KEY=$(crlf "$WORK/key.out")
 [[ "$(crlf "$PROG/remote.key")" == "$KEY" ]] || fail "remote.key does not hold the printed key"
 (cd "$PROG" && ! wine "$PROG/torv.exe" --new-key >/dev/null 2>&1) || fail "a second --new-key replaced the key"
 echo "$KEY" >"$WORK/party.key"
+# Text outside the ANSI code page reaches --sign whole (wine turns a Unix
+# argument list into the Windows command line by the locale, so UTF-8 here).
+UNICODE='notepad Łódź €'
+LC_ALL=C.UTF-8 wine "$PROG/torv.exe" --sign "$UNICODE" --key-file "$(winpath "$WORK/party.key")" >"$WORK/unicode" ||
+  fail "--sign with non-ANSI text failed"
+[[ "$(head -1 "$WORK/unicode" | tr -d '\r')" == "$UNICODE" ]] || fail "--sign made '$(head -1 "$WORK/unicode")'"
 
 write_config NORM "$(winpath "$XCHG")" "" 1 1 REMOTEON SOUNDOFF COMMENTSOFF "${TASK[@]}"
 headless
