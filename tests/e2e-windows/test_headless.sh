@@ -9,6 +9,9 @@ CMD="$XCHG/command.txt"
 RESULT="$XCHG/Result.txt"
 crlf() { tr -d '\r' <"$1"; }
 headless() {
+  # Gone before the start: the background shell truncates them only when it
+  # gets to run, and a wait must not find the previous run's lines.
+  rm -f "$WORK/journal" "$WORK/errors"
   (cd "$WORK" && exec wine "$PROG/torv.exe" --headless >"$WORK/journal" 2>"$WORK/errors") &
   TORV_PID=$!
 }
@@ -46,7 +49,7 @@ LC_ALL=C.UTF-8 wine "$PROG/torv.exe" --sign "$UNICODE" --key-file "$(winpath "$W
 write_config NORM "$(winpath "$XCHG")" "" 1 1 REMOTEON SOUNDOFF COMMENTSOFF "${TASK[@]}"
 headless
 wait_for 'grep -q "Command Interface Active" "$WORK/journal"' 40 || fail "no poll: $(cat "$WORK/journal" "$WORK/errors")"
-grep -q "^Signed Commands Required" <(crlf "$WORK/journal") || fail "the journal does not say signing is required"
+grep -q "^Signed Commands Required" <(crlf "$WORK/journal") || fail "the journal does not say signing is required: $(cat "$WORK/journal" "$WORK/errors")"
 [[ -z "$(window_named "^TORV")" ]] || fail "the console without a window showed one"
 
 send() {
