@@ -11,6 +11,9 @@ trap '[[ -n "$PULSE_PID" ]] && kill "$PULSE_PID" 2>/dev/null; cleanup' EXIT
 
 # Starts the headless console in the background; its output goes to out/err.
 start_headless() {
+  # Gone before the start: the background shell truncates them only when it
+  # gets to run, and a wait must not find the previous run's lines.
+  rm -f "$WORK/out" "$WORK/err"
   (cd "$WORK" && exec "$@" "$PROG/torv" --headless >"$WORK/out" 2>"$WORK/err") &
   TORV_PID=$!
 }
