@@ -1,6 +1,6 @@
 #include "console/Form1.h"
 
-#include "console/Cues.h"
+#include "core/Cues.h"
 #include "platform/AtomicFile.h"
 #include "platform/Files.h"
 #include "platform/Paths.h"

@@ -2,7 +2,7 @@
 // The console: owns all shared state (settings, task table, log, flags) and runs
 // start-up, the buttons and shutdown. Collaborators do the rest of the work.
 #include "console/ConsoleView.h"
-#include "console/Log.h"
+#include "core/Log.h"
 #include "cpumon/CpuChart.h"
 #include "platform/Clock.h"
 #include "platform/Dialogs.h"

@@ -3,7 +3,7 @@
 // curve drawn from it every 2 seconds while the chart toggle is on.
 #include "platform/CpuUsage.h"
 #include "platform/Failure.h"
-#include "platform/Int16.h"
+#include "base/Int16.h"
 
 #include <array>
 #include <memory>

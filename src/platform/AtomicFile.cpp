@@ -2,7 +2,7 @@
 // the platform folders.
 #include "platform/AtomicFile.h"
 
-#include "platform/TemporaryName.h"
+#include "base/TemporaryName.h"
 
 #include <random>
 

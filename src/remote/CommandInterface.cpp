@@ -1,6 +1,6 @@
 #include "remote/CommandInterface.h"
 
-#include "console/Cues.h"
+#include "core/Cues.h"
 #include "console/Form1.h"
 #include "platform/Failure.h"
 #include "remote/CommandFile.h"

@@ -1,6 +1,6 @@
 #include "sequencer/Sequencer.h"
 
-#include "console/Cues.h"
+#include "core/Cues.h"
 #include "console/Form1.h"
 #include "remote/CommandInterface.h"
 #include "remote/ResultFile.h"

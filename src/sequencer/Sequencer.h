@@ -2,7 +2,7 @@
 // WorkHorse: the countdown, the ordered launches, the result file and the
 // hand-over to the remote poll.
 #include "platform/Failure.h"
-#include "platform/Int16.h"
+#include "base/Int16.h"
 
 #include <functional>
 #include <string>

@@ -1,7 +1,7 @@
 #include "platform/AtomicFile.h"
 
 #include "platform/Failure.h"
-#include "platform/TemporaryName.h"
+#include "base/TemporaryName.h"
 
 #include <cerrno>
 #include <cstdio>

@@ -1,7 +1,7 @@
 #include "platform/AtomicFile.h"
 
 #include "platform/Failure.h"
-#include "platform/TemporaryName.h"
+#include "base/TemporaryName.h"
 #include "platform/win32/Wide.h"
 
 #include <fcntl.h>
