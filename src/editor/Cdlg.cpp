@@ -1,7 +1,7 @@
 #include "editor/Cdlg.h"
 
-#include "console/Form1.h"
 #include "editor/DialogFont.h"
+#include "platform/Failure.h"
 #include "platform/qt/Layout.h"
 
 #include <QComboBox>
@@ -44,10 +44,10 @@ protected:
 
 } // namespace
 
-Cdlg::Cdlg(Form1& form, QWidget* parent)
+Cdlg::Cdlg(ConsoleState& state, const Ports& ports, QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                           Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint),
-      form_(form)
+      state_(state), ports_(ports)
 {
     setObjectName("Cdlg");
     setWindowTitle("Browse Folder");
@@ -90,7 +90,7 @@ Cdlg::Cdlg(Form1& form, QWidget* parent)
 
 void Cdlg::Form_Load()
 {
-    if (!openFolder(QString::fromLocal8Bit(form_.ports.program.folder().c_str())))
+    if (!openFolder(QString::fromLocal8Bit(ports_.program.folder().c_str())))
         openFolder(QDir::rootPath());
     if (QWidget* editor = parentWidget()) {
         move(editor->pos());
@@ -149,7 +149,7 @@ void Cdlg::Dir1_Activated(QTreeWidgetItem* item)
         return;
     if (!openFolder(path)) {
         // Gone or unreadable: the list stays at the open folder, refreshed.
-        form_.ports.dialogs.messageBox(Failure::pathNotFound().text());
+        ports_.dialogs.messageBox(Failure::pathNotFound().text());
         fillList();
     }
 }
@@ -161,14 +161,14 @@ void Cdlg::Drive1_Change()
         return;
     }
     // A drive that cannot be read leaves the browser where it was.
-    form_.ports.dialogs.messageBox(Failure::deviceUnavailable().text());
+    ports_.dialogs.messageBox(Failure::deviceUnavailable().text());
     const QSignalBlocker quiet(Drive1_);
     Drive1_->setCurrentIndex(lastDrive_);
 }
 
 void Cdlg::Command1_Click()
 {
-    form_.settings.ExchangeDir = QDir::toNativeSeparators(current_).toLocal8Bit().toStdString();
+    state_.settings.ExchangeDir = QDir::toNativeSeparators(current_).toLocal8Bit().toStdString();
     accept();
 }
 

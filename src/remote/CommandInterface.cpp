@@ -1,7 +1,6 @@
 #include "remote/CommandInterface.h"
 
 #include "core/Cues.h"
-#include "console/Form1.h"
 #include "platform/Failure.h"
 #include "remote/CommandFile.h"
 #include "remote/ResultFile.h"
@@ -30,19 +29,20 @@ constexpr const char* kKeyUnusable = "REMOTE KEY NOT USED: remote.key is not one
 
 } // namespace
 
-CommandInterface::CommandInterface(Form1& form) : f_(form), stamps_(form.ports.program.folder())
+CommandInterface::CommandInterface(ConsoleState& state, ConsoleActions& console, const Ports& ports)
+    : state_(state), console_(console), ports_(ports), stamps_(ports.program.folder())
 {
 }
 
 void CommandInterface::loadKey()
 {
-    key_ = loadRemoteKey(f_.ports.program.folder());
+    key_ = loadRemoteKey(ports_.program.folder());
     if (key_.state == noted_)
         return;
     noted_ = key_.state;
     if (key_.state == KeyState::OpenToOthers || key_.state == KeyState::Unusable) {
-        f_.appendLog(key_.state == KeyState::OpenToOthers ? kKeyOpenToOthers : kKeyUnusable);
-        f_.showLog();
+        console_.appendLog(key_.state == KeyState::OpenToOthers ? kKeyOpenToOthers : kKeyUnusable);
+        console_.showLog();
     }
 }
 
@@ -51,14 +51,14 @@ void CommandInterface::pollStarting()
     loadKey();
     if (key_.state == KeyState::None)
         return;
-    f_.appendLog(kSignedRequired);
-    f_.showLog();
+    console_.appendLog(kSignedRequired);
+    console_.showLog();
 }
 
 void CommandInterface::signResult(const std::string& log)
 {
     loadKey();
-    writeResultSignature(f_.settings.ExchangeDir, key_, resultFileText(log), 0);
+    writeResultSignature(state_.settings.ExchangeDir, key_, resultFileText(log), 0);
 }
 
 void CommandInterface::Command_Interface()
@@ -74,7 +74,7 @@ void CommandInterface::Command_Interface()
 void CommandInterface::poll()
 {
     // The folder is read afresh each time, so a reload takes effect at once.
-    const std::string path = commandFilePath(f_.settings.ExchangeDir);
+    const std::string path = commandFilePath(state_.settings.ExchangeDir);
     const CommandText text = readCommand(path);
     const std::string& command = text.field;
     if (command.empty())
@@ -83,11 +83,11 @@ void CommandInterface::poll()
     stamp_ = 0;
     loadKey();
     if (key_.state != KeyState::None) {
-        const auto stamp = admitSignedCommand(key_, command, text.nextLine, f_.ports.clock.utcMilliseconds(), stamps_);
+        const auto stamp = admitSignedCommand(key_, command, text.nextLine, ports_.clock.utcMilliseconds(), stamps_);
         if (!stamp) {
             // Refused like "DEL": its text is never logged.
-            f_.appendStamped("REFUSED UNSIGNED COMMAND at:");
-            f_.showLog();
+            console_.appendStamped("REFUSED UNSIGNED COMMAND at:");
+            console_.showLog();
             answer(path);
             return;
         }
@@ -95,27 +95,27 @@ void CommandInterface::poll()
     }
 
     if (command == "off") {
-        acknowledgeShutdown(path, "System Shutdown Acknowledged at:", f_.ports.program.shutdownCommand());
+        acknowledgeShutdown(path, "System Shutdown Acknowledged at:", ports_.program.shutdownCommand());
     } else if (command == "restart") {
-        acknowledgeShutdown(path, "System Restart Acknowledged at:", f_.ports.program.restartCommand());
+        acknowledgeShutdown(path, "System Restart Acknowledged at:", ports_.program.restartCommand());
     } else if (command == "report") {
-        f_.playCue(cue::Relay);
-        f_.appendStamped("Report Requested and Generated at:");
-        f_.showLog();
+        console_.playCue(cue::Relay);
+        console_.appendStamped("Report Requested and Generated at:");
+        console_.showLog();
         answer(path);
     } else if (beginsWithDel(command)) {
         // The refused text itself is never logged.
-        f_.appendStamped("HOSTILE COMMAND DEL:");
-        f_.showLog();
+        console_.appendStamped("HOSTILE COMMAND DEL:");
+        console_.showLog();
         answer(path);
     } else {
         // Launched first: a command that cannot start leaves no trace.
-        f_.ports.launcher.run(command, WindowStyle::Normal);
-        f_.appendStamped("Executing Remote Command:" + command + " at:");
-        f_.showLog();
-        writeResultFile(f_.settings.ExchangeDir, f_.DumpString.text());
-        writeResultSignature(f_.settings.ExchangeDir, key_, resultFileText(f_.DumpString.text()), stamp_);
-        f_.playCue(cue::Command);
+        ports_.launcher.run(command, WindowStyle::Normal);
+        console_.appendStamped("Executing Remote Command:" + command + " at:");
+        console_.showLog();
+        writeResultFile(state_.settings.ExchangeDir, state_.DumpString.text());
+        writeResultSignature(state_.settings.ExchangeDir, key_, resultFileText(state_.DumpString.text()), stamp_);
+        console_.playCue(cue::Command);
         deleteCommandFile(path);
     }
 }
@@ -123,19 +123,19 @@ void CommandInterface::poll()
 void CommandInterface::acknowledgeShutdown(const std::string& commandFile, const std::string& entry,
                                            const std::string& commandLine)
 {
-    f_.playCue(cue::Shutdown);
-    f_.appendStamped(entry, true);
-    f_.showLog();
+    console_.playCue(cue::Shutdown);
+    console_.appendStamped(entry, true);
+    console_.showLog();
     answer(commandFile);
     // A failed launch leaves the acknowledgement in place and the poll on.
-    f_.ports.launcher.run(commandLine, WindowStyle::Minimized);
-    f_.Timer2->setEnabled(false);
+    ports_.launcher.run(commandLine, WindowStyle::Minimized);
+    state_.Timer2->setEnabled(false);
 }
 
 void CommandInterface::answer(const std::string& commandFile)
 {
-    writeResultFile(f_.settings.ExchangeDir, f_.DumpString.text());
-    writeResultSignature(f_.settings.ExchangeDir, key_, resultFileText(f_.DumpString.text()), stamp_);
+    writeResultFile(state_.settings.ExchangeDir, state_.DumpString.text());
+    writeResultSignature(state_.settings.ExchangeDir, key_, resultFileText(state_.DumpString.text()), stamp_);
     deleteCommandFile(commandFile);
 }
 

@@ -51,7 +51,7 @@ bool ConsoleTest::start()
 std::vector<std::string> ConsoleTest::logLines() const
 {
     std::vector<std::string> lines;
-    const std::string& t = form->DumpString.text();
+    const std::string& t = form->state().DumpString.text();
     size_t pos = 0;
     while (pos < t.size()) {
         size_t end = t.find("\r\n", pos);

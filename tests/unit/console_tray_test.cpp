@@ -26,7 +26,7 @@ TEST_F(ConsoleTrayTest, OneIconThroughRestartsAndAFirstRunReload)
     std::filesystem::remove(dir.file("config.ini"));
     sim.dialogs.editorScript.push_back([&] {
         writeConfig({.initTime = "2"});
-        form->Reloading = true;
+        form->state().Reloading = true;
     });
     form->cmdRestart_Click();
     EXPECT_EQ(sim.dialogs.editorOpenings, 1);

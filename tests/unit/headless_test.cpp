@@ -81,7 +81,7 @@ TEST_F(HeadlessTest, FailedLaunchIsAnErrorLineAndTheSequenceGoesOnToThePoll)
     ASSERT_EQ(sim.launcher.launches.size(), 3u);
     EXPECT_EQ(sim.launcher.launches[2].at - sim.launcher.launches[1].at, 2000);
     EXPECT_EQ(sim.dialogs.editorOpenings, 0);
-    EXPECT_FALSE(form->CPUTimer->enabled()); // no chart, no wake-ups for it
+    EXPECT_FALSE(form->state().CPUTimer->enabled()); // no chart, no wake-ups for it
 
     // The remote poll runs on; a quoted line break cannot forge a second line.
     exchange.write("command.txt", "report\r\n");

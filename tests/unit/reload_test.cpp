@@ -19,7 +19,7 @@ protected:
         sim.dialogs.editorScript.push_back([this, spec, openMs] {
             sim.events.runFor(openMs);
             writeConfig(spec);
-            form->Reloading = true;
+            form->state().Reloading = true;
         });
     }
     std::vector<std::pair<Ms, std::string>> launches() const
@@ -50,8 +50,8 @@ TEST_F(ReloadTest, EditorReloadDuringTheCountdownRunsOneSequenceFromTheNewTime)
                                         "New C", "Enabling Command Interface"));
     EXPECT_THAT(sim.sound.names(),
                 ElementsAre("START.wav", "START.wav", "done.wav", "complete.wav", "complete.wav", "finished.wav"));
-    EXPECT_FALSE(form->ReloadInSequence);
-    EXPECT_FALSE(form->SequenceRunning);
+    EXPECT_FALSE(form->state().ReloadInSequence);
+    EXPECT_FALSE(form->state().SequenceRunning);
     // The countdown restarted from the new time.
     auto history = statuses();
     auto at10 = std::find_if(history.begin(), history.end(), [](auto& s) { return s.first == 10000; });
@@ -70,7 +70,7 @@ TEST_F(ReloadTest, EditorReloadWithAShortTimeRunsTheNewSequenceInsideTheWait)
     // interrupted stands down instead of announcing a second time.
     EXPECT_EQ(launches(), (std::vector<std::pair<Ms, std::string>>{{12000, "new"}}));
     EXPECT_EQ(count("Enabling Command Interface"), 1);
-    EXPECT_FALSE(form->ReloadInSequence);
+    EXPECT_FALSE(form->state().ReloadInSequence);
 
     // Nothing is left behind that would swallow the next Restart's countdown.
     writeConfig({.initTime = "3", .checkTime = "1", .tasks = {{"Again", "again"}}});
@@ -93,7 +93,7 @@ std::vector<std::pair<Ms, std::string>> ReloadTest::cutToTwoDuringATaskWait(Ms r
     EXPECT_EQ(count(""), 0);
     EXPECT_EQ(count("Command Failed"), 0);
     EXPECT_EQ(sim.sound.names().back(), "finished.wav");
-    EXPECT_FALSE(form->Timer1->enabled());
+    EXPECT_FALSE(form->state().Timer1->enabled());
     return launches();
 }
 
@@ -127,25 +127,25 @@ TEST_F(ReloadTest, EditorReloadWithAShortTimeDuringATaskWaitRunsInsideItThenTheW
                                         "Enabling Command Interface", "X", "Y", "Enabling Command Interface"));
     EXPECT_TRUE(sim.dialogs.messages.empty());
     // Nothing is left set to swallow a later reload's countdown.
-    EXPECT_FALSE(form->ReloadInSequence);
-    EXPECT_FALSE(form->SequenceRunning);
+    EXPECT_FALSE(form->state().ReloadInSequence);
+    EXPECT_FALSE(form->state().SequenceRunning);
 }
 
 TEST_F(ReloadTest, RestartAfterASequenceAddsBelowTheOldLog)
 {
     writeConfig({.initTime = "3", .checkTime = "1", .tasks = {{"A", "a"}}});
     start();
-    const std::string firstLog = form->DumpString.text();
+    const std::string firstLog = form->state().DumpString.text();
     sim.events.at(sim.events.now() + 1000, [&] {
         for (Control c : {Control::Chart, Control::cmdEdit, Control::cmdTray, Control::chkRemote, Control::cmdRestart})
             EXPECT_FALSE(sim.view.isEnabled(c));
     });
     form->cmdRestart_Click();
-    EXPECT_EQ(form->DumpString.text().substr(0, firstLog.size()), firstLog);
+    EXPECT_EQ(form->state().DumpString.text().substr(0, firstLog.size()), firstLog);
     EXPECT_EQ(count("Seuquence Init"), 2);
     EXPECT_EQ(sim.launcher.launches.size(), 2u);
     EXPECT_TRUE(sim.view.isEnabled(Control::cmdRestart));
-    EXPECT_FALSE(form->Reloading);
+    EXPECT_FALSE(form->state().Reloading);
 }
 
 TEST_F(ReloadTest, RestartWhileAReloadedRunWaitsRunsACompleteSequenceInsideIt)
@@ -157,7 +157,7 @@ TEST_F(ReloadTest, RestartWhileAReloadedRunWaitsRunsACompleteSequenceInsideIt)
     const Ms t0 = sim.events.now();
     sim.events.at(t0 + 5500, [&] {
         // Pressed while the reloaded run counts down.
-        EXPECT_TRUE(form->SequenceRunning);
+        EXPECT_TRUE(form->state().SequenceRunning);
         form->cmdRestart_Click();
     });
     form->cmdConfig_Click();
@@ -201,7 +201,7 @@ TEST_F(ReloadTest, SettingsButtonPausesTheCountdown)
     writeConfig({.initTime = "10", .tasks = {}});
     // Open at 3 s for 30 s, closed with "&Ok" (no reload).
     sim.dialogs.editorScript.push_back([&] {
-        EXPECT_FALSE(form->Timer1->enabled());
+        EXPECT_FALSE(form->state().Timer1->enabled());
         sim.events.runFor(30000);
     });
     sim.events.at(3000, [&] { form->cmdConfig_Click(); });
@@ -218,7 +218,7 @@ TEST_F(ReloadTest, EditorReloadReleasesThePressedRemoteToggle)
     start();
     form->chkRemote_UserSet(true);
     EXPECT_EQ(sim.view.status, "Waiting for Remote Commands");
-    EXPECT_TRUE(form->Timer2->enabled());
+    EXPECT_TRUE(form->state().Timer2->enabled());
     editorSavesAndRestarts({.initTime = "3", .remoteOpt = "REMOTEOFF"});
     sim.events.at(sim.events.now() + 1000, [&] {
         EXPECT_FALSE(form->remoteToggle());

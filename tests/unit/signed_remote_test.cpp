@@ -74,7 +74,7 @@ protected:
     void expectRefused(const std::string& secret = "", bool signedAnswer = true)
     {
         EXPECT_EQ(logLines().back(), stamped("REFUSED UNSIGNED COMMAND at:"));
-        EXPECT_EQ(exchange.read("Result.txt"), form->DumpString.text() + "\r\n");
+        EXPECT_EQ(exchange.read("Result.txt"), form->state().DumpString.text() + "\r\n");
         EXPECT_FALSE(commandPresent());
         if (signedAnswer) {
             EXPECT_EQ(answerStamp(), 0);
@@ -83,7 +83,7 @@ protected:
         }
         EXPECT_TRUE(sim.launcher.launches.empty());
         if (!secret.empty()) {
-            EXPECT_EQ(form->DumpString.text().find(secret), std::string::npos);
+            EXPECT_EQ(form->state().DumpString.text().find(secret), std::string::npos);
         }
     }
 };

@@ -36,7 +36,7 @@ protected:
     {
         return [this, launchOpt] {
             writeConfig({.launchOpt = launchOpt, .initTime = "2", .checkTime = "1", .tasks = {{"T", "t"}}});
-            form->Reloading = true;
+            form->state().Reloading = true;
         };
     }
 };
@@ -46,16 +46,16 @@ TEST_F(StartupTest, NoSettingsFileTakesTheFirstRunPath)
     sim.dialogs.editorScript.push_back([&] {
         // The editor sees the first-run values while the window is still hidden.
         EXPECT_FALSE(sim.view.visible);
-        EXPECT_EQ(form->settings.LaunchOpt, "NORM");
-        EXPECT_EQ(form->settings.ExchangeDir, sim.program.driveRoot());
-        EXPECT_EQ(form->settings.InitTime, 30);
-        EXPECT_EQ(form->settings.CheckTime, 10);
-        EXPECT_EQ(form->settings.RemoteOpt, "REMOTEON");
-        EXPECT_EQ(form->settings.Sounds, "SOUNDON");
-        EXPECT_EQ(form->settings.UserComment, "COMMENTSOFF");
-        EXPECT_EQ(form->tasks.TaskDesc[1], "running notepad");
-        EXPECT_EQ(form->tasks.TaskLoc[1], "notepad.exe");
-        EXPECT_TRUE(form->FirstCancel);
+        EXPECT_EQ(form->state().settings.LaunchOpt, "NORM");
+        EXPECT_EQ(form->state().settings.ExchangeDir, sim.program.driveRoot());
+        EXPECT_EQ(form->state().settings.InitTime, 30);
+        EXPECT_EQ(form->state().settings.CheckTime, 10);
+        EXPECT_EQ(form->state().settings.RemoteOpt, "REMOTEON");
+        EXPECT_EQ(form->state().settings.Sounds, "SOUNDON");
+        EXPECT_EQ(form->state().settings.UserComment, "COMMENTSOFF");
+        EXPECT_EQ(form->state().tasks.TaskDesc[1], "running notepad");
+        EXPECT_EQ(form->state().tasks.TaskLoc[1], "notepad.exe");
+        EXPECT_TRUE(form->state().FirstCancel);
         saveAndRestart()();
     });
     EXPECT_FALSE(start());
@@ -64,7 +64,7 @@ TEST_F(StartupTest, NoSettingsFileTakesTheFirstRunPath)
     // The restart ran the saved settings.
     ASSERT_EQ(sim.launcher.launches.size(), 1u);
     EXPECT_EQ(sim.launcher.launches[0].commandLine, "t");
-    EXPECT_TRUE(form->FirstCancel);
+    EXPECT_TRUE(form->state().FirstCancel);
 }
 
 TEST_F(StartupTest, ClosingTheFirstRunEditorWithoutSavingShowsItAgain)
@@ -98,7 +98,7 @@ TEST_F(StartupTest, ShortFileIsReplacedByTheDefaultAndKeptAsBackup)
     EXPECT_EQ(sim.dialogs.messages[0].text, "Abnormal Stop:62 Input past end of file");
     // No sequence, no timers, the buttons as they were.
     EXPECT_TRUE(sim.launcher.launches.empty());
-    EXPECT_FALSE(form->Timer1->enabled());
+    EXPECT_FALSE(form->state().Timer1->enabled());
     // The view starts every control enabled, as real widgets do: what is off
     // here was switched off by the console at creation and stayed so.
     EXPECT_EQ(enabledControls(), "E- R- S+ _- U+ C+ Z- M+");
@@ -208,15 +208,15 @@ TEST_F(StartupTest, ByteOrderMarksAreNotPartOfTheSettingsOrTheCommentLine)
     dir.write("comments.txt", "\xEF\xBB\xBFNew UPS fitted\r\n");
     writeConfigText("\xEF\xBB\xBF" + configLines({"NORM", "x", "", "3", "1", "REMOTEOFF", "SOUNDON", "COMMENTSON"}));
     EXPECT_FALSE(start());
-    EXPECT_EQ(form->settings.LaunchOpt, "NORM");
-    EXPECT_EQ(form->CommentLine, "New UPS fitted");
+    EXPECT_EQ(form->state().settings.LaunchOpt, "NORM");
+    EXPECT_EQ(form->state().CommentLine, "New UPS fitted");
 }
 
 TEST_F(StartupTest, EightLinesRunASequenceWithNoTask)
 {
     writeConfig({.initTime = "2"});
     EXPECT_FALSE(start());
-    EXPECT_EQ(form->TotalApps, 0);
+    EXPECT_EQ(form->state().TotalApps, 0);
     EXPECT_TRUE(sim.dialogs.messages.empty());
     EXPECT_THAT(sim.sound.names(), ElementsAre("START.wav", "done.wav", "finished.wav"));
 }
@@ -235,9 +235,9 @@ TEST_F(StartupTest, CommentLineShowsAboveTheLogDuringTheCountdown)
     writeConfig({.initTime = "3", .comments = "commentson"});
     sim.events.at(1000, [&] { EXPECT_EQ(sim.view.logBox, "Backup disk swapped Monday\r\nSeuquence Init\r\n"); });
     start();
-    EXPECT_EQ(form->CommentLine, "Backup disk swapped Monday");
+    EXPECT_EQ(form->state().CommentLine, "Backup disk swapped Monday");
     // The start announcement shows the log itself again.
-    EXPECT_EQ(sim.view.logBox, form->DumpString.text());
+    EXPECT_EQ(sim.view.logBox, form->state().DumpString.text());
     EXPECT_EQ(dir.read("comments.txt"), "Backup disk swapped Monday\r\nsecond line\r\n");
 }
 
@@ -295,7 +295,7 @@ TEST_F(StartupTest, FailingButtonsSayWhy)
     form->cmdEdit_Click();
     // A line with a NUL byte is refused whole, never launched cut short, and
     // the box shows the NUL rather than end its text there.
-    form->settings.UserCmd = std::string("tool\0--go", 9);
+    form->state().settings.UserCmd = std::string("tool\0--go", 9);
     form->Command8_Click();
     ASSERT_EQ(sim.dialogs.messages.size(), 3u);
     // Code and description, then what failed, so that a person can mend it.
