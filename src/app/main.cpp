@@ -8,7 +8,7 @@
 #include "platform/qt/QtClock.h"
 #include "platform/qt/QtDialogs.h"
 #include "platform/qt/QtEventLoop.h"
-#include "tray/QtTrayShell.h"
+#include "platform/qt/QtTrayShell.h"
 
 #include <QApplication>
 

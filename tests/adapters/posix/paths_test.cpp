@@ -1,7 +1,7 @@
 // What the POSIX adapters make of awkward paths and of the files they replace,
 // seen through the remote folder's readers and writers.
 #include "platform/Failure.h"
-#include "platform/posix/PosixLauncher.h"
+#include "platform/posix/Launcher.h"
 #include "remote/CommandFile.h"
 #include "remote/ResultFile.h"
 #include "support/TempDir.h"

@@ -1,4 +1,4 @@
-#include "platform/posix/PosixLauncher.h"
+#include "platform/posix/Launcher.h"
 
 #include "base/CommandLine.h"
 #include "platform/ErrnoFailure.h"

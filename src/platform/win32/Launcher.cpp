@@ -1,4 +1,4 @@
-#include "platform/win32/Win32Launcher.h"
+#include "platform/win32/Launcher.h"
 
 #include "base/CommandLine.h"
 #include "platform/Failure.h"
