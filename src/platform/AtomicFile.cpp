@@ -1,18 +1,8 @@
-// What the atomic writers share on every platform; the writing itself is in
-// the platform folders.
+// The one-go write, the same on every platform; the writer itself is in the
+// platform folders, on the shared commit (base/AtomicCommit).
 #include "platform/AtomicFile.h"
 
 namespace torv {
-
-AtomicFileWriter::AtomicFileWriter(std::string target, WriteRules rules)
-    : target_(std::move(target)), rules_(std::move(rules))
-{
-}
-
-AtomicFileWriter::~AtomicFileWriter()
-{
-    close();
-}
 
 void writeFileAtomically(const std::string& target, const std::string& text, const WriteRules& rules)
 {
