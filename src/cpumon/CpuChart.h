@@ -60,7 +60,7 @@ private:
 
     static Segments segmentsOf(const Slots& plot);
     static void draw(ScopeView& scope, const Segments& segments);
-    // Puts back the curve the last good tick drew (step 2 has cleared it).
+    // Puts back the curve the last good tick drew (this tick has cleared it).
     void restoreCurve(ScopeView& scope);
 
     bool curveShown_ = false;

@@ -107,7 +107,8 @@ void Sequencer::WorkHorse()
     if (step.outcome == Outcome::Next)
         runTasksAndFinish();
 
-    // Steps 19 to 22 run on both routes.
+    // The controls come back and the action after the sequence follows on
+    // both routes, the missing folder included.
     guarded([&] { console_.setControlEnabled(Control::Chart, state_.CpuMonCreated); });
     guarded([&] {
         for (Control c : {Control::cmdEdit, Control::cmdTray, Control::chkRemote, Control::cmdRestart})

@@ -44,7 +44,8 @@ private:
     // Returns true when the run must return at once (a reload took over).
     bool countdown();
     void taskWait();
-    // Steps 11 to 18; stops early on the missing-folder route.
+    // The launches, the hand-over to the remote poll and the result file;
+    // stops early on the missing-folder route.
     void runTasksAndFinish();
     Outcome writeResultFile();
     bool holdsTask(int16 slot) const;

@@ -25,7 +25,7 @@ ConsoleTest::ConsoleTest()
     sim.view.statusHistory.clear(); // keep only what start-up shows
 }
 
-void ConsoleTest::writeConfig(const ConfigSpec& s)
+void ConsoleTest::writeConfig(const ConfigValues& s)
 {
     std::vector<std::string> lines = {s.launchOpt, s.exchangeDir.empty() ? exchange.path() : s.exchangeDir,
                                       s.userCmd,   s.initTime,

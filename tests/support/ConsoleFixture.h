@@ -15,7 +15,7 @@ namespace torv::sim {
 // config.ini text from its lines, CR LF after each.
 std::string configLines(const std::vector<std::string>& lines);
 
-struct ConfigSpec {
+struct ConfigValues {
     std::string launchOpt = "NORM";
     std::string exchangeDir; // empty: the fixture's exchange folder
     std::string userCmd;
@@ -40,7 +40,7 @@ class ConsoleTest : public ::testing::Test, protected SimConsole {
 protected:
     ConsoleTest();
 
-    void writeConfig(const ConfigSpec& spec);
+    void writeConfig(const ConfigValues& spec);
     void writeConfigText(const std::string& text) { dir.write("config.ini", text); }
     // Runs start-up as the program does; true when the program ended.
     bool start();

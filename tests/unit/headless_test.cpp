@@ -107,7 +107,7 @@ struct ExitCase {
 class HeadlessExitTest : public HeadlessTest, public ::testing::WithParamInterface<ExitCase> {
 public:
     void write(const std::string& name, const std::string& text) { dir.write(name, text); }
-    void config(const ConfigSpec& spec) { writeConfig(spec); }
+    void config(const ConfigValues& spec) { writeConfig(spec); }
     void failing(const std::string& commandLine) { sim.launcher.failing[commandLine] = {53, "File not found"}; }
 };
 

@@ -14,7 +14,7 @@ namespace {
 class ReloadTest : public ConsoleTest {
 protected:
     // The editor saves `spec` with "Ok+&Restart" after being open for `openMs`.
-    void editorSavesAndRestarts(const ConfigSpec& spec, Ms openMs = 0)
+    void editorSavesAndRestarts(const ConfigValues& spec, Ms openMs = 0)
     {
         sim.dialogs.editorScript.push_back([this, spec, openMs] {
             sim.events.runFor(openMs);

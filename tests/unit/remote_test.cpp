@@ -24,9 +24,9 @@ constexpr const char* kDate = "12/7/2026";
 
 class RemoteTest : public ConsoleTest {
 protected:
-    static ConfigSpec config(const std::string& initTime, const std::string& remoteOpt)
+    static ConfigValues config(const std::string& initTime, const std::string& remoteOpt)
     {
-        ConfigSpec spec;
+        ConfigValues spec;
         spec.initTime = initTime;
         spec.remoteOpt = remoteOpt;
         return spec;
@@ -328,7 +328,7 @@ TEST_F(RemoteTest, ShutdownThatCannotBeLaunchedLeavesTheAcknowledgementAndThePol
 
 TEST_F(RemoteTest, ReportDuringATaskWaitWritesTheLogOfThatMoment)
 {
-    ConfigSpec spec = config("2", "REMOTEON");
+    ConfigValues spec = config("2", "REMOTEON");
     spec.checkTime = "20";
     spec.tasks = {{"A", "a"}, {"B", "b"}};
     writeConfig(spec);

@@ -142,7 +142,7 @@ TEST_F(SequencerTest, ExitEndsTheProgramButLowerCaseDoesNot)
     EXPECT_TRUE(exchange.exists("Result.txt"));
     EXPECT_TRUE(sim.view.isEnabled(Control::cmdRestart));
 
-    ConfigSpec lower{.launchOpt = "exit", .initTime = "1"};
+    ConfigValues lower{.launchOpt = "exit", .initTime = "1"};
     writeConfig(lower);
     form->state().Reloading = false;
     EXPECT_FALSE(start());
@@ -169,7 +169,7 @@ TEST_F(SequencerTest, CounterRestsAtItsLowerLimit)
 TEST_F(SequencerTest, AHundredTasksAllRunAndLongDescriptionsLogWhole)
 {
     // The most a file may hold, each description a long line.
-    ConfigSpec spec{.initTime = "1", .checkTime = "1"};
+    ConfigValues spec{.initTime = "1", .checkTime = "1"};
     for (int i = 1; i <= 100; ++i)
         spec.tasks.emplace_back("task " + std::to_string(i) + " " + std::string(2000, 'd'), "run" + std::to_string(i));
     writeConfig(spec);

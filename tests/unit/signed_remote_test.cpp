@@ -36,7 +36,7 @@ protected:
     }
     void startIdle(const std::string& remoteOpt = "REMOTEON")
     {
-        ConfigSpec spec;
+        ConfigValues spec;
         spec.initTime = "1";
         spec.remoteOpt = remoteOpt;
         writeConfig(spec);
