@@ -1,13 +1,11 @@
 #include "editor/Cdlg.h"
 
-#include "editor/DialogFont.h"
 #include "platform/Failure.h"
 #include "platform/qt/Layout.h"
 
 #include <QComboBox>
 #include <QDir>
 #include <QFileInfo>
-#include <QGuiApplication>
 #include <QHeaderView>
 #include <QPushButton>
 #include <QSignalBlocker>
@@ -45,15 +43,8 @@ protected:
 } // namespace
 
 Cdlg::Cdlg(ConsoleState& state, const Ports& ports, QWidget* parent)
-    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                          Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint),
-      state_(state), ports_(ports)
+    : FixedDialog(parent, "Cdlg", "Browse Folder", 2745, 3675), state_(state), ports_(ports)
 {
-    setObjectName("Cdlg");
-    setWindowTitle("Browse Folder");
-    setFixedSize(px(2745), px(3675));
-    setFont(dialogFont(font()));
-
     Drive1_ = new QComboBox(this);
     Drive1_->setObjectName("Drive1");
     place(Drive1_, 180, 120, 2415, 315);
@@ -92,12 +83,9 @@ void Cdlg::Form_Load()
 {
     if (!openFolder(QString::fromLocal8Bit(ports_.program.folder().c_str())))
         openFolder(QDir::rootPath());
-    if (QWidget* editor = parentWidget()) {
+    if (QWidget* editor = parentWidget())
         move(editor->pos());
-        setWindowIcon(editor->windowIcon());
-    } else {
-        setWindowIcon(QGuiApplication::windowIcon());
-    }
+    takeOwnersIcon();
     Dir1_->setFocus();
 }
 

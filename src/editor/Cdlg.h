@@ -5,7 +5,8 @@
 #include "core/ConsoleState.h"
 #include "core/Ports.h"
 
-#include <QDialog>
+#include "editor/FixedDialog.h"
+
 #include <QString>
 
 class QComboBox;
@@ -15,7 +16,7 @@ class QTreeWidgetItem;
 
 namespace torv {
 
-class Cdlg : public QDialog {
+class Cdlg : public FixedDialog {
     Q_OBJECT
 public:
     // Builds the window and opens the folder list at the program's folder.

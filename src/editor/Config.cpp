@@ -2,7 +2,6 @@
 
 #include "core/ConsolePaths.h"
 #include "editor/Cdlg.h"
-#include "editor/DialogFont.h"
 #include "editor/EditorRules.h"
 #include "editor/EditorSave.h"
 #include "editor/TaskListEdit.h"
@@ -114,15 +113,8 @@ QFont boldFont(QFont f, int pointSize = 0)
 } // namespace
 
 Config::Config(ConsoleState& state, ConsoleActions& console, const Ports& ports, QWidget* parent)
-    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                          Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint),
-      state_(state), console_(console), ports_(ports)
+    : FixedDialog(parent, "Config", "Launcher Config", 4515, 6675), state_(state), console_(console), ports_(ports)
 {
-    setObjectName("Config");
-    setWindowTitle("Launcher Config");
-    setFixedSize(px(4515), px(6675));
-    setFont(dialogFont(font()));
-
     buildOptions();
     buildTaskArea();
     buildButtons();
@@ -244,8 +236,8 @@ void Config::connectHandlers()
 
 void Config::Form_Load()
 {
+    takeOwnersIcon();
     QWidget* console = parentWidget();
-    setWindowIcon(console ? console->windowIcon() : QGuiApplication::windowIcon());
     if (QScreen* screen = console ? console->screen() : QGuiApplication::primaryScreen()) {
         const QRect s = screen->geometry();
         move(s.left() + s.width() / 2 - width() / 2, s.top() + s.height() / 2 - height() / 2);

@@ -6,7 +6,7 @@
 #include "core/ConsoleState.h"
 #include "core/Ports.h"
 
-#include <QDialog>
+#include "editor/FixedDialog.h"
 
 #include <string>
 
@@ -21,7 +21,7 @@ namespace torv {
 
 struct EditorValues;
 
-class Config : public QDialog {
+class Config : public FixedDialog {
     Q_OBJECT
 public:
     // Builds the window and loads it from the console's state (Form_Load).
