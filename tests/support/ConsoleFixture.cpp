@@ -48,6 +48,23 @@ bool ConsoleTest::start()
     return false;
 }
 
+std::function<void()> ConsoleTest::savingAndRestarting(const ConfigValues& values, Ms openMs)
+{
+    return [this, values, openMs] {
+        sim.events.runFor(openMs);
+        writeConfig(values);
+        form->state().Reloading = true;
+    };
+}
+
+std::vector<std::pair<Ms, std::string>> ConsoleTest::launches() const
+{
+    std::vector<std::pair<Ms, std::string>> out;
+    for (const Launch& l : sim.launcher.launches)
+        out.emplace_back(l.at, l.commandLine);
+    return out;
+}
+
 std::vector<std::string> ConsoleTest::logLines() const
 {
     std::vector<std::string> lines;

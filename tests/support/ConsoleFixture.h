@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -46,6 +47,15 @@ protected:
     bool start();
     // The log as lines, without the line ends.
     std::vector<std::string> logLines() const;
+    // What the settings editor does when, open for openMs, it saves values
+    // with "Ok+&Restart"; editorSavesAndRestarts queues it for the next opening.
+    std::function<void()> savingAndRestarting(const ConfigValues& values, Ms openMs = 0);
+    void editorSavesAndRestarts(const ConfigValues& values, Ms openMs = 0)
+    {
+        sim.dialogs.editorScript.push_back(savingAndRestarting(values, openMs));
+    }
+    // Every launch: its virtual time and its command line.
+    std::vector<std::pair<Ms, std::string>> launches() const;
     // Times (ms) at which a status text was first shown.
     std::vector<std::pair<Ms, std::string>> statuses() const { return sim.view.statusHistory; }
 };

@@ -13,22 +13,6 @@ namespace {
 
 class ReloadTest : public ConsoleTest {
 protected:
-    // The editor saves `spec` with "Ok+&Restart" after being open for `openMs`.
-    void editorSavesAndRestarts(const ConfigValues& spec, Ms openMs = 0)
-    {
-        sim.dialogs.editorScript.push_back([this, spec, openMs] {
-            sim.events.runFor(openMs);
-            writeConfig(spec);
-            form->state().Reloading = true;
-        });
-    }
-    std::vector<std::pair<Ms, std::string>> launches() const
-    {
-        std::vector<std::pair<Ms, std::string>> out;
-        for (const Launch& l : sim.launcher.launches)
-            out.emplace_back(l.at, l.commandLine);
-        return out;
-    }
     std::vector<std::pair<Ms, std::string>> cutToTwoDuringATaskWait(Ms reloadAt);
     long count(const std::string& line) const
     {

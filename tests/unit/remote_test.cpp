@@ -408,10 +408,7 @@ TEST_F(RemoteTest, ToggleSwitchesThePollAndAnEditorReloadReleasesIt)
     // Pressed again, then the settings editor closes with Ok+Restart: the reload
     // releases the toggle and the poll stops while the new countdown runs.
     form->chkRemote_UserSet(true);
-    sim.dialogs.editorScript.push_back([&] {
-        writeConfig(config("30", "REMOTEON"));
-        form->state().Reloading = true;
-    });
+    editorSavesAndRestarts(config("30", "REMOTEON"));
     const Ms reloaded = sim.events.now();
     sim.events.at(reloaded + 25000, [&] {
         EXPECT_FALSE(form->state().Timer2->enabled());

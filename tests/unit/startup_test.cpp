@@ -34,10 +34,7 @@ protected:
     // An editor that saves a short valid file and asks for a restart.
     std::function<void()> saveAndRestart(const std::string& launchOpt = "NORM")
     {
-        return [this, launchOpt] {
-            writeConfig({.launchOpt = launchOpt, .initTime = "2", .checkTime = "1", .tasks = {{"T", "t"}}});
-            form->state().Reloading = true;
-        };
+        return savingAndRestarting({.launchOpt = launchOpt, .initTime = "2", .checkTime = "1", .tasks = {{"T", "t"}}});
     }
 };
 
