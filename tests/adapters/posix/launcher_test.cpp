@@ -3,6 +3,7 @@
 #include "platform/Failure.h"
 #include "platform/posix/Launcher.h"
 #include "platform/posix/SingleInstance.h"
+#include "support/Failures.h"
 
 #include <gtest/gtest.h>
 
@@ -88,12 +89,7 @@ bool eventually(const std::function<bool()>& condition)
 
 int launchCode(const std::string& commandLine)
 {
-    try {
-        PosixLauncher().run(commandLine, WindowStyle::Normal);
-    } catch (const Failure& f) {
-        return f.code;
-    }
-    return 0;
+    return sim::failureCodeOf([&] { PosixLauncher().run(commandLine, WindowStyle::Normal); });
 }
 
 TEST(PosixLauncher, StartsAScriptWithItsArgumentsAsWords)

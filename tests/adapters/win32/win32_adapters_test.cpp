@@ -7,6 +7,7 @@
 #include "platform/win32/Launcher.h"
 #include "platform/win32/Program.h"
 #include "settings/ConfigFile.h"
+#include "support/Failures.h"
 #include "support/FileTricks.h"
 #include "support/TempDir.h"
 
@@ -29,12 +30,7 @@ using sim::TempDir;
 
 int codeOf(const std::function<void()>& fn)
 {
-    try {
-        fn();
-        return 0;
-    } catch (const Failure& f) {
-        return f.code;
-    }
+    return sim::failureCodeOf(fn);
 }
 
 std::string markerExe()
