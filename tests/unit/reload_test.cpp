@@ -142,9 +142,6 @@ TEST_P(WholeSequenceInsideAWait, IsTheOnlySequence)
                             [](const std::string& l) { return l.starts_with("Starting Application Execution:"); }),
               1);
     EXPECT_EQ(count("Enabling Command Interface"), 1);
-    auto cues = sim.sound.names();
-    EXPECT_EQ(std::count(cues.begin(), cues.end(), "finished.wav"), 1);
-    EXPECT_TRUE(sim.dialogs.messages.empty());
     EXPECT_FALSE(form->ReloadInSequence);
     EXPECT_FALSE(form->SequenceRunning);
     EXPECT_FALSE(form->Timer1->enabled());

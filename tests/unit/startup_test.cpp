@@ -256,9 +256,7 @@ TEST_F(StartupTest, CommentLinesUpTo64KiBAreShownWhole)
     for (const Case c : {Case{300, 300}, Case{65536, 65536}, Case{70000, 65536}}) {
         SCOPED_TRACE(c.length);
         SimConsole console;
-        std::string line;
-        for (std::size_t i = 0; line.size() < c.length; ++i)
-            line += std::to_string(i % 10);
+        const std::string line(c.length, 'c');
         console.dir.write("comments.txt", line + "\r\nsecond line\r\n");
         console.dir.write("config.ini", configLines({"NORM", console.exchange.path(), "", "1", "1", "REMOTEOFF",
                                                      "SOUNDOFF", "COMMENTSON"}));
