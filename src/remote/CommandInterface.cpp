@@ -173,7 +173,8 @@ bool CommandInterface::removeCommandFile(const NotDone& notDone)
         deleteCommandFile(path_);
         return true;
     } catch (const Failure& failure) {
-        // Gone already: someone else removed it.
+        // Gone already (someone else removed it): nothing to remember, and
+        // the poll ends silently as for any other failure.
         if (failure.code == Failure::fileNotFound().code)
             throw;
         try {
