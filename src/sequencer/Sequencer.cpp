@@ -5,6 +5,8 @@
 #include "remote/CommandInterface.h"
 #include "remote/ResultFile.h"
 
+#include <optional>
+
 namespace torv {
 
 namespace {
@@ -220,14 +222,11 @@ Sequencer::Outcome Sequencer::writeResultFile()
     ResultFile file(f_.settings.ExchangeDir);
     if (guarded([&] { file.create(); }) == Outcome::MissingFolder)
         return Outcome::MissingFolder;
-    bool written = false;
-    Outcome outcome = guarded([&] {
-        file.write(f_.DumpString.text());
-        written = true;
-    });
+    std::optional<std::string> written;
+    Outcome outcome = guarded([&] { written = file.write(f_.DumpString.text()); });
     file.close();
     if (written)
-        outcome = guarded([&] { f_.remote().signResult(f_.DumpString.text()); });
+        outcome = guarded([&] { f_.remote().signResult(*written); });
     return outcome;
 }
 
