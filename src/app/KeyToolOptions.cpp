@@ -13,13 +13,15 @@ namespace torv {
 
 std::optional<int> runKeyTool(const Options& options, int argc, char** argv)
 {
-    if (!options.newKey && !options.sign)
+    if (!options.newKey && !options.sign && !options.verifyAnswer)
         return std::nullopt;
     QCoreApplication app(argc, argv); // for the program folder
     const std::string folder = QDir::toNativeSeparators(QCoreApplication::applicationDirPath()).toStdString();
     if (options.newKey)
         return runNewKey(folder, std::cout, std::cerr);
     const std::string key = options.keyFile ? *options.keyFile : remoteKeyPath(folder);
+    if (options.verifyAnswer)
+        return runVerifyAnswer(*options.verifyAnswer, key, std::cout, std::cerr);
     return runSign(*options.sign, key, QtClock().utcMilliseconds(), std::cout, std::cerr);
 }
 

@@ -1,5 +1,6 @@
 #pragma once
-// The key tools on the command line: --new-key, --sign COMMAND, --key-file F.
+// The key tools on the command line: --new-key, --sign COMMAND,
+// --verify-answer FOLDER, --key-file F.
 #include "app/Options.h"
 
 #include <optional>

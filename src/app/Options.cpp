@@ -42,9 +42,14 @@ std::optional<int> parseOptions(int argc, char** argv, Options& options)
         "new-key",
         "Write a new key for signed remote commands (remote.key) into the program folder and print it once.");
     const QCommandLineOption sign("sign", "Print a signed command file (command.txt) for COMMAND.", "COMMAND");
-    const QCommandLineOption keyFile("key-file", "The key --sign uses (default: the program folder's remote.key).",
-                                     "FILE");
-    parser.addOptions({newKey, sign, keyFile});
+    const QCommandLineOption verifyAnswer(
+        "verify-answer",
+        "Check FOLDER's Result.txt against its Result.txt.sig; print the stamp of the command it answers (or none) "
+        "and exit 0 when it verifies, 1 when not.",
+        "FOLDER");
+    const QCommandLineOption keyFile(
+        "key-file", "The key --sign and --verify-answer use (default: the program folder's remote.key).", "FILE");
+    parser.addOptions({newKey, sign, verifyAnswer, keyFile});
     // Further options: add them here and give them a field in Options.
 
     const bool parsed = parser.parse(args);
@@ -55,6 +60,8 @@ std::optional<int> parseOptions(int argc, char** argv, Options& options)
         options.newKey = parser.isSet(newKey);
         if (parser.isSet(sign))
             options.sign = parser.value(sign).toUtf8().toStdString();
+        if (parser.isSet(verifyAnswer))
+            options.verifyAnswer = parser.value(verifyAnswer).toUtf8().toStdString();
         if (parser.isSet(keyFile))
             options.keyFile = parser.value(keyFile).toUtf8().toStdString();
         return std::nullopt;

@@ -6,10 +6,11 @@
 namespace torv {
 
 struct Options {
-    bool headless = false; // --headless: no window, tray, chart or editor; no display needed
-    bool newKey = false;                // --new-key: write remote.key for signed commands
-    std::optional<std::string> sign;    // --sign COMMAND: print a signed command file
-    std::optional<std::string> keyFile; // --key-file F: the key --sign uses
+    bool headless = false;                   // --headless: no window, tray, chart or editor; no display needed
+    bool newKey = false;                     // --new-key: write remote.key for signed commands
+    std::optional<std::string> sign;         // --sign COMMAND: print a signed command file
+    std::optional<std::string> verifyAnswer; // --verify-answer FOLDER: check Result.txt there
+    std::optional<std::string> keyFile;      // --key-file F: the key --sign and --verify-answer use
 };
 
 // Reads argv into options. Returns the status to end with at once: 0 after

@@ -2,6 +2,7 @@
 // File operations whose safe form differs per platform; each platform folder
 // implements them.
 #include <cstddef>
+#include <cstdint>
 #include <string>
 
 namespace torv {
@@ -18,6 +19,19 @@ enum class Links {
 // reparse point) included: 75. A caller tells a longer file from one that fits
 // by asking for one byte more than it will use.
 std::string readRegularFile(const std::string& path, std::size_t maxBytes, Links links);
+
+// Which file on disk, in which state: equal while the same file stands
+// unchanged, different once it is replaced or written again.
+struct FileIdentity {
+    std::uint64_t volume = 0;  // device, or the volume's serial number
+    std::uint64_t index = 0;   // inode, or file ID
+    std::uint64_t size = 0;    // in bytes
+    std::int64_t modified = 0; // last write, in the platform's finest unit
+    bool operator==(const FileIdentity&) const = default;
+};
+// readRegularFile, and the identity of the file read, taken from the same
+// open file.
+std::string readRegularFile(const std::string& path, std::size_t maxBytes, Links links, FileIdentity& identity);
 
 // Deletes a file. Missing: 53; not permitted: 70; anything else: 75.
 void removeFile(const std::string& path);

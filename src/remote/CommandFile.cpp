@@ -1,8 +1,10 @@
 #include "remote/CommandFile.h"
 
+#include "platform/Crypto.h"
 #include "platform/Failure.h"
 #include "platform/Files.h"
 #include "platform/Paths.h"
+#include "remote/Signature.h"
 #include "settings/FieldReader.h"
 
 #include <algorithm>
@@ -55,6 +57,19 @@ std::string fromUtf16(std::string_view bytes, bool bigEndian)
         appendUtf8(out, u);
     }
     return out;
+}
+
+// A hash of the content: the keyed hash under a fixed key serves as a plain one.
+std::string contentHash(std::string_view bytes)
+{
+    const crypto::Sha256Digest digest = crypto::hmacSha256("command.txt", bytes);
+    return toHex(std::string_view(reinterpret_cast<const char*>(digest.data()), digest.size()));
+}
+
+std::string commandFingerprint(const FileIdentity& identity, std::string_view bytes)
+{
+    return std::to_string(identity.volume) + " " + std::to_string(identity.index) + " " +
+           std::to_string(identity.size) + " " + std::to_string(identity.modified) + " " + contentHash(bytes);
 }
 
 } // namespace
@@ -110,13 +125,14 @@ std::string readCommandField(const std::string& path)
 CommandText readCommand(const std::string& path)
 {
     std::string bytes;
+    FileIdentity identity;
     try {
         // One byte more than the limit tells a longer file from one that fits.
-        bytes = readRegularFile(path, kCommandReadLimit + 1, Links::Refuse);
+        bytes = readRegularFile(path, kCommandReadLimit + 1, Links::Refuse, identity);
     } catch (const std::bad_alloc&) {
         throw Failure::outOfMemory();
     }
-    CommandText command{firstCommandField(bytes), {}};
+    CommandText command{firstCommandField(bytes), {}, {}};
     // The line after the field: a signed command's signature. The field ended
     // at a line end, or at a comma with the rest of its line to skip.
     const std::string text = commandText(std::string_view(bytes).substr(0, kCommandReadLimit));
@@ -130,6 +146,7 @@ CommandText readCommand(const std::string& path)
     }
     const size_t end = std::min(body.find_first_of("\r\n", pos), body.size());
     command.nextLine = std::string(body.substr(pos, end - pos));
+    command.fingerprint = commandFingerprint(identity, bytes);
     return command;
 }
 

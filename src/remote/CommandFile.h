@@ -32,6 +32,10 @@ struct CommandText {
     // The whole line after the one on which the first field ends, without its
     // line end; empty when there is none. It carries a signed command's signature.
     std::string nextLine;
+    // The file read, as one line of text: its identity on disk, size,
+    // modification time and a hash of its content. Another file, or this one
+    // written again, gives another line.
+    std::string fingerprint;
 };
 // readCommandField, and the line after the field. Fails like it.
 CommandText readCommand(const std::string& path);

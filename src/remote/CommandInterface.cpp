@@ -27,10 +27,14 @@ constexpr const char* kKeyOpenToOthers =
     "REMOTE KEY NOT USED: others may read or change remote.key; commands are refused until only its owner may";
 constexpr const char* kKeyUnusable = "REMOTE KEY NOT USED: remote.key is not one line of hex; commands are refused";
 
+// Said once for a command file carried out that cannot be deleted.
+const CommandInterface::NotDone kKeptCommand{"COMMAND FILE KEPT", ", it is not carried out again"};
+
 } // namespace
 
 CommandInterface::CommandInterface(ConsoleState& state, ConsoleActions& console, const Ports& ports)
-    : state_(state), console_(console), ports_(ports), stamps_(ports.program.folder())
+    : state_(state), console_(console), ports_(ports), stamps_(ports.program.folder()),
+      undeleted_(ports.program.folder())
 {
 }
 
@@ -55,10 +59,10 @@ void CommandInterface::pollStarting()
     console_.showLog();
 }
 
-void CommandInterface::signResult(const std::string& log)
+void CommandInterface::signResult(const std::string& resultBytes)
 {
     loadKey();
-    writeResultSignature(state_.settings.ExchangeDir, key_, resultFileText(log), 0);
+    writeResultSignature(state_.settings.ExchangeDir, key_, resultBytes, 0, ports_.clock.utcMilliseconds());
 }
 
 void CommandInterface::Command_Interface()
@@ -74,69 +78,116 @@ void CommandInterface::Command_Interface()
 void CommandInterface::poll()
 {
     // The folder is read afresh each time, so a reload takes effect at once.
-    const std::string path = commandFilePath(state_.settings.ExchangeDir);
-    const CommandText text = readCommand(path);
-    const std::string& command = text.field;
+    path_ = commandFilePath(state_.settings.ExchangeDir);
+    try {
+        command_ = readCommand(path_);
+    } catch (const Failure& failure) {
+        if (failure.code == Failure::fileNotFound().code)
+            undeleted_.forget();
+        throw;
+    }
+    // Carried out already; it only could not be removed.
+    if (undeleted_.is(command_.fingerprint))
+        return;
+    const std::string& command = command_.field;
     if (command.empty())
         return;
 
     stamp_ = 0;
     loadKey();
     if (key_.state != KeyState::None) {
-        const auto stamp = admitSignedCommand(key_, command, text.nextLine, ports_.clock.utcMilliseconds(), stamps_);
-        if (!stamp) {
-            // Refused like "DEL": its text is never logged.
-            console_.appendStamped("REFUSED UNSIGNED COMMAND at:");
-            console_.showLog();
-            answer(path);
+        const Admission admission =
+            admitSignedCommand(key_, command, command_.nextLine, ports_.clock.utcMilliseconds(), stamps_);
+        if (admission.refusal != Refusal::None) {
+            refuse(admission);
             return;
         }
-        stamp_ = *stamp;
+        stamp_ = admission.stamp;
     }
 
     if (command == "off") {
-        acknowledgeShutdown(path, "System Shutdown Acknowledged at:", ports_.program.shutdownCommand());
+        acknowledgeShutdown("System Shutdown Acknowledged at:", {"SHUTDOWN NOT CARRIED OUT", ""},
+                            ports_.program.shutdownCommand());
     } else if (command == "restart") {
-        acknowledgeShutdown(path, "System Restart Acknowledged at:", ports_.program.restartCommand());
+        acknowledgeShutdown("System Restart Acknowledged at:", {"RESTART NOT CARRIED OUT", ""},
+                            ports_.program.restartCommand());
     } else if (command == "report") {
         console_.playCue(cue::Relay);
         console_.appendStamped("Report Requested and Generated at:");
         console_.showLog();
-        answer(path);
+        answer();
     } else if (beginsWithDel(command)) {
         // The refused text itself is never logged.
         console_.appendStamped("HOSTILE COMMAND DEL:");
         console_.showLog();
-        answer(path);
+        answer();
     } else {
         // Launched first: a command that cannot start leaves no trace.
         ports_.launcher.run(command, WindowStyle::Normal);
         console_.appendStamped("Executing Remote Command:" + command + " at:");
         console_.showLog();
-        writeResultFile(state_.settings.ExchangeDir, state_.DumpString.text());
-        writeResultSignature(state_.settings.ExchangeDir, key_, resultFileText(state_.DumpString.text()), stamp_);
+        writeAnswer();
         console_.playCue(cue::Command);
-        deleteCommandFile(path);
+        removeCommandFile(kKeptCommand);
     }
 }
 
-void CommandInterface::acknowledgeShutdown(const std::string& commandFile, const std::string& entry,
+void CommandInterface::refuse(const Admission& admission)
+{
+    // Refused like "DEL": its text is never logged, only why.
+    console_.appendStamped("REFUSED UNSIGNED COMMAND (" + refusalReason(admission) + ") at:");
+    console_.showLog();
+    answer();
+}
+
+void CommandInterface::acknowledgeShutdown(const std::string& entry, const NotDone& notDone,
                                            const std::string& commandLine)
 {
     console_.playCue(cue::Shutdown);
     console_.appendStamped(entry, true);
     console_.showLog();
-    answer(commandFile);
+    writeAnswer();
+    // A file left behind would be met again after the reboot.
+    if (!removeCommandFile(notDone))
+        return;
     // A failed launch leaves the acknowledgement in place and the poll on.
     ports_.launcher.run(commandLine, WindowStyle::Minimized);
     state_.Timer2->setEnabled(false);
 }
 
-void CommandInterface::answer(const std::string& commandFile)
+void CommandInterface::writeAnswer()
 {
-    writeResultFile(state_.settings.ExchangeDir, state_.DumpString.text());
-    writeResultSignature(state_.settings.ExchangeDir, key_, resultFileText(state_.DumpString.text()), stamp_);
-    deleteCommandFile(commandFile);
+    const std::string bytes = writeResultFile(state_.settings.ExchangeDir, state_.DumpString.text());
+    writeResultSignature(state_.settings.ExchangeDir, key_, bytes, stamp_, ports_.clock.utcMilliseconds());
+}
+
+void CommandInterface::answer()
+{
+    writeAnswer();
+    removeCommandFile(kKeptCommand);
+}
+
+bool CommandInterface::removeCommandFile(const NotDone& notDone)
+{
+    try {
+        deleteCommandFile(path_);
+        return true;
+    } catch (const Failure& failure) {
+        // Gone already (someone else removed it): nothing to remember, and
+        // the poll ends silently as for any other failure.
+        if (failure.code == Failure::fileNotFound().code)
+            throw;
+        try {
+            undeleted_.remember(command_.fingerprint);
+        } catch (const Failure&) {
+            // Remembered until the program ends, at least.
+        }
+        console_.appendStamped(notDone.first + ": command.txt could not be deleted (" + failure.text() + ")" +
+                               notDone.second + " at:");
+        console_.showLog();
+        writeAnswer();
+        return false;
+    }
 }
 
 } // namespace torv

@@ -5,10 +5,13 @@
 #include "core/ConsoleActions.h"
 #include "core/ConsoleState.h"
 #include "core/Ports.h"
+#include "remote/CommandFile.h"
 #include "remote/CommandStamp.h"
 #include "remote/RemoteKey.h"
+#include "remote/UndeletedCommand.h"
 
 #include <string>
+#include <utility>
 
 namespace torv {
 
@@ -24,17 +27,29 @@ public:
     // are required, or why none can be obeyed.
     void pollStarting();
 
-    // Result.txt.sig, at stamp 0, for the result file just written from log
-    // by someone else than the poll (the end of a sequence), when a usable
-    // key is set. Throws the write's Failure.
-    void signResult(const std::string& log);
+    // Result.txt.sig, answering no command, for the result file whose bytes
+    // someone else than the poll (the end of a sequence) just wrote, when a
+    // usable key is set. Throws the write's Failure.
+    void signResult(const std::string& resultBytes);
+
+    // The log entry of a command file that could not be deleted: what comes
+    // before the reason and what after it.
+    using NotDone = std::pair<std::string, std::string>;
 
 private:
     void poll();
-    // "off" and "restart": acknowledge, answer, then hand over to the system.
-    void acknowledgeShutdown(const std::string& commandFile, const std::string& entry, const std::string& commandLine);
-    // Writes the result file and its signature, then deletes the command file.
-    void answer(const std::string& commandFile);
+    void refuse(const Admission& admission);
+    // "off" and "restart": acknowledge, answer, then hand over to the system
+    // once the command file is gone.
+    void acknowledgeShutdown(const std::string& entry, const NotDone& notDone, const std::string& commandLine);
+    // Writes the result file and its signature.
+    void writeAnswer();
+    // writeAnswer, then removeCommandFile.
+    void answer();
+    // Deletes the command file just carried out; true when it is gone. One
+    // that cannot be deleted is remembered and the log says so once, with
+    // notDone as its entry, in a new answer.
+    bool removeCommandFile(const NotDone& notDone);
     // Loads the key as it is now and says once in the log when it cannot be used.
     void loadKey();
 
@@ -43,7 +58,12 @@ private:
     const Ports& ports_;
     RemoteKey key_;
     StampRecord stamps_;
-    long long stamp_ = 0; // of the signed command being answered
+    UndeletedCommand undeleted_;
+    // The command file being handled, and the stamp of the signed command it
+    // holds (0 when it holds none that was verified).
+    std::string path_;
+    CommandText command_;
+    long long stamp_ = 0;
     KeyState noted_ = KeyState::None;
 };
 

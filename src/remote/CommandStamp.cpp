@@ -8,6 +8,7 @@
 #include "settings/FieldReader.h"
 
 #include <charconv>
+#include <string_view>
 
 namespace torv {
 
@@ -39,23 +40,56 @@ void StampRecord::record(long long stamp)
     writeFileAtomically(path_, std::to_string(stamp) + "\n");
 }
 
-std::optional<long long> admitSignedCommand(const RemoteKey& key, const std::string& command,
-                                            const std::string& signatureText, long long nowUtcMs, StampRecord& stamps)
+const char* refusalWord(Refusal refusal)
+{
+    switch (refusal) {
+    case Refusal::None:
+        return "";
+    case Refusal::KeyUnusable:
+        return "key-unusable";
+    case Refusal::Unsigned:
+        return "unsigned";
+    case Refusal::BadSignature:
+        return "bad-signature";
+    case Refusal::StampOutsideWindow:
+        return "stamp-outside-window";
+    case Refusal::StampUsed:
+        return "stamp-used";
+    }
+    return "";
+}
+
+Admission admitSignedCommand(const RemoteKey& key, const std::string& command, const std::string& signatureText,
+                             long long nowUtcMs, StampRecord& stamps)
 {
     if (key.state != KeyState::Usable)
-        return std::nullopt;
+        return {Refusal::KeyUnusable};
+    // A line that does not even begin with the scheme is no signature at all.
+    if (!std::string_view(signatureText).starts_with(kSignatureScheme))
+        return {Refusal::Unsigned};
     const auto line = parseSignatureLine(signatureText);
     if (!line || !signatureMatches(key.bytes, *line, command))
-        return std::nullopt;
+        return {Refusal::BadSignature};
     // Within the window both ways: a command left in the folder while the
     // machine was off must not act at every start, nor one stamped ahead.
-    if (line->stamp < nowUtcMs - kStampToleranceMs || line->stamp > nowUtcMs + kStampToleranceMs)
-        return std::nullopt;
+    const long long offset = line->stamp - nowUtcMs;
+    if (offset < -kStampToleranceMs || offset > kStampToleranceMs)
+        return {Refusal::StampOutsideWindow, 0, offset};
     const auto last = stamps.last();
     if (!last || line->stamp <= *last)
-        return std::nullopt;
+        return {Refusal::StampUsed, 0, offset};
     stamps.record(line->stamp);
-    return line->stamp;
+    return {Refusal::None, line->stamp, offset};
+}
+
+std::string refusalReason(const Admission& admission)
+{
+    std::string reason = refusalWord(admission.refusal);
+    if (admission.refusal != Refusal::StampOutsideWindow)
+        return reason;
+    const long long ms = admission.offsetMs < 0 ? -admission.offsetMs : admission.offsetMs;
+    const std::string seconds = std::to_string((ms + 999) / 1000);
+    return reason + ", " + seconds + (admission.offsetMs < 0 ? " s behind this clock" : " s ahead of this clock");
 }
 
 } // namespace torv

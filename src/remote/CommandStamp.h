@@ -27,10 +27,31 @@ private:
     std::string path_;
 };
 
-// The stamp of a command to obey, or nothing when it must be refused. An
-// admitted stamp is recorded before this returns; a failed record throws,
-// and the command is then neither obeyed nor refused.
-std::optional<long long> admitSignedCommand(const RemoteKey& key, const std::string& command,
-                                            const std::string& signatureText, long long nowUtcMs, StampRecord& stamps);
+// Why a command is refused; each has its one word in the log.
+enum class Refusal {
+    None,
+    KeyUnusable,        // remote.key is there but cannot be used
+    Unsigned,           // no signature line after the command
+    BadSignature,       // a signature line that is damaged or does not match
+    StampOutsideWindow, // signed too long ago, or too far ahead of this clock
+    StampUsed,          // not newer than the last stamp obeyed (or that is unknown)
+};
+const char* refusalWord(Refusal refusal);
+
+struct Admission {
+    Refusal refusal = Refusal::None;
+    long long stamp = 0;    // of an admitted command
+    long long offsetMs = 0; // the signed stamp less this clock, once the signature is right
+};
+
+// Whether a command may be obeyed. An admitted stamp is recorded before this
+// returns; a failed record throws, and the command is then neither obeyed
+// nor refused.
+Admission admitSignedCommand(const RemoteKey& key, const std::string& command, const std::string& signatureText,
+                             long long nowUtcMs, StampRecord& stamps);
+
+// The log entry's reason for a refusal: its word, and for a stamp outside the
+// window how far it is off, in whole seconds rounded away from zero.
+std::string refusalReason(const Admission& admission);
 
 } // namespace torv

@@ -2,11 +2,15 @@
 
 #include "platform/Crypto.h"
 #include "platform/Failure.h"
+#include "platform/Files.h"
 #include "platform/SecretFile.h"
 #include "remote/RemoteKey.h"
+#include "remote/ResultFile.h"
+#include "remote/ResultSignature.h"
 #include "remote/Signature.h"
 #include "settings/ConfigFile.h"
 
+#include <optional>
 #include <ostream>
 
 namespace torv {
@@ -32,6 +36,34 @@ int runNewKey(const std::string& programFolder, std::ostream& out, std::ostream&
     return 0;
 }
 
+namespace {
+
+// The key in keyFile, or nothing after saying on err why it cannot be used.
+std::optional<std::string> usableKey(const std::string& keyFile, std::ostream& err)
+{
+    const RemoteKey key = loadKeyFile(keyFile);
+    switch (key.state) {
+    case KeyState::Usable:
+        return key.bytes;
+    case KeyState::None:
+        err << keyFile << " does not exist.\n";
+        break;
+    case KeyState::OpenToOthers:
+        err << keyFile << " may be read or changed by others; allow its owner alone (chmod 600).\n";
+        break;
+    case KeyState::Unusable:
+        err << keyFile << " is unreadable or not one line of hex.\n";
+        break;
+    }
+    return std::nullopt;
+}
+
+// A result file larger than this is not checked (the log grows without end,
+// but not this far in any real use).
+constexpr std::size_t kVerifyReadLimit = 256u * 1024 * 1024;
+
+} // namespace
+
 int runSign(const std::string& command, const std::string& keyFile, long long nowUtcMs, std::ostream& out,
             std::ostream& err)
 {
@@ -39,26 +71,52 @@ int runSign(const std::string& command, const std::string& keyFile, long long no
         err << "An empty command is never carried out.\n";
         return 2;
     }
-    const RemoteKey key = loadKeyFile(keyFile);
-    switch (key.state) {
-    case KeyState::Usable:
-        break;
-    case KeyState::None:
-        err << keyFile << " does not exist.\n";
+    const auto key = usableKey(keyFile, err);
+    if (!key)
         return 1;
-    case KeyState::OpenToOthers:
-        err << keyFile << " may be read or changed by others; allow its owner alone (chmod 600).\n";
-        return 1;
-    case KeyState::Unusable:
-        err << keyFile << " is unreadable or not one line of hex.\n";
-        return 1;
-    }
     try {
-        out << signedCommandText(key.bytes, command, nowUtcMs) << std::flush;
+        out << signedCommandText(*key, command, nowUtcMs) << std::flush;
     } catch (const Failure& failure) {
         err << "Could not sign: " << failure.text() << "\n";
         return 1;
     }
+    return 0;
+}
+
+int runVerifyAnswer(const std::string& folder, const std::string& keyFile, std::ostream& out, std::ostream& err)
+{
+    const auto key = usableKey(keyFile, err);
+    if (!key)
+        return 1;
+    const std::string resultPath = resultFilePath(folder), signaturePath = resultSignaturePath(folder);
+    std::string result, signature;
+    const std::string* reading = &signaturePath;
+    try {
+        signature = readRegularFile(signaturePath, 256, Links::Follow);
+        reading = &resultPath;
+        result = readRegularFile(resultPath, kVerifyReadLimit + 1, Links::Follow);
+    } catch (const Failure& failure) {
+        err << "Not verified: cannot read " << *reading << ": " << failure.text() << "\n";
+        return 1;
+    }
+    if (result.size() > kVerifyReadLimit) {
+        err << "Not verified: " << resultPath << " is larger than " << kVerifyReadLimit << " bytes.\n";
+        return 1;
+    }
+    if (signature.ends_with("\r\n"))
+        signature.resize(signature.size() - 2);
+    const auto line = parseAnswerLine(signature);
+    if (!line) {
+        err << "Not verified: " << signaturePath << " is not one line \"" << kAnswerScheme
+            << " <command stamp> <answer stamp> <hex>\" (damaged, or written by an older TORV).\n";
+        return 1;
+    }
+    if (!answerMatches(*key, *line, result)) {
+        err << "Not verified: the signature does not match " << resultPath << " under this key.\n";
+        return 1;
+    }
+    out << "answers " << (line->commandStamp == 0 ? std::string("none") : line->commandStampText) << " written "
+        << line->answerStampText << std::endl;
     return 0;
 }
 

@@ -1,6 +1,6 @@
 #pragma once
 // The key tools of the command line: making the key of signed remote
-// commands, and signing a command with it.
+// commands, signing a command with it, and checking an answer.
 #include <iosfwd>
 #include <string>
 #include <string_view>
@@ -16,6 +16,13 @@ int runNewKey(const std::string& programFolder, std::ostream& out, std::ostream&
 // nowUtcMs, signed with the key in keyFile. Returns the exit code.
 int runSign(const std::string& command, const std::string& keyFile, long long nowUtcMs, std::ostream& out,
             std::ostream& err);
+
+// `--verify-answer FOLDER`: checks the folder's Result.txt against its
+// Result.txt.sig under the key in keyFile. On success prints one line,
+// "answers <command stamp> written <answer stamp>" ("answers none ..." when it
+// answers no signed command), and returns 0; otherwise says why on err and
+// returns 1.
+int runVerifyAnswer(const std::string& folder, const std::string& keyFile, std::ostream& out, std::ostream& err);
 
 // The signed command file: the command as its first line (quoted as the
 // settings file quotes a value that needs it), the signature line second.

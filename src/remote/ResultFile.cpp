@@ -30,9 +30,11 @@ void ResultFile::create()
     writer_.create();
 }
 
-void ResultFile::write(const std::string& log)
+std::string ResultFile::write(const std::string& log)
 {
-    writer_.write(resultFileText(log));
+    std::string bytes = resultFileText(log);
+    writer_.write(bytes);
+    return bytes;
 }
 
 void ResultFile::close() noexcept
@@ -40,12 +42,13 @@ void ResultFile::close() noexcept
     writer_.close();
 }
 
-void writeResultFile(const std::string& exchangeDir, const std::string& log)
+std::string writeResultFile(const std::string& exchangeDir, const std::string& log)
 {
     ResultFile file(exchangeDir);
     file.create();
-    file.write(log);
+    std::string bytes = file.write(log);
     file.close();
+    return bytes;
 }
 
 } // namespace torv

@@ -21,7 +21,8 @@ public:
     // one. Missing folder: 76; anything else: 75.
     void create();
     // Without a successful create(): 52. A failed write: 75, the old file stays.
-    void write(const std::string& log);
+    // Returns the bytes written: what the answer's signature signs.
+    std::string write(const std::string& log);
     // Never fails.
     void close() noexcept;
 
@@ -30,7 +31,7 @@ private:
     AtomicFileWriter writer_;
 };
 
-// create + write + close; throws like the steps do.
-void writeResultFile(const std::string& exchangeDir, const std::string& log);
+// create + write + close; throws like the steps do. Returns the bytes written.
+std::string writeResultFile(const std::string& exchangeDir, const std::string& log);
 
 } // namespace torv

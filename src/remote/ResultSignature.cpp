@@ -11,15 +11,15 @@ std::string resultSignaturePath(const std::string& exchangeDir)
     return inFolder(exchangeDir, "Result.txt.sig");
 }
 
-void writeResultSignature(const std::string& exchangeDir, const RemoteKey& key, const std::string& resultText,
-                          long long stamp)
+void writeResultSignature(const std::string& exchangeDir, const RemoteKey& key, const std::string& resultBytes,
+                          long long commandStamp, long long answerStamp)
 {
     if (key.state != KeyState::Usable)
         return;
     const std::string path = resultSignaturePath(exchangeDir);
     // As for the result file: a killed write's leftovers go once a minute old.
     removeStaleTemporaries(path, std::chrono::seconds(60));
-    writeFileAtomically(path, signatureLine(key.bytes, stamp, resultText) + "\n");
+    writeFileAtomically(path, answerSignatureLine(key.bytes, commandStamp, answerStamp, resultBytes) + "\r\n");
 }
 
 } // namespace torv

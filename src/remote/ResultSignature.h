@@ -10,11 +10,12 @@ namespace torv {
 
 std::string resultSignaturePath(const std::string& exchangeDir);
 
-// One signature line over the whole result file's bytes, signed at stamp:
-// the stamp of the signed command answered, 0 for any other answer. Written
-// like the result file (whole or not at all); throws its Failure. Without a
-// usable key nothing is written.
-void writeResultSignature(const std::string& exchangeDir, const RemoteKey& key, const std::string& resultText,
-                          long long stamp);
+// The answer's signature line and CR LF over the bytes just written as the
+// result file: commandStamp is the stamp of the signed command it answers, 0
+// when it answers none; answerStamp the time of writing. Written like the
+// result file (whole or not at all); throws its Failure. Without a usable key
+// nothing is written.
+void writeResultSignature(const std::string& exchangeDir, const RemoteKey& key, const std::string& resultBytes,
+                          long long commandStamp, long long answerStamp);
 
 } // namespace torv

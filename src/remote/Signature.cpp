@@ -1,5 +1,6 @@
 #include "remote/Signature.h"
 
+#include <algorithm>
 #include <charconv>
 
 namespace torv {
@@ -23,6 +24,46 @@ std::string signedMessage(std::string_view stampText, std::string_view text)
     message.reserve(stampText.size() + 1 + text.size());
     message.append(stampText).append(1, '\n').append(text);
     return message;
+}
+
+std::string answerMessage(std::string_view commandStamp, std::string_view answerStamp, std::string_view result)
+{
+    std::string message;
+    message.reserve(32 + commandStamp.size() + answerStamp.size() + result.size());
+    message.append("TORV-ANSWER\n").append(commandStamp).append(1, '\n').append(answerStamp).append(1, '\n');
+    message.append(result);
+    return message;
+}
+
+// Decimal digits only (no sign, no blank) of a value that fits.
+std::optional<long long> parseStamp(std::string_view digits)
+{
+    if (digits.empty() || digits.find_first_not_of("0123456789") != std::string_view::npos)
+        return std::nullopt;
+    long long value = 0;
+    auto [end, err] = std::from_chars(digits.data(), digits.data() + digits.size(), value);
+    if (err != std::errc() || end != digits.data() + digits.size())
+        return std::nullopt;
+    return value;
+}
+
+// The next word of line, up to a single space; line moves past it.
+std::string_view nextWord(std::string_view& line)
+{
+    const size_t space = line.find(' ');
+    const std::string_view word = line.substr(0, space);
+    line.remove_prefix(space == std::string_view::npos ? line.size() : space + 1);
+    return word;
+}
+
+std::optional<crypto::Sha256Digest> parseMac(std::string_view hex)
+{
+    crypto::Sha256Digest mac{};
+    const auto bytes = hex.size() == 2 * mac.size() ? fromHex(hex) : std::nullopt;
+    if (!bytes)
+        return std::nullopt;
+    std::copy(bytes->begin(), bytes->end(), mac.begin());
+    return mac;
 }
 
 std::string_view asBytes(const crypto::Sha256Digest& d)
@@ -62,27 +103,16 @@ std::optional<SignatureLine> parseSignatureLine(std::string_view line)
 {
     while (!line.empty() && (line.back() == ' ' || line.back() == '\t'))
         line.remove_suffix(1);
-    const std::string_view scheme = kSignatureScheme;
-    if (line.substr(0, scheme.size()) != scheme || line.size() <= scheme.size() || line[scheme.size()] != ' ')
-        return std::nullopt;
-    line.remove_prefix(scheme.size() + 1);
-    const size_t space = line.find(' ');
-    if (space == std::string_view::npos)
+    if (nextWord(line) != kSignatureScheme || line.find(' ') == std::string_view::npos)
         return std::nullopt;
     SignatureLine out;
-    const std::string_view stamp = line.substr(0, space);
-    const std::string_view hex = line.substr(space + 1);
-    // Digits only: no sign, no blank, and a value that fits.
-    if (stamp.empty() || stamp.find_first_not_of("0123456789") != std::string_view::npos)
+    out.stampText = std::string(nextWord(line));
+    const auto stamp = parseStamp(out.stampText);
+    const auto mac = parseMac(line);
+    if (!stamp || !mac)
         return std::nullopt;
-    auto [end, err] = std::from_chars(stamp.data(), stamp.data() + stamp.size(), out.stamp);
-    if (err != std::errc() || end != stamp.data() + stamp.size())
-        return std::nullopt;
-    const auto mac = hex.size() == 2 * out.mac.size() ? fromHex(hex) : std::nullopt;
-    if (!mac)
-        return std::nullopt;
-    std::copy(mac->begin(), mac->end(), out.mac.begin());
-    out.stampText = std::string(stamp);
+    out.stamp = *stamp;
+    out.mac = *mac;
     return out;
 }
 
@@ -96,6 +126,39 @@ std::string signatureLine(std::string_view key, long long stamp, std::string_vie
 bool signatureMatches(std::string_view key, const SignatureLine& line, std::string_view text)
 {
     const crypto::Sha256Digest mac = crypto::hmacSha256(key, signedMessage(line.stampText, text));
+    return crypto::equalInConstantTime(mac.data(), line.mac.data(), mac.size());
+}
+
+std::string answerSignatureLine(std::string_view key, long long commandStamp, long long answerStamp,
+                                std::string_view resultBytes)
+{
+    const std::string commandText = std::to_string(commandStamp), answerText = std::to_string(answerStamp);
+    const crypto::Sha256Digest mac = crypto::hmacSha256(key, answerMessage(commandText, answerText, resultBytes));
+    return std::string(kAnswerScheme) + " " + commandText + " " + answerText + " " + toHex(asBytes(mac));
+}
+
+std::optional<AnswerLine> parseAnswerLine(std::string_view line)
+{
+    if (nextWord(line) != kAnswerScheme)
+        return std::nullopt;
+    AnswerLine out;
+    out.commandStampText = std::string(nextWord(line));
+    out.answerStampText = std::string(nextWord(line));
+    const auto commandStamp = parseStamp(out.commandStampText);
+    const auto answerStamp = parseStamp(out.answerStampText);
+    const auto mac = parseMac(line);
+    if (!commandStamp || !answerStamp || !mac)
+        return std::nullopt;
+    out.commandStamp = *commandStamp;
+    out.answerStamp = *answerStamp;
+    out.mac = *mac;
+    return out;
+}
+
+bool answerMatches(std::string_view key, const AnswerLine& line, std::string_view resultBytes)
+{
+    const crypto::Sha256Digest mac =
+        crypto::hmacSha256(key, answerMessage(line.commandStampText, line.answerStampText, resultBytes));
     return crypto::equalInConstantTime(mac.data(), line.mac.data(), mac.size());
 }
 

@@ -4,6 +4,8 @@
 #include "remote/CommandInterface.h"
 #include "remote/ResultFile.h"
 
+#include <optional>
+
 namespace torv {
 
 namespace {
@@ -92,8 +94,11 @@ void Sequencer::WorkHorse()
 {
     if (state_.Reloading)
         return;
+    // A reload inside one of this run's waits may run a whole sequence there;
+    // this run then stands down rather than announce and launch a second time.
+    const int seen = sequencesEnded_;
     bool reloaded = false;
-    Steps step{*this};
+    Steps step{*this, seen};
     step([&] { state_.Timer1->setEnabled(true); });
     step([&] { state_.Seconds = state_.settings.InitTime; });
     step([&] {
@@ -105,7 +110,11 @@ void Sequencer::WorkHorse()
     if (reloaded)
         return;
     if (step.outcome == Outcome::Next)
-        runTasksAndFinish();
+        step.outcome = runTasksAndFinish(seen);
+    // The sequence that overtook this run has cleared SequenceRunning, and
+    // ReloadInSequence unless a run still counting down is left to clear it.
+    if (step.outcome == Outcome::StoodDown)
+        return;
 
     // The controls come back and the action after the sequence follows on
     // both routes, the missing folder included.
@@ -114,7 +123,11 @@ void Sequencer::WorkHorse()
         for (Control c : {Control::cmdEdit, Control::cmdTray, Control::chkRemote, Control::cmdRestart})
             console_.setControlEnabled(c, true);
     });
+    const int ended = ++sequencesEnded_;
     guarded([&] { ports_.events.processPending(); });
+    // A reload clicked just now has run a sequence and taken its own action.
+    if (overtaken(ended))
+        return;
     const std::string action = state_.settings.LaunchOpt;
     if (action == "EXIT")
         console_.endProgram();
@@ -122,9 +135,9 @@ void Sequencer::WorkHorse()
         console_.minimizeWindow();
 }
 
-void Sequencer::runTasksAndFinish()
+Sequencer::Outcome Sequencer::runTasksAndFinish(int sequencesSeen)
 {
-    Steps step{*this};
+    Steps step{*this, sequencesSeen};
     step([&] { state_.SequenceRunning = false; });
     step([&] { console_.appendStamped("Starting Application Execution:"); });
     step([&] { console_.showLog(); });
@@ -187,6 +200,7 @@ void Sequencer::runTasksAndFinish()
         if (state_.settings.RemoteOpt == "REMOTEON")
             state_.Timer2->setEnabled(true);
     });
+    return step.outcome;
 }
 
 bool Sequencer::holdsTask(int16 slot) const
@@ -201,14 +215,11 @@ Sequencer::Outcome Sequencer::writeResultFile()
     ResultFile file(state_.settings.ExchangeDir);
     if (guarded([&] { file.create(); }) == Outcome::MissingFolder)
         return Outcome::MissingFolder;
-    bool written = false;
-    Outcome outcome = guarded([&] {
-        file.write(state_.DumpString.text());
-        written = true;
-    });
+    std::optional<std::string> written;
+    Outcome outcome = guarded([&] { written = file.write(state_.DumpString.text()); });
     file.close();
     if (written)
-        outcome = guarded([&] { remote_.signResult(state_.DumpString.text()); });
+        outcome = guarded([&] { remote_.signResult(*written); });
     return outcome;
 }
 

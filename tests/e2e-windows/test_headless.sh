@@ -59,10 +59,16 @@ send() {
 }
 printf 'report\r\n' >"$WORK/unsigned"
 send "$WORK/unsigned"
-grep -q '^REFUSED UNSIGNED COMMAND at:' "$RESULT" || fail "an unsigned report was not refused"
+grep -q '^REFUSED UNSIGNED COMMAND (unsigned) at:' "$RESULT" || fail "an unsigned report was not refused"
 wine "$PROG/torv.exe" --sign report --key-file "$(winpath "$WORK/party.key")" >"$WORK/signed" || fail "--sign failed"
+STAMP=$(sed -n 2p "$WORK/signed" | cut -d' ' -f2)
 send "$WORK/signed"
 grep -q '^Report Requested and Generated at:' "$RESULT" || fail "the signed report was not answered"
 wait_for '[[ -s "$XCHG/Result.txt.sig" ]]' 5 || fail "the answer is not signed"
+# --verify-answer names the command the answer answers, over the bytes as written.
+sleep 0.5 # the signature follows the result file
+wine "$PROG/torv.exe" --verify-answer "$(winpath "$XCHG")" --key-file "$(winpath "$WORK/party.key")" \
+  >"$WORK/verified" || fail "the answer does not verify: $(cat "$WORK/verified")"
+[[ "$(tr -d '\r' <"$WORK/verified")" == "answers $STAMP written "* ]] || fail "--verify-answer said '$(cat "$WORK/verified")'"
 torv_running || fail "the console ended"
 echo "PASS"

@@ -2,8 +2,10 @@
 # Signed remote commands with the real binary: a key made by --new-key, a
 # report signed by --sign and one signed by the manual's shell recipe (taken
 # from the manual itself, so the two cannot drift apart), the same file again
-# (refused), an unsigned "off" (refused, no shutdown) and a signed one (run).
-# Every answer's Result.txt.sig is checked with the manual's openssl recipe.
+# (refused), a signature off in its last hex digit, an unsigned "off"
+# (refused, no shutdown) and a signed one (run). Every answer is checked with
+# the manual's openssl recipe and with --verify-answer, and neither accepts a
+# forged answer, a tampered one or an old one as the answer to a newer command.
 source "$(dirname "$0")/lib.sh"
 
 MANUAL="$(cd "$(dirname "$0")/../.." && pwd)/docs/manual.md"
@@ -24,12 +26,33 @@ grep -q 'openssl dgst -sha256 -mac HMAC -macopt hexkey:' "$WORK/sign.sh" || fail
 
 answered() { [[ ! -e "$CMD" ]]; }
 last_entry() { tr -d '\r' <"$RESULT" | grep -v '^$' | tail -1; }
-# The stamp of Result.txt.sig when it matches Result.txt under the key.
+# The command stamp that the answer in folder $1 (default: the exchange
+# folder) answers, when it verifies by the manual's recipe and by
+# --verify-answer alike (which says "none" for the recipe's 0).
 answer_stamp() {
-  local out
-  out=$(KEY="$KEY" DIR="$XCHG" sh "$WORK/verify.sh") || return 1
-  [[ "$out" == "TORV's answer, stamp "* ]] || return 1
-  echo "${out##* }"
+  local dir="${1:-$XCHG}" out tool
+  out=$(KEY="$KEY" DIR="$dir" sh "$WORK/verify.sh") || return 1
+  [[ "$out" =~ ^answers\ ([0-9]+)\ written\ ([0-9]+)$ ]] || return 1
+  tool=$("$PROG/torv" --verify-answer "$dir" --key-file "$WORK/party.key") || return 1
+  [[ "$tool" == "answers ${BASH_REMATCH[1]/#0/none} written ${BASH_REMATCH[2]}" ]] || fail "--verify-answer said '$tool', the recipe '$out'"
+  echo "${BASH_REMATCH[1]}"
+}
+# Neither the recipe nor --verify-answer accepts the answer in folder $1.
+rejected() {
+  ! KEY="$KEY" DIR="$1" sh "$WORK/verify.sh" >/dev/null 2>&1 &&
+    ! "$PROG/torv" --verify-answer "$1" --key-file "$WORK/party.key" >/dev/null 2>&1
+}
+# File $1 with the last hex digit of its line $2 changed (0 to 1, others to 0).
+flip_last_digit() {
+  awk -v n="$2" 'NR == n { cr = sub(/\r$/, ""); d = substr($0, length($0))
+    $0 = substr($0, 1, length($0) - 1) (d == "0" ? "1" : "0") (cr ? "\r" : "") } { print }' "$1"
+}
+# A folder holding Result.txt and Result.txt.sig from the files given.
+answer_folder() {
+  mkdir -p "$WORK/$1"
+  cp "$2" "$WORK/$1/Result.txt"
+  cp "$3" "$WORK/$1/Result.txt.sig"
+  echo "$WORK/$1"
 }
 send() {
   mv -f "$1" "$CMD"
@@ -62,6 +85,17 @@ STAMP=$(sed -n 2p "$WORK/signed-report" | cut -d' ' -f2)
 send "$WORK/signed-report"
 [[ "$(last_entry)" == "Report Requested and Generated at:"* ]] || fail "--sign report: '$(last_entry)'"
 [[ "$(answer_stamp)" == "$STAMP" ]] || fail "the answer is not signed with the command's stamp $STAMP"
+cp "$RESULT" "$WORK/old-result"
+cp "$RESULT.sig" "$WORK/old-sig"
+
+# The command's own signed line is no answer: beside its bare text, or with
+# its hex put into an answer's line.
+printf 'report' >"$WORK/bare"
+sed -n 2p "$WORK/replay" >"$WORK/command-line"
+rejected "$(answer_folder forged1 "$WORK/bare" "$WORK/command-line")" || fail "a command's signed line passed for an answer"
+read -r _ cstamp chex <"$WORK/command-line"
+printf 'HMAC-SHA256-ANSWER %s %s %s\r\n' "$cstamp" "$cstamp" "${chex%$'\r'}" >"$WORK/forged-sig"
+rejected "$(answer_folder forged2 "$WORK/bare" "$WORK/forged-sig")" || fail "a command's hex passed for an answer's"
 
 # A report signed by the manual's recipe, run as written by a POSIX shell.
 sleep 1 # its stamps count whole seconds
@@ -74,13 +108,33 @@ STAMP2=$(answer_stamp) || fail "the answer to the recipe's report does not verif
 
 # The first file dropped again: refused, answered at stamp 0, nothing run.
 send "$WORK/replay"
-[[ "$(last_entry)" == "REFUSED UNSIGNED COMMAND at:"* ]] || fail "replay: '$(last_entry)'"
-[[ "$(answer_stamp)" == 0 ]] || fail "the refusal is not signed at stamp 0"
+[[ "$(last_entry)" == "REFUSED UNSIGNED COMMAND (stamp-used) at:"* ]] || fail "replay: '$(last_entry)'"
+[[ "$(answer_stamp)" == 0 ]] || fail "the refusal does not answer 0"
+
+# A signature that differs in its last hex digit: refused, nothing run.
+"$PROG/torv" --sign "touch $WORK/ran" --key-file "$WORK/party.key" >"$WORK/signed-touch" || fail "--sign failed"
+flip_last_digit "$WORK/signed-touch" 2 >"$WORK/off-by-one"
+[[ "$(cmp "$WORK/signed-touch" "$WORK/off-by-one" | wc -l)" == 1 && $(stat -c %s "$WORK/signed-touch") == $(stat -c %s "$WORK/off-by-one") ]] ||
+  fail "not one digit changed: $(diff "$WORK/signed-touch" "$WORK/off-by-one")"
+send "$WORK/off-by-one"
+[[ "$(last_entry)" == "REFUSED UNSIGNED COMMAND (bad-signature) at:"* ]] || fail "last digit off: '$(last_entry)'"
+sleep 1
+[[ ! -e "$WORK/ran" ]] || fail "a command with a wrong last hex digit was run"
+
+# The answer to the first report still verifies, but as the answer to its own
+# stamp, never to the newer commands since; halves of two answers, or an
+# answer off in its last hex digit, do not verify at all.
+[[ "$(answer_stamp "$(answer_folder old "$WORK/old-result" "$WORK/old-sig")")" == "$STAMP" ]] ||
+  fail "the old answer does not verify as the answer to $STAMP"
+rejected "$(answer_folder mixed "$RESULT" "$WORK/old-sig")" || fail "an old signature passed for the new result"
+flip_last_digit "$RESULT.sig" 1 >"$WORK/tampered-sig"
+cmp -s "$RESULT.sig" "$WORK/tampered-sig" && fail "the answer's signature was not changed"
+rejected "$(answer_folder tampered "$RESULT" "$WORK/tampered-sig")" || fail "an answer off in its last hex digit verified"
 
 # An unsigned off: refused; the fake shutdown never runs.
 printf 'off\r\n' >"$WORK/unsigned-off"
 send "$WORK/unsigned-off"
-[[ "$(last_entry)" == "REFUSED UNSIGNED COMMAND at:"* ]] || fail "unsigned off: '$(last_entry)'"
+[[ "$(last_entry)" == "REFUSED UNSIGNED COMMAND (unsigned) at:"* ]] || fail "unsigned off: '$(last_entry)'"
 sleep 1
 [[ ! -e "$WORK/shutdown.log" ]] || fail "an unsigned off ran shutdown"
 

@@ -39,6 +39,13 @@ protected:
         ASSERT_EQ(logLines().size(), 3u);
     }
     void command(const std::string& text) { exchange.write("command.txt", text); }
+    // The program ended and started again: a new console, not yet loaded.
+    void newProgram()
+    {
+        form = std::make_unique<Form1>(
+            Ports{sim.events, sim.clock, sim.launcher, sim.sound, sim.dialogs, sim.program, sim.tray, sim.cpu, 42},
+            sim.view);
+    }
     bool commandPresent() const
     {
         std::error_code ec;
@@ -358,26 +365,62 @@ TEST_F(RemoteTest, AfterAClearedLogTheResultStartsWithTheCommandsEntry)
     EXPECT_EQ(sim.view.logBox, form->state().DumpString.text());
 }
 
-TEST_F(RemoteTest, UndeletableCommandIsCarriedOutAgainAtEveryPoll)
+TEST_F(RemoteTest, ACommandFileThatCannotBeDeletedIsCarriedOutOnceEvenAcrossARestart)
 {
-    startIdle();
-    command("report");
-    auto release = makeUndeletable(exchange.file("command.txt"));
-    if (!release)
-        GTEST_SKIP() << "cannot make a file undeletable here";
+    struct Row {
+        const char* command;
+        const char* entry; // the command's own entry
+        const char* kept;  // the entry that says it was kept
+        size_t launches;   // a shutdown only once the file is gone
+    };
+    const Row rows[] = {
+        {"run-me", "Executing Remote Command:run-me at:", "COMMAND FILE KEPT", 1},
+        {"report", "Report Requested and Generated at:", "COMMAND FILE KEPT", 0},
+        {"off", "System Shutdown Acknowledged at:", "SHUTDOWN NOT CARRIED OUT", 0},
+        {"restart", "System Restart Acknowledged at:", "RESTART NOT CARRIED OUT", 0},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.command);
+        newProgram();
+        startIdle();
+        sim.launcher.launches.clear();
+        command(row.command);
+        auto release = makeUndeletable(exchange.file("command.txt"));
+        if (!release)
+            GTEST_SKIP() << "cannot make a file undeletable here";
+        nextPoll();
+        auto lines = logLines();
+        ASSERT_EQ(lines.size(), 5u);
+        EXPECT_THAT(lines[3], StartsWith(row.entry));
+        EXPECT_THAT(lines[4], StartsWith(std::string(row.kept) + ": command.txt could not be deleted (70 "));
+        EXPECT_EQ(result(), form->state().DumpString.text() + "\r\n"); // the remote party reads why
+        EXPECT_EQ(sim.launcher.launches.size(), row.launches);
+        EXPECT_TRUE(form->state().Timer2->enabled());
 
-    nextPoll();
-    nextPoll();
-    nextPoll();
-    auto lines = logLines();
-    ASSERT_EQ(lines.size(), 6u);
-    EXPECT_THAT(std::vector(lines.begin() + 3, lines.end()),
-                ElementsAre("Report Requested and Generated at:12/7/2026:09:05:10",
-                            "Report Requested and Generated at:12/7/2026:09:05:20",
-                            "Report Requested and Generated at:12/7/2026:09:05:30"));
-    EXPECT_EQ(result(), form->state().DumpString.text() + "\r\n");
-    EXPECT_TRUE(commandPresent());
-    EXPECT_TRUE(form->state().Timer2->enabled());
+        // Met again: nothing, neither at the next polls nor after a restart
+        // of the program.
+        nextPoll();
+        nextPoll();
+        EXPECT_EQ(logLines().size(), 5u);
+        newProgram();
+        ASSERT_FALSE(start());
+        const size_t afterStart = logLines().size();
+        nextPoll();
+        nextPoll();
+        EXPECT_EQ(logLines().size(), afterStart);
+        EXPECT_EQ(sim.launcher.launches.size(), row.launches);
+
+        // The same command written anew in its place is carried out.
+        release.reset();
+        command(row.command);
+        nextPoll();
+        EXPECT_THAT(logLines().back(), StartsWith(row.entry));
+        EXPECT_FALSE(commandPresent());
+        EXPECT_TRUE(dir.exists("remote.undeleted"));
+        form->state().Timer2->setEnabled(true); // off after a shutdown
+        nextPoll();                             // finds it gone, and forgets
+        EXPECT_FALSE(dir.exists("remote.undeleted"));
+    }
 }
 
 TEST_F(RemoteTest, ToggleSwitchesThePollAndAnEditorReloadReleasesIt)

@@ -52,15 +52,17 @@ protected:
     void nextPoll() { sim.events.runUntil(nextPollTime()); }
     bool commandPresent() const { return exchange.exists("command.txt"); }
     std::string stamped(const std::string& entry) const { return entry + kDate + ":" + sim.clock.timeText(); }
-    // The stamp of Result.txt.sig when it signs Result.txt under kKey; -1 otherwise.
+    // The command stamp of Result.txt.sig when it signs Result.txt under kKey,
+    // written now; -1 otherwise.
     long long answerStamp() const
     {
         std::string sig = exchange.read("Result.txt.sig");
-        if (sig.empty() || sig.back() != '\n')
+        if (!sig.ends_with("\r\n"))
             return -1;
-        sig.pop_back();
-        auto line = parseSignatureLine(sig);
-        return line && signatureMatches(kKey, *line, exchange.read("Result.txt")) ? line->stamp : -1;
+        sig.resize(sig.size() - 2);
+        auto line = parseAnswerLine(sig);
+        const bool now = line && line->answerStamp == sim.clock.utcMilliseconds();
+        return now && answerMatches(kKey, *line, exchange.read("Result.txt")) ? line->commandStamp : -1;
     }
     // A command file is obeyed: "report" answered with its own stamp.
     void expectReportObeyed(long long stamp)
@@ -69,11 +71,11 @@ protected:
         EXPECT_FALSE(commandPresent());
         EXPECT_EQ(answerStamp(), stamp);
     }
-    // Refused: logged without its text, answered (at stamp 0 when the key can
-    // sign), deleted, nothing launched.
-    void expectRefused(const std::string& secret = "", bool signedAnswer = true)
+    // Refused: logged with its reason but without its text, answered (as the
+    // answer to no command when the key can sign), deleted, nothing launched.
+    void expectRefused(const std::string& reason, const std::string& secret = "", bool signedAnswer = true)
     {
-        EXPECT_EQ(logLines().back(), stamped("REFUSED UNSIGNED COMMAND at:"));
+        EXPECT_EQ(logLines().back(), stamped("REFUSED UNSIGNED COMMAND (" + reason + ") at:"));
         EXPECT_EQ(exchange.read("Result.txt"), form->state().DumpString.text() + "\r\n");
         EXPECT_FALSE(commandPresent());
         if (signedAnswer) {
@@ -109,41 +111,44 @@ TEST_F(SignedRemoteTest, OnlyRightFreshSignaturesAreObeyed)
 {
     writeKey(toHex(kKey) + "\n");
     startIdle();
-    const long long T = kStampToleranceMs;
     auto signedReport = [](long long stamp) { return signedCommandText(kKey, "report", stamp); };
     struct Row {
         const char* what;
-        long long offset; // of the signing stamp from the poll's clock
+        long long offset; // of the signing stamp from the poll's clock, in ms
         std::function<std::string(long long stamp)> file;
-        bool obeyed;
+        const char* refusal; // null: obeyed
     };
     const Row rows[] = {
-        {"right signature", 0, signedReport, true},
-        {"ten minutes old", -T, signedReport, true},
-        {"ten minutes ahead", T, signedReport, true},
+        {"right signature", 0, signedReport, nullptr},
+        {"five minutes old", -300000, signedReport, nullptr},
+        {"five minutes ahead", 300000, signedReport, nullptr},
+        {"just ten minutes old", -600000, signedReport, nullptr},
         {"CR LF line ends and a comma after the field", 0,
-         [](long long t) { return "report,x\r\n" + signatureLine(kKey, t, "report") + "\r\n"; }, true},
-        {"older than ten minutes", -T - 1, signedReport, false},
-        {"from beyond ten minutes ahead", T + 1, signedReport, false},
-        {"another key", 0, [](long long t) { return signedCommandText(kOtherKey, "report", t); }, false},
-        {"no second line", 0, [](long long) { return std::string("report\n"); }, false},
+         [](long long t) { return "report,x\r\n" + signatureLine(kKey, t, "report") + "\r\n"; }, nullptr},
+        {"eleven minutes old", -660000, signedReport, "stamp-outside-window, 660 s behind this clock"},
+        {"eleven minutes ahead", 660000, signedReport, "stamp-outside-window, 660 s ahead of this clock"},
+        {"ten minutes and a millisecond old", -600001, signedReport, "stamp-outside-window, 601 s behind this clock"},
+        {"another key", 0, [](long long t) { return signedCommandText(kOtherKey, "report", t); }, "bad-signature"},
+        {"no second line", 0, [](long long) { return std::string("report\n"); }, "unsigned"},
         {"signature on the third line", 0, [](long long t) { return "report\n\n" + signatureLine(kKey, t, "report"); },
-         false},
+         "unsigned"},
         {"a cut signature", 0,
          [&](long long t) {
              std::string text = signedReport(t);
              return text.substr(0, text.size() - 2) + "\n";
          },
-         false},
+         "bad-signature"},
         {"the command changed after signing", 0,
-         [](long long t) { return "reporting\n" + signatureLine(kKey, t, "report") + "\n"; }, false},
+         [](long long t) { return "reporting\n" + signatureLine(kKey, t, "report") + "\n"; }, "bad-signature"},
         {"the stamp changed after signing", 0,
          [](long long t) {
              std::string line = signatureLine(kKey, t, "report");
              line[24] = line[24] == '5' ? '6' : '5'; // the stamp's last digit
              return "report\n" + line + "\n";
          },
-         false},
+         "bad-signature"},
+        {"an answer's signature line under the command", 0,
+         [](long long t) { return "report\n" + answerSignatureLine(kKey, 0, t, "report") + "\n"; }, "bad-signature"},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.what);
@@ -151,10 +156,10 @@ TEST_F(SignedRemoteTest, OnlyRightFreshSignaturesAreObeyed)
         const long long stamp = stampAtNextPoll(row.offset);
         command(row.file(stamp));
         nextPoll();
-        if (row.obeyed)
+        if (!row.refusal)
             expectReportObeyed(stamp);
         else
-            expectRefused();
+            expectRefused(row.refusal);
     }
 
     // A signed command that begins with "DEL" is still refused as hostile.
@@ -178,10 +183,10 @@ TEST_F(SignedRemoteTest, ReplayedAndEqualStampsAreRefusedAcrossReloadsAndRestart
 
     command(report); // the same file dropped again
     nextPoll();
-    expectRefused();
+    expectRefused("stamp-used");
     command(signedCommandText(kKey, "report", first)); // another command, the same stamp
     nextPoll();
-    expectRefused();
+    expectRefused("stamp-used");
     const std::string next = signedCommandText(kKey, "run-me", first + 1);
     command(next);
     nextPoll();
@@ -194,14 +199,14 @@ TEST_F(SignedRemoteTest, ReplayedAndEqualStampsAreRefusedAcrossReloadsAndRestart
     form->cmdRestart_Click();
     command(next);
     nextPoll();
-    expectRefused();
+    expectRefused("stamp-used");
     form = std::make_unique<Form1>(
         Ports{sim.events, sim.clock, sim.launcher, sim.sound, sim.dialogs, sim.program, sim.tray, sim.cpu, 42},
         sim.view);
     ASSERT_FALSE(start());
     command(next);
     nextPoll();
-    expectRefused();
+    expectRefused("stamp-used");
     const long long fresh = stampAtNextPoll();
     command(signedCommandText(kKey, "report", fresh));
     nextPoll();
@@ -211,7 +216,88 @@ TEST_F(SignedRemoteTest, ReplayedAndEqualStampsAreRefusedAcrossReloadsAndRestart
     dir.write(kStampFileName, "garbage\n");
     command(signedCommandText(kKey, "report", stampAtNextPoll()));
     nextPoll();
-    expectRefused();
+    expectRefused("stamp-used");
+}
+
+TEST_F(SignedRemoteTest, AnAnswerVerifiesOnlyAsWhatItAnswers)
+{
+    writeKey(toHex(kKey) + "\n");
+    startIdle();
+    struct Pair {
+        std::string result, sig;
+    };
+    auto saved = [&] { return Pair{exchange.read("Result.txt"), exchange.read("Result.txt.sig")}; };
+    auto put = [&](const Pair& p) {
+        exchange.write("Result.txt", p.result);
+        exchange.write("Result.txt.sig", p.sig);
+    };
+    // --verify-answer's exit status and the one line it prints.
+    auto verify = [&](std::string* printed = nullptr) {
+        std::ostringstream out, err;
+        const int status = runVerifyAnswer(exchange.path(), dir.file(kRemoteKeyName), out, err);
+        EXPECT_EQ(out.str().empty(), status != 0) << err.str();
+        if (printed)
+            *printed = out.str();
+        return status;
+    };
+    const Pair sequenceEnd = saved();
+    std::string printed;
+    ASSERT_EQ(verify(&printed), 0);
+    EXPECT_EQ(printed, "answers none written " + std::to_string(sim.clock.utcMilliseconds()) + "\n");
+
+    const long long first = stampAtNextPoll();
+    const std::string firstCommand = signedCommandText(kKey, "report", first);
+    command(firstCommand);
+    nextPoll();
+    const Pair firstAnswer = saved();
+    ASSERT_EQ(verify(&printed), 0);
+    EXPECT_EQ(printed, "answers " + std::to_string(first) + " written " + std::to_string(first) + "\n");
+
+    // The command's own signed line, beside its bare text or even rewritten
+    // in the answer's form, is no answer.
+    const std::string commandLine = firstCommand.substr(firstCommand.find('\n') + 1);
+    const std::string commandHex = commandLine.substr(commandLine.rfind(' ') + 1, 64);
+    put({"report", commandLine});
+    EXPECT_EQ(verify(), 1);
+    put({"report",
+         "HMAC-SHA256-ANSWER " + std::to_string(first) + " " + std::to_string(first) + " " + commandHex + "\r\n"});
+    EXPECT_EQ(verify(), 1);
+
+    // A newer command's answer: the old answers still verify, but only as
+    // what they answer, and halves of two answers never do.
+    const long long second = stampAtNextPoll();
+    command(signedCommandText(kKey, "report", second));
+    nextPoll();
+    const Pair secondAnswer = saved();
+    ASSERT_EQ(answerStamp(), second);
+    put(firstAnswer);
+    ASSERT_EQ(verify(&printed), 0);
+    EXPECT_THAT(printed, ::testing::StartsWith("answers " + std::to_string(first) + " "));
+    put(sequenceEnd);
+    ASSERT_EQ(verify(&printed), 0);
+    EXPECT_THAT(printed, ::testing::StartsWith("answers none "));
+    put({secondAnswer.result, firstAnswer.sig});
+    EXPECT_EQ(verify(), 1);
+    put({firstAnswer.result, secondAnswer.sig});
+    EXPECT_EQ(verify(), 1);
+
+    // One hex digit off, a changed stamp, no signature, another key.
+    Pair tampered = secondAnswer;
+    char& last = tampered.sig[tampered.sig.size() - 3];
+    last = last == '0' ? '1' : '0';
+    put(tampered);
+    EXPECT_EQ(verify(), 1);
+    tampered = secondAnswer;
+    tampered.sig.replace(tampered.sig.find(std::to_string(second)), 13, std::to_string(second + 1));
+    put(tampered);
+    EXPECT_EQ(verify(), 1);
+    put(secondAnswer);
+    EXPECT_EQ(verify(), 0);
+    fs::remove(exchange.file("Result.txt.sig"));
+    EXPECT_EQ(verify(), 1);
+    put(secondAnswer);
+    writeKey(toHex(kOtherKey) + "\n");
+    EXPECT_EQ(verify(), 1);
 }
 
 TEST_F(SignedRemoteTest, AKeyThatCannotBeUsedRefusesEveryCommandAndSaysSoOnce)
@@ -241,7 +327,7 @@ TEST_F(SignedRemoteTest, AKeyThatCannotBeUsedRefusesEveryCommandAndSaysSoOnce)
         for (int i = 0; i < 2; ++i) {
             command(signedCommandText(kKey, "run-me", stampAtNextPoll()));
             nextPoll();
-            expectRefused("run-me", false);
+            expectRefused("key-unusable", "run-me", false);
         }
         // The note once, then one refusal per command.
         auto lines = logLines();

@@ -28,6 +28,12 @@ char pathSeparator()
 
 std::string readRegularFile(const std::string& path, std::size_t maxBytes, Links links)
 {
+    FileIdentity ignored;
+    return readRegularFile(path, maxBytes, links, ignored);
+}
+
+std::string readRegularFile(const std::string& path, std::size_t maxBytes, Links links, FileIdentity& identity)
+{
     struct stat st {};
     // Checked before opening so that no device is ever opened; checked again
     // on the descriptor, since the name may have been swapped in between.
@@ -46,6 +52,9 @@ std::string readRegularFile(const std::string& path, std::size_t maxBytes, Links
     FdCloser closer{fd};
     if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode))
         throw Failure::pathFileAccess();
+    identity = {static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino),
+                static_cast<std::uint64_t>(st.st_size),
+                static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec};
     // Grown as it is read, so a small file costs no more than its size.
     std::string text;
     char buf[16384];

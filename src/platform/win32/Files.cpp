@@ -45,6 +45,12 @@ char pathSeparator()
 
 std::string readRegularFile(const std::string& path, std::size_t maxBytes, Links links)
 {
+    FileIdentity ignored;
+    return readRegularFile(path, maxBytes, links, ignored);
+}
+
+std::string readRegularFile(const std::string& path, std::size_t maxBytes, Links links, FileIdentity& identity)
+{
     // Where links are refused the reparse point itself is opened, never its
     // target, so a link or junction under the name is seen for what it is and
     // refused below. Share modes let the remote party keep the file open while
@@ -59,6 +65,11 @@ std::string readRegularFile(const std::string& path, std::size_t maxBytes, Links
     if (GetFileType(h) != FILE_TYPE_DISK || !GetFileInformationByHandle(h, &info) ||
         (info.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DEVICE)))
         throw Failure::pathFileAccess();
+    const auto wide = [](DWORD high, DWORD low) { return static_cast<std::uint64_t>(high) << 32 | low; };
+    identity = {
+        info.dwVolumeSerialNumber, wide(info.nFileIndexHigh, info.nFileIndexLow),
+        wide(info.nFileSizeHigh, info.nFileSizeLow),
+        static_cast<std::int64_t>(wide(info.ftLastWriteTime.dwHighDateTime, info.ftLastWriteTime.dwLowDateTime))};
     // Grown as it is read, so a small file costs no more than its size.
     std::string text;
     char buf[16384];
