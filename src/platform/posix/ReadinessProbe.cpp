@@ -1,20 +1,19 @@
-// One readiness try on POSIX: sockets, libcurl, the file system, /proc and a
-// child process in its own process group.
+// One readiness try on POSIX: sockets, the web client, the file system, /proc
+// and a child process in its own process group.
 #include "platform/ReadinessProbe.h"
 
 #include "platform/CommandLine.h"
 #include "platform/Failure.h"
+#include "platform/WebFetch.h"
 
 #include <cerrno>
 #include <chrono>
 #include <csignal>
 #include <cstring>
-#include <curl/curl.h>
 #include <dirent.h>
 #include <fcntl.h>
 #include <filesystem>
 #include <fstream>
-#include <mutex>
 #include <netdb.h>
 #include <poll.h>
 #include <spawn.h>
@@ -102,37 +101,15 @@ ProbeResult tryTcp(const ProbeTarget& t)
     return {false, error == ETIMEDOUT || error == 0 ? "no answer in time" : std::strerror(error)};
 }
 
-size_t discardBody(char*, size_t size, size_t count, void*)
-{
-    return size * count;
-}
-
 ProbeResult tryHttp(const ProbeTarget& t)
 {
-    static std::once_flag initialised;
-    std::call_once(initialised, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
-    CURL* curl = curl_easy_init();
-    if (!curl)
-        return {false, "the web client could not start"};
-    curl_easy_setopt(curl, CURLOPT_URL, t.target.c_str());
-    curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
-    curl_easy_setopt(curl, CURLOPT_TIMEOUT_MS, static_cast<long>(t.limitMs > 0 ? t.limitMs : kNetworkTryMs));
-    curl_easy_setopt(curl, CURLOPT_PROTOCOLS_STR, "http,https");
-    curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, discardBody);
-    // A redirect (3xx) already says the server answers; it is not followed.
-    curl_easy_setopt(curl, CURLOPT_FOLLOWLOCATION, 0L);
-    if (!t.caFile.empty())
-        curl_easy_setopt(curl, CURLOPT_CAINFO, t.caFile.c_str());
-    char error[CURL_ERROR_SIZE] = "";
-    curl_easy_setopt(curl, CURLOPT_ERRORBUFFER, error);
-    const CURLcode rc = curl_easy_perform(curl);
-    long status = 0;
-    curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &status);
-    curl_easy_cleanup(curl);
-    if (rc != CURLE_OK)
-        return {false, error[0] ? error : curl_easy_strerror(rc)};
-    if (status < 200 || status > 399)
-        return {false, "status " + std::to_string(status)};
+    // Only the status counts; the body is not kept.
+    const WebAnswer answer = fetchWeb(t.target, t.caFile, t.limitMs > 0 ? t.limitMs : kNetworkTryMs, 0);
+    if (!answer.answered)
+        return {false, answer.error};
+    // A redirect (3xx) already says the server answers.
+    if (answer.status < 200 || answer.status > 399)
+        return {false, "status " + std::to_string(answer.status)};
     return {true, {}};
 }
 
