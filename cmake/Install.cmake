@@ -81,11 +81,12 @@ set(CPACK_DEBIAN_PACKAGE_SECTION admin)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 # Checked against dpkg-shlibdeps on Debian 12. Qt's xcb platform plugin ships in
 # libqt6gui6 here; the multimedia backends in
-# libqt6multimedia6. libcrypto.so.3 (signed remote commands) ships in libssl3.
+# libqt6multimedia6. libcrypto.so.3 (signed remote commands) ships in libssl3;
+# libcurl.so.4 (web readiness checks) in libcurl4.
 # Text needs at least one font on a bare server. The Edit
 # buttons open files with xdg-open (xdg-utils); without it they fail with 53.
 set(CPACK_DEBIAN_PACKAGE_DEPENDS
-  "adduser, libc6 (>= 2.34), libstdc++6 (>= 9), libgcc-s1 (>= 3.0), libqt6core6 (>= 6.4), libqt6gui6 (>= 6.4), libqt6widgets6 (>= 6.4), libqt6multimedia6 (>= 6.4), libssl3 (>= 3.0.0), fonts-dejavu-core | fonts-freefont-ttf | fonts-liberation2, xdg-utils")
+  "adduser, libc6 (>= 2.34), libstdc++6 (>= 9), libgcc-s1 (>= 3.0), libqt6core6 (>= 6.4), libqt6gui6 (>= 6.4), libqt6widgets6 (>= 6.4), libqt6multimedia6 (>= 6.4), libssl3 (>= 3.0.0), libcurl4 (>= 7.88), fonts-dejavu-core | fonts-freefont-ttf | fonts-liberation2, xdg-utils")
 # Creates the service's user; enables nothing.
 set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA ${CMAKE_SOURCE_DIR}/packaging/debian/postinst)
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)

@@ -13,6 +13,7 @@
 #include "headless/JournalView.h"
 #include "platform/Platform.h"
 #include "platform/SoundOutput.h"
+#include "platform/StandardStreams.h"
 #include "platform/qt/QtClock.h"
 #include "platform/qt/QtEventLoop.h"
 
@@ -54,7 +55,7 @@ int runHeadless(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
 
-    StdioSink sink;
+    StdioSink sink(streamIsJournal(StandardStream::Output), streamIsJournal(StandardStream::Error));
     QtEventLoop events;
     QtClock clock;
     CoreAdapters platform = makeCorePlatform();

@@ -13,10 +13,20 @@ std::string oneLine(const std::string& text)
     return line;
 }
 
-namespace {
-void writeLine(std::FILE* to, const std::string& line)
+std::string journalPriority(const std::string& line)
 {
-    std::fwrite(line.data(), 1, line.size(), to);
+    if (line.rfind("ERROR:", 0) == 0)
+        return "<3>";
+    if (line.rfind("WARNING:", 0) == 0)
+        return "<4>";
+    return "<6>";
+}
+
+namespace {
+void writeLine(std::FILE* to, bool journal, const std::string& line)
+{
+    const std::string text = journal ? journalPriority(line) + line : line;
+    std::fwrite(text.data(), 1, text.size(), to);
     std::fputc('\n', to);
     std::fflush(to);
 }
@@ -24,12 +34,12 @@ void writeLine(std::FILE* to, const std::string& line)
 
 void StdioSink::out(const std::string& line)
 {
-    writeLine(stdout, line);
+    writeLine(stdout, outIsJournal_, line);
 }
 
 void StdioSink::err(const std::string& line)
 {
-    writeLine(stderr, line);
+    writeLine(stderr, errIsJournal_, line);
 }
 
 } // namespace torv

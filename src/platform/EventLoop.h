@@ -22,6 +22,10 @@ public:
     // on this so that they cost no CPU.
     virtual void waitForEvents() = 0;
     virtual std::unique_ptr<Timer> createTimer(int intervalMs, bool enabled, std::function<void()> onTick) = 0;
+    // Runs fn on the console's thread as an event of its own, soon; wakes a
+    // waitForEvents(). The one call that may come from another thread: work
+    // done off the console's thread hands its result back this way.
+    virtual void post(std::function<void()> fn) = 0;
 };
 
 } // namespace torv

@@ -7,4 +7,9 @@ namespace torv {
 // get it by itself. Streams that were redirected stay as they are.
 void attachToStartingConsole();
 
+enum class StandardStream { Output, Error };
+// Whether systemd's journal reads the stream directly (JOURNAL_STREAM names
+// its device and inode), so that a line may carry its syslog priority.
+bool streamIsJournal(StandardStream stream);
+
 } // namespace torv

@@ -57,6 +57,8 @@ public:
     void processPending() override;
     void waitForEvents() override;
     std::unique_ptr<Timer> createTimer(int intervalMs, bool enabled, std::function<void()> onTick) override;
+    // Virtual time has one thread: a posted call is an event due now.
+    void post(std::function<void()> fn) override { at(now_, std::move(fn)); }
 
     Ms now() const { return now_; }
     // Runs fn when virtual time reaches t (as an event: inside a wait or processPending).

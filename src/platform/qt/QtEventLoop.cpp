@@ -1,6 +1,7 @@
 #include "platform/qt/QtEventLoop.h"
 
 #include <QCoreApplication>
+#include <QMetaObject>
 #include <QTimer>
 
 namespace torv {
@@ -52,6 +53,13 @@ std::unique_ptr<Timer> QtEventLoop::createTimer(int intervalMs, bool enabled, st
     auto timer = std::make_unique<QtTimer>(intervalMs, std::move(onTick));
     timer->setEnabled(enabled);
     return timer;
+}
+
+void QtEventLoop::post(std::function<void()> fn)
+{
+    // A queued call is thread-safe and wakes the loop's wait.
+    QMetaObject::invokeMethod(
+        QCoreApplication::instance(), [fn = std::move(fn)] { fn(); }, Qt::QueuedConnection);
 }
 
 } // namespace torv

@@ -9,6 +9,7 @@ public:
     void processPending() override;
     void waitForEvents() override;
     std::unique_ptr<Timer> createTimer(int intervalMs, bool enabled, std::function<void()> onTick) override;
+    void post(std::function<void()> fn) override;
 };
 
 } // namespace torv

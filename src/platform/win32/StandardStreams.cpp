@@ -28,4 +28,11 @@ void attachToStartingConsole()
         std::freopen("CONOUT$", "w", stderr);
 }
 
+// Windows has no journal reading standard streams (its Event Log is another
+// interface).
+bool streamIsJournal(StandardStream)
+{
+    return false;
+}
+
 } // namespace torv

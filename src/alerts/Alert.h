@@ -1,0 +1,69 @@
+#pragma once
+// The alert command's events: what happened, in fixed words, with the fields
+// the command gets in its environment; and the limit that keeps a storm of
+// failures from starting it hundreds of times.
+#include <cstdint>
+#include <deque>
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace torv {
+
+struct AlertEvent {
+    std::string event; // launch-failed, not-ready, sequence-stopped, command-refused, ...
+    int task = 0;      // 0: no task
+    std::string description;
+    std::string message;
+    std::string code;   // the failure code, when there is one
+    std::string reason; // a refused command's fixed word
+    std::uint64_t suppressed = 0;
+};
+
+// Whether an event is a failure (sent with `events = failure`, the default).
+bool isFailureEvent(const std::string& event);
+
+// Which events the alert section asks for: "failure", "all" or a list of
+// event words separated by commas. Unknown words are returned in `unknown`.
+class AlertFilter {
+public:
+    static AlertFilter parse(const std::string& text, std::vector<std::string>& unknown);
+    bool wants(const std::string& event) const;
+
+private:
+    bool failures_ = true;
+    bool all_ = false;
+    std::vector<std::string> words_;
+};
+
+// At most kPerMinute alerts in any minute: the ones past that are counted,
+// and when that minute is over one `suppressed` alert carries the count and
+// the last one's fields.
+class AlertLimiter {
+public:
+    static constexpr int kPerMinute = 10;
+    static constexpr std::int64_t kMinuteMs = 60000;
+
+    // The alerts to start now for an event at `nowMs`: the event itself, or
+    // nothing (it is counted), after a `suppressed` one that had fallen due.
+    std::vector<AlertEvent> offer(const AlertEvent& event, std::int64_t nowMs);
+    // The `suppressed` alert once the minute of the suppressed ones is over.
+    std::optional<AlertEvent> due(std::int64_t nowMs);
+    // When due() next has something to give, or nothing.
+    std::optional<std::int64_t> nextDue() const;
+
+private:
+    std::deque<std::int64_t> started_;
+    std::uint64_t suppressed_ = 0;
+    AlertEvent last_;
+    std::int64_t suppressedUntil_ = 0;
+};
+
+// The variables the command gets: TORV_EVENT, TORV_TASK and TORV_DESCRIPTION
+// (with a task), TORV_MESSAGE, TORV_CODE, TORV_REASON, TORV_SUPPRESSED (when
+// set), TORV_HOST and TORV_TIME (ISO 8601, UTC).
+std::vector<std::pair<std::string, std::string>> alertEnvironment(const AlertEvent& event, const std::string& host,
+                                                                  const std::string& isoTime);
+
+} // namespace torv

@@ -1,0 +1,199 @@
+// One readiness try on Windows: Winsock, the web client, the file system, the
+// Toolhelp process snapshot and a child process in a job object.
+#include "platform/ReadinessProbe.h"
+
+#include "base/CommandLine.h"
+#include "platform/Failure.h"
+#include "platform/WebFetch.h"
+#include "platform/win32/Wide.h"
+
+#include <winsock2.h>
+#include <ws2tcpip.h>
+
+#include <windows.h>
+
+#include <tlhelp32.h>
+
+#include <chrono>
+#include <mutex>
+
+namespace torv {
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+int limitOf(const ProbeTarget& t, int defaultMs)
+{
+    return t.limitMs > 0 ? t.limitMs : defaultMs;
+}
+
+int msLeft(Clock::time_point deadline)
+{
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
+    return left > 0 ? static_cast<int>(left) : 0;
+}
+
+bool connects(const ADDRINFOW& address, Clock::time_point deadline, int& error)
+{
+    SOCKET s = ::socket(address.ai_family, address.ai_socktype, address.ai_protocol);
+    if (s == INVALID_SOCKET) {
+        error = WSAGetLastError();
+        return false;
+    }
+    u_long nonBlocking = 1;
+    ::ioctlsocket(s, FIONBIO, &nonBlocking);
+    bool ok = false;
+    if (::connect(s, address.ai_addr, static_cast<int>(address.ai_addrlen)) == 0) {
+        ok = true;
+    } else if ((error = WSAGetLastError()) == WSAEWOULDBLOCK) {
+        fd_set writable, failed;
+        FD_ZERO(&writable);
+        FD_ZERO(&failed);
+        FD_SET(s, &writable);
+        FD_SET(s, &failed);
+        const int ms = msLeft(deadline);
+        timeval limit{ms / 1000, (ms % 1000) * 1000};
+        const int n = ::select(0, nullptr, &writable, &failed, &limit);
+        if (n == 0) {
+            error = WSAETIMEDOUT;
+        } else if (n > 0) {
+            int soError = 0;
+            int length = sizeof soError;
+            ::getsockopt(s, SOL_SOCKET, SO_ERROR, reinterpret_cast<char*>(&soError), &length);
+            error = soError;
+            ok = soError == 0 && FD_ISSET(s, &writable);
+        } else {
+            error = WSAGetLastError();
+        }
+    }
+    ::closesocket(s);
+    return ok;
+}
+
+ProbeResult tryTcp(const ProbeTarget& t)
+{
+    static std::once_flag started;
+    std::call_once(started, [] {
+        WSADATA data;
+        WSAStartup(MAKEWORD(2, 2), &data);
+    });
+    const auto deadline = Clock::now() + std::chrono::milliseconds(limitOf(t, kNetworkTryMs));
+    ADDRINFOW hints{};
+    hints.ai_family = AF_UNSPEC;
+    hints.ai_socktype = SOCK_STREAM;
+    hints.ai_protocol = IPPROTO_TCP;
+    ADDRINFOW* found = nullptr;
+    if (const int rc = GetAddrInfoW(widen(t.target).c_str(), widen(t.port).c_str(), &hints, &found); rc != 0)
+        return {false, "name not resolved: " + systemMessage(static_cast<unsigned long>(rc))};
+    int error = 0;
+    bool ok = false;
+    for (const ADDRINFOW* a = found; a && !ok && msLeft(deadline) > 0; a = a->ai_next)
+        ok = connects(*a, deadline, error);
+    FreeAddrInfoW(found);
+    if (ok)
+        return {true, {}};
+    return {false, error == WSAETIMEDOUT || error == 0 ? "no answer in time"
+                                                       : systemMessage(static_cast<unsigned long>(error))};
+}
+
+ProbeResult tryHttp(const ProbeTarget& t)
+{
+    const WebAnswer answer = fetchWeb(t.target, t.caFile, limitOf(t, kNetworkTryMs), 0);
+    if (!answer.answered)
+        return {false, answer.error};
+    // A redirect (3xx) already says the server answers.
+    if (answer.status < 200 || answer.status > 399)
+        return {false, "status " + std::to_string(answer.status)};
+    return {true, {}};
+}
+
+ProbeResult tryPath(const ProbeTarget& t)
+{
+    if (GetFileAttributesW(widen(t.target).c_str()) != INVALID_FILE_ATTRIBUTES)
+        return {true, {}};
+    const DWORD error = GetLastError();
+    if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND)
+        return {false, "does not exist"};
+    return {false, systemMessage(error)};
+}
+
+ProbeResult tryProcess(const ProbeTarget& t)
+{
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    if (snapshot == INVALID_HANDLE_VALUE)
+        return {false, "the process list cannot be read"};
+    // Windows names are case-insensitive, and "postgres" names postgres.exe.
+    const std::wstring name = widen(t.target);
+    const std::wstring withExe = name + L".exe";
+    PROCESSENTRY32W entry{};
+    entry.dwSize = sizeof entry;
+    bool found = false;
+    for (BOOL more = Process32FirstW(snapshot, &entry); more && !found; more = Process32NextW(snapshot, &entry))
+        found = _wcsicmp(entry.szExeFile, name.c_str()) == 0 || _wcsicmp(entry.szExeFile, withExe.c_str()) == 0;
+    CloseHandle(snapshot);
+    return found ? ProbeResult{true, {}} : ProbeResult{false, "no such process"};
+}
+
+ProbeResult tryCommand(const ProbeTarget& t)
+{
+    try {
+        checkCommandLine(t.target);
+    } catch (const Failure& f) {
+        return {false, f.text()};
+    }
+    std::wstring line = widen(t.target);
+    // A job holds everything the command starts, so the time limit ends it all.
+    HANDLE job = CreateJobObjectW(nullptr, nullptr);
+    JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits{};
+    limits.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE;
+    SetInformationJobObject(job, JobObjectExtendedLimitInformation, &limits, sizeof limits);
+    STARTUPINFOW si{};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi{};
+    if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, CREATE_SUSPENDED | CREATE_NO_WINDOW, nullptr,
+                        nullptr, &si, &pi)) {
+        const DWORD error = GetLastError();
+        CloseHandle(job);
+        return {false, "cannot start: " + systemMessage(error)};
+    }
+    AssignProcessToJobObject(job, pi.hProcess);
+    ResumeThread(pi.hThread);
+    CloseHandle(pi.hThread);
+    const DWORD waited = WaitForSingleObject(pi.hProcess, static_cast<DWORD>(limitOf(t, kCommandTryMs)));
+    DWORD code = 0;
+    ProbeResult result;
+    if (waited != WAIT_OBJECT_0) {
+        TerminateJobObject(job, 1);
+        WaitForSingleObject(pi.hProcess, 5000);
+        result = {false, "still running at its time limit; stopped"};
+    } else if (GetExitCodeProcess(pi.hProcess, &code) && code == 0) {
+        result = {true, {}};
+    } else {
+        result = {false, "exit status " + std::to_string(code)};
+    }
+    CloseHandle(pi.hProcess);
+    CloseHandle(job);
+    return result;
+}
+
+} // namespace
+
+ProbeResult tryProbeOnce(const ProbeTarget& target)
+{
+    switch (target.kind) {
+    case ProbeKind::Tcp:
+        return tryTcp(target);
+    case ProbeKind::Http:
+        return tryHttp(target);
+    case ProbeKind::Path:
+        return tryPath(target);
+    case ProbeKind::Process:
+        return tryProcess(target);
+    case ProbeKind::Command:
+        break;
+    }
+    return tryCommand(target);
+}
+
+} // namespace torv

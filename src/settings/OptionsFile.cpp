@@ -1,0 +1,363 @@
+#include "settings/OptionsFile.h"
+
+#include "platform/AtomicFile.h"
+#include "platform/Failure.h"
+#include "platform/Files.h"
+
+#include <algorithm>
+#include <new>
+
+namespace torv {
+
+namespace {
+
+bool isBlank(char c)
+{
+    return c == ' ' || c == '\t' || c == '\r' || c == '\f' || c == '\v';
+}
+
+std::string_view trim(std::string_view s)
+{
+    while (!s.empty() && isBlank(s.front()))
+        s.remove_prefix(1);
+    while (!s.empty() && isBlank(s.back()))
+        s.remove_suffix(1);
+    return s;
+}
+
+// Names are ASCII; letters outside it are left as they are.
+std::string lower(std::string_view s)
+{
+    std::string out(s);
+    for (char& c : out)
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c - 'A' + 'a');
+    return out;
+}
+
+bool isComment(std::string_view trimmed)
+{
+    return !trimmed.empty() && (trimmed.front() == ';' || trimmed.front() == '#');
+}
+
+bool isHeader(std::string_view trimmed)
+{
+    return !trimmed.empty() && trimmed.front() == '[';
+}
+
+// The lines of a text, each with its line end as it stands.
+std::vector<std::string_view> rawLines(std::string_view text)
+{
+    std::vector<std::string_view> lines;
+    while (!text.empty()) {
+        const auto end = text.find('\n');
+        const auto length = end == std::string_view::npos ? text.size() : end + 1;
+        lines.push_back(text.substr(0, length));
+        text.remove_prefix(length);
+    }
+    return lines;
+}
+
+std::string_view withoutLineEnd(std::string_view line)
+{
+    if (!line.empty() && line.back() == '\n')
+        line.remove_suffix(1);
+    if (!line.empty() && line.back() == '\r')
+        line.remove_suffix(1);
+    return line;
+}
+
+// "task 12" against a numbered rule "task": 12, or 0 when it is not one.
+int sectionNumber(const std::string& name, const OptionsSectionRule& rule)
+{
+    if (rule.maxNumber == 0 || name.size() <= rule.name.size() + 1 ||
+        name.compare(0, rule.name.size(), rule.name) != 0 || name[rule.name.size()] != ' ')
+        return 0;
+    const std::string digits = name.substr(rule.name.size() + 1);
+    if (digits.size() > 4 || !std::all_of(digits.begin(), digits.end(), [](char c) { return c >= '0' && c <= '9'; }))
+        return 0;
+    const int n = std::stoi(digits);
+    return n >= 1 && n <= rule.maxNumber ? n : 0;
+}
+
+struct Matched {
+    const OptionsSectionRule* rule = nullptr;
+    int number = 0;
+};
+
+Matched matchRule(const std::string& name, const std::vector<OptionsSectionRule>& rules)
+{
+    for (const auto& rule : rules) {
+        if (rule.maxNumber == 0 && name == rule.name)
+            return {&rule, 0};
+        if (const int n = sectionNumber(name, rule))
+            return {&rule, n};
+    }
+    return {};
+}
+
+const OptionsKey* findKey(const OptionsSectionRule& rule, const std::string& key)
+{
+    for (const auto& k : rule.keys)
+        if (k.name == key)
+            return &k;
+    return nullptr;
+}
+
+} // namespace
+
+std::string normalSectionName(std::string_view text)
+{
+    std::string out;
+    bool gap = false;
+    for (char c : trim(text)) {
+        if (isBlank(c)) {
+            gap = true;
+            continue;
+        }
+        if (gap && !out.empty())
+            out += ' ';
+        gap = false;
+        out += c;
+    }
+    return lower(out);
+}
+
+std::vector<const OptionsValue*> OptionsSection::all(std::string_view key) const
+{
+    std::vector<const OptionsValue*> found;
+    for (const auto& v : values)
+        if (v.key == key)
+            found.push_back(&v);
+    return found;
+}
+
+const OptionsValue* OptionsSection::last(std::string_view key) const
+{
+    const auto found = all(key);
+    return found.empty() ? nullptr : found.back();
+}
+
+const OptionsSection* OptionsFile::find(std::string_view name) const
+{
+    for (const auto& s : sections)
+        if (s.name == name)
+            return &s;
+    return nullptr;
+}
+
+std::vector<const OptionsSection*> OptionsFile::numbered(std::string_view ruleName) const
+{
+    std::vector<const OptionsSection*> found;
+    for (const auto& s : sections)
+        if (s.number > 0 && s.name.compare(0, ruleName.size(), ruleName) == 0 && s.name.size() > ruleName.size() &&
+            s.name[ruleName.size()] == ' ')
+            found.push_back(&s);
+    return found;
+}
+
+std::vector<std::string> OptionsFile::problemLines() const
+{
+    std::vector<OptionsProblem> sorted = problems;
+    std::stable_sort(sorted.begin(), sorted.end(), [](const auto& a, const auto& b) { return a.line < b.line; });
+    std::vector<std::string> lines;
+    for (const auto& p : sorted)
+        lines.push_back(std::string(kOptionsFileName) + (p.line > 0 ? " line " + std::to_string(p.line) : "") + ": " +
+                        p.text);
+    return lines;
+}
+
+OptionsFile parseOptions(const std::string& text, const std::vector<OptionsSectionRule>& rules)
+{
+    OptionsFile file;
+    file.present = true;
+    // Where the lines below a header go: a known section, or nowhere (an
+    // unknown or bad header was reported once; its lines are not reported again).
+    OptionsSection* current = nullptr;
+    const OptionsSectionRule* currentRule = nullptr;
+    bool insideIgnored = false;
+    int number = 0;
+    for (std::string_view raw : rawLines(text)) {
+        ++number;
+        const std::string_view line = trim(withoutLineEnd(raw));
+        if (line.empty() || isComment(line))
+            continue;
+        if (isHeader(line)) {
+            current = nullptr;
+            currentRule = nullptr;
+            insideIgnored = true;
+            if (line.back() != ']') {
+                file.report(number, "a section name must end with ']': " + std::string(line));
+                continue;
+            }
+            const std::string name = normalSectionName(line.substr(1, line.size() - 2));
+            const Matched match = matchRule(name, rules);
+            if (!match.rule) {
+                file.report(number, "unknown section [" + name + "]");
+                continue;
+            }
+            auto same = std::find_if(file.sections.begin(), file.sections.end(),
+                                     [&](const OptionsSection& s) { return s.name == name; });
+            if (same != file.sections.end()) {
+                file.report(number, "section [" + name + "] given again; its values join the first");
+                current = &*same;
+            } else {
+                file.sections.push_back({name, match.number, number, {}});
+                current = &file.sections.back();
+            }
+            currentRule = match.rule;
+            insideIgnored = false;
+            continue;
+        }
+        const auto eq = line.find('=');
+        if (eq == std::string_view::npos) {
+            if (!insideIgnored)
+                file.report(number, "not a setting (name = value): " + std::string(line));
+            continue;
+        }
+        if (insideIgnored)
+            continue;
+        const std::string key = lower(trim(line.substr(0, eq)));
+        const std::string value(trim(line.substr(eq + 1)));
+        if (!current) {
+            file.report(number, "\"" + key + "\" stands before any section");
+            continue;
+        }
+        const OptionsKey* rule = findKey(*currentRule, key);
+        if (!rule) {
+            file.report(number, "unknown key \"" + key + "\" in [" + current->name + "]");
+            continue;
+        }
+        if (!rule->repeats && current->last(key))
+            file.report(number, "\"" + key + "\" given again in [" + current->name + "]; the last one counts");
+        current->values.push_back({key, value, number});
+    }
+    return file;
+}
+
+OptionsFile readOptions(const std::string& path, const std::vector<OptionsSectionRule>& rules)
+{
+    try {
+        const std::string bytes = readRegularFile(path, kOptionsReadLimit + 1, Links::Follow);
+        if (bytes.size() > kOptionsReadLimit)
+            throw Failure::pathFileAccess();
+        TextEncoding encoding = TextEncoding::Utf8;
+        return parseOptions(decodeFileText(bytes, encoding), rules);
+    } catch (const Failure& failure) {
+        OptionsFile empty;
+        if (failure.code != 53) {
+            empty.present = true;
+            empty.report(0, "cannot be read (" + failure.text() + "); its settings are ignored");
+        }
+        return empty;
+    } catch (const std::bad_alloc&) {
+        OptionsFile empty;
+        empty.present = true;
+        empty.report(0, "cannot be read (" + Failure::outOfMemory().text() + "); its settings are ignored");
+        return empty;
+    }
+}
+
+bool optionsCanHold(const std::string& value)
+{
+    return value.find_first_of("\r\n") == std::string::npos && std::string_view(value) == trim(value);
+}
+
+std::string rewriteOptions(const std::string& text, const std::function<bool(const std::string& name)>& ours,
+                           const std::vector<OptionsSectionText>& sections)
+{
+    for (const auto& section : sections) {
+        if (!optionsCanHold(section.name) || section.name.find_first_of("[]") != std::string::npos)
+            throw Failure::invalidCall();
+        for (const auto& [key, value] : section.values)
+            if (!optionsCanHold(key) || key.empty() || key.find('=') != std::string::npos || !optionsCanHold(value))
+                throw Failure::invalidCall();
+    }
+    const std::vector<std::string_view> lines = rawLines(text);
+    const std::string eol =
+        text.find('\n') != std::string::npos && text.find("\r\n") == std::string::npos ? "\n" : "\r\n";
+
+    // Which lines belong to a claimed section: its header and what follows, up
+    // to the next header, less the comments and blank lines right above that
+    // header (or at the end), which describe what comes next.
+    std::vector<bool> claimed(lines.size(), false);
+    std::size_t firstClaimed = lines.size();
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        const std::string_view line = trim(withoutLineEnd(lines[i]));
+        if (!isHeader(line) || line.back() != ']' || !ours(normalSectionName(line.substr(1, line.size() - 2))))
+            continue;
+        std::size_t end = i + 1;
+        while (end < lines.size() && !isHeader(trim(withoutLineEnd(lines[end]))))
+            ++end;
+        std::size_t keepFrom = end;
+        while (keepFrom > i + 1) {
+            const std::string_view above = trim(withoutLineEnd(lines[keepFrom - 1]));
+            if (!above.empty() && !isComment(above))
+                break;
+            --keepFrom;
+        }
+        for (std::size_t j = i; j < keepFrom; ++j)
+            claimed[j] = true;
+        firstClaimed = std::min(firstClaimed, i);
+    }
+
+    std::string block;
+    for (const auto& section : sections) {
+        if (!block.empty())
+            block += eol;
+        block += "[" + section.name + "]" + eol;
+        for (const auto& [key, value] : section.values)
+            block += key + " = " + value + eol;
+    }
+
+    std::string out;
+    auto ensureLineEnd = [&] {
+        if (!out.empty() && out.back() != '\n')
+            out += eol;
+    };
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        if (i == firstClaimed) {
+            ensureLineEnd();
+            out += block;
+        }
+        if (!claimed[i])
+            out += lines[i];
+    }
+    if (firstClaimed == lines.size() && !block.empty()) {
+        ensureLineEnd();
+        // A blank line between what was there and the new sections.
+        if (!out.empty() && !trim(withoutLineEnd(lines.back())).empty())
+            out += eol;
+        out += block;
+    }
+    return out;
+}
+
+bool saveOptions(const std::string& path, const std::function<bool(const std::string& name)>& ours,
+                 const std::vector<OptionsSectionText>& sections)
+{
+    std::string bytes;
+    bool exists = true;
+    try {
+        bytes = readRegularFile(path, kOptionsReadLimit + 1, Links::Follow);
+    } catch (const Failure& failure) {
+        if (failure.code != 53)
+            throw;
+        exists = false;
+    }
+    if (bytes.size() > kOptionsReadLimit)
+        throw Failure::pathFileAccess();
+    if (!exists && sections.empty())
+        return false;
+    TextEncoding encoding = TextEncoding::Utf8;
+    const std::string text = exists ? decodeFileText(bytes, encoding) : std::string();
+    const std::string out = encodeFileText(rewriteOptions(text, ours, sections), encoding);
+    if (exists && out == bytes)
+        return false;
+    // The program folder is the administrator's: a linked file stays a link,
+    // and mode, owner and group stay as they were set.
+    writeFileAtomically(path, out, {.followLink = true, .keepOwner = true, .attributesFrom = {}});
+    return true;
+}
+
+} // namespace torv

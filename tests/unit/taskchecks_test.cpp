@@ -1,0 +1,113 @@
+// The checks of torv.ini's [task N] sections: what is a check, which section
+// guards which task, and a save that reads back the same.
+#include "settings/TaskChecks.h"
+
+#include <gtest/gtest.h>
+
+namespace torv {
+namespace {
+
+TEST(TaskChecks, WhatIsACheck)
+{
+    struct Case {
+        std::string text;
+        bool valid;
+        CheckKind kind = CheckKind::Path;
+        std::string target = {};
+        std::string port = {};
+    };
+    const Case cases[] = {
+        {"tcp:127.0.0.1:5432", true, CheckKind::Tcp, "127.0.0.1", "5432"},
+        {"TCP:db.local:80", true, CheckKind::Tcp, "db.local", "80"},
+        {"tcp:[::1]:5432", true, CheckKind::Tcp, "::1", "5432"},
+        {"tcp:::1:5432", false},
+        {"tcp:host:0", false},
+        {"tcp:host:65536", false},
+        {"tcp:host", false},
+        {"tcp::80", false},
+        {"http://127.0.0.1:8080/health", true, CheckKind::Http, "http://127.0.0.1:8080/health"},
+        {"HTTPS://h/x#y", true, CheckKind::Http, "HTTPS://h/x#y"},
+        {"http:///nohost", false},
+        {"path:/mnt/backup", true, CheckKind::Path, "/mnt/backup"},
+        {"process:postgres", true, CheckKind::Process, "postgres"},
+        {"command:sh -c \"a; b\"", true, CheckKind::Command, "sh -c \"a; b\""},
+        {"command:", false},
+        {"ftp://h/", false},
+        {"/mnt/backup", false},
+    };
+    for (const auto& c : cases) {
+        std::string why;
+        const auto check = parseCheck(c.text, why);
+        ASSERT_EQ(check.has_value(), c.valid) << c.text;
+        if (!check) {
+            EXPECT_FALSE(why.empty()) << c.text;
+            continue;
+        }
+        EXPECT_EQ(check->kind, c.kind) << c.text;
+        EXPECT_EQ(check->target, c.target) << c.text;
+        EXPECT_EQ(check->port, c.port) << c.text;
+        EXPECT_EQ(check->text, c.text);
+    }
+    std::string why;
+    EXPECT_EQ(parseCheck("https://admin:s3cret@h:8443/x?q=a@b", why)->shown(), "https://admin:***@h:8443/x?q=a@b");
+    EXPECT_EQ(parseCheck("http://user@h/", why)->shown(), "http://user@h/");
+    EXPECT_EQ(parseCheck("http://h/a:b@c", why)->shown(), "http://h/a:b@c");
+}
+
+TEST(TaskChecks, SectionsGuardOnlyTheTaskTheyWereWrittenFor)
+{
+    TaskTable tasks;
+    tasks.TaskLoc[1] = "/bin/db";
+    tasks.TaskLoc[2] = "/bin/app";
+    tasks.TaskLoc[3] = "/bin/web";
+    OptionsFile file = parseOptions("[task 1]\n"
+                                    "location = /bin/db\n"
+                                    "before = path:/mnt\n"
+                                    "ready = tcp:h:1\n"
+                                    "ready = nonsense\n"
+                                    "timeout = 2x\n"
+                                    "on-timeout = STOP\n"
+                                    "[task 2]\n"
+                                    "location = /bin/db\n"
+                                    "ready = tcp:h:2\n"
+                                    "[task 3]\n"
+                                    "ready = path:/x\n"
+                                    "timeout = 0\n"
+                                    "ca-file = /etc/ca.pem\n"
+                                    "[task 4]\n"
+                                    "ready = path:/y\n",
+                                    {taskSectionRule()});
+    const CheckTable table = readTaskChecks(file, tasks, 3);
+    ASSERT_EQ(table.size(), 2u);
+    const TaskChecks& db = table.at(1);
+    EXPECT_EQ(db.before.size(), 1u);
+    ASSERT_EQ(db.ready.size(), 1u);
+    EXPECT_EQ(db.ready[0].port, "1");
+    EXPECT_EQ(db.timeout, kDefaultCheckTimeout);
+    EXPECT_EQ(db.onTimeout, OnTimeout::Stop);
+    EXPECT_EQ(table.at(3).timeout, 0);
+    EXPECT_EQ(table.at(3).caFile, "/etc/ca.pem");
+    const auto problems = file.problemLines();
+    ASSERT_EQ(problems.size(), 4u);
+    EXPECT_EQ(problems[0].rfind("torv.ini line 5: ready = nonsense: not a check", 0), 0u);
+    EXPECT_EQ(problems[1], "torv.ini line 6: timeout = 2x: expected seconds from 0 to 86400");
+    EXPECT_EQ(problems[2], "torv.ini line 9: [task 2] was written for \"/bin/db\", but task 2 is \"/bin/app\"; "
+                           "its checks are ignored");
+    EXPECT_EQ(problems[3], "torv.ini line 15: [task 4]: config.ini has no task 4; its checks are ignored");
+
+    // What a save writes reads back as the same checks, now guarded.
+    const auto sections = taskCheckSections(table, tasks);
+    OptionsFile again = parseOptions(rewriteOptions("", isTaskSection, sections), {taskSectionRule()});
+    const CheckTable reread = readTaskChecks(again, tasks, 3);
+    EXPECT_TRUE(again.problems.empty());
+    ASSERT_EQ(reread.size(), 2u);
+    EXPECT_EQ(reread.at(1).location, "/bin/db");
+    EXPECT_EQ(reread.at(1).ready[0].text, "tcp:h:1");
+    EXPECT_EQ(reread.at(1).onTimeout, OnTimeout::Stop);
+    EXPECT_EQ(reread.at(3).location, "/bin/web");
+    EXPECT_EQ(reread.at(3).caFile, "/etc/ca.pem");
+    EXPECT_EQ(reread.at(3).timeout, 0);
+}
+
+} // namespace
+} // namespace torv
