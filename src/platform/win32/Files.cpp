@@ -84,14 +84,11 @@ void removeFile(const std::string& path)
 
 namespace torv {
 
-std::string decodeFileText(const std::string& bytes, TextEncoding& found)
+std::string decodeNonUtf8Text(std::string_view bytes, TextEncoding& found)
 {
-    // Text that is valid UTF-8 is taken as UTF-8 (plain ASCII is both); any
-    // other bytes were written in the ANSI code page.
-    const bool utf8 = bytes.empty() || MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, bytes.data(),
-                                                           static_cast<int>(bytes.size()), nullptr, 0) > 0;
-    found = utf8 ? TextEncoding::Utf8 : TextEncoding::SystemCodePage;
-    return utf8 ? bytes : ansiToUtf8(bytes);
+    // Bytes that are not UTF-8 were written in the ANSI code page.
+    found = TextEncoding::SystemCodePage;
+    return ansiToUtf8(std::string(bytes));
 }
 
 std::string encodeFileText(const std::string& text, TextEncoding encoding)
@@ -101,7 +98,9 @@ std::string encodeFileText(const std::string& text, TextEncoding encoding)
     try {
         return utf8ToAnsi(text);
     } catch (const Failure&) {
-        return text;
+        // Text the code page cannot hold is kept whole; the mark tells
+        // Notepad and PowerShell that it is UTF-8.
+        return "\xEF\xBB\xBF" + text;
     }
 }
 
