@@ -93,7 +93,10 @@ std::string decodeNonUtf8Text(std::string_view bytes, TextEncoding& found)
 
 std::string encodeFileText(const std::string& text, TextEncoding encoding)
 {
-    if (encoding == TextEncoding::Utf8)
+    // ASCII reads the same in UTF-8 and in every ANSI code page: the common
+    // case skips the two conversions of the whole text.
+    const bool ascii = std::all_of(text.begin(), text.end(), [](char c) { return (c & 0x80) == 0; });
+    if (encoding == TextEncoding::Utf8 || ascii)
         return text;
     try {
         return utf8ToAnsi(text);
