@@ -136,25 +136,26 @@ void Form1::startUpFailure(const Failure& failure, bool whileReadingSettings)
     }
     if (failure.code == 62 && whileReadingSettings) {
         const std::string notWritten = replaceWithDefault(configPath());
-        abnormalStop(failure, notWritten);
+        abnormalStop(failure,
+                     notWritten.empty() ? "" : "Could not write " + notWritten + ": config.ini was left as it was.");
         return;
     }
     if (failure.code == 53) {
         firstRunPath();
         return;
     }
-    abnormalStop(failure);
+    abnormalStop(failure, "Nothing was written: config.ini was left as it was.");
 }
 
-void Form1::abnormalStop(const Failure& failure, const std::string& notWritten)
+void Form1::abnormalStop(const Failure& failure, const std::string& configFate)
 {
     StartUpStopped = true;
     createCommentsFileIfMissing();
     // The text says the default values were written; when they were not, the
-    // next line says so and names the file that failed.
+    // next line says so.
     std::string text = kAbnormalStopText;
-    if (!notWritten.empty())
-        text += "\r\nCould not write " + notWritten + ": config.ini was left as it was.";
+    if (!configFate.empty())
+        text += "\r\n" + configFate;
     setLogBox(text);
     ports.dialogs.messageBox("Abnormal Stop:" + failure.text());
 }

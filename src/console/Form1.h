@@ -127,8 +127,9 @@ private:
     void startUp();
     void startUpFailure(const Failure& failure, bool whileReadingSettings);
     void firstRunPath();
-    // notWritten: a file start-up failed to write, named in the log box.
-    void abnormalStop(const Failure& failure, const std::string& notWritten = {});
+    // configFate: a line for the log box when config.ini was left as it was
+    // (nothing written, or a write that failed); empty when the default was written.
+    void abnormalStop(const Failure& failure, const std::string& configFate);
     void createCommentsFileIfMissing();
     std::string caption();
     void chkRemote_Click();

@@ -100,8 +100,11 @@ void Sequencer::WorkHorse()
 {
     if (f_.Reloading)
         return;
+    // A reload inside one of this run's waits may run a whole sequence there;
+    // this run then stands down rather than announce and launch a second time.
+    const int seen = sequencesEnded_;
     bool reloaded = false;
-    Steps step{*this};
+    Steps step{*this, seen};
     step([&] { f_.Timer1->setEnabled(true); });
     step([&] { f_.Seconds = f_.settings.InitTime; });
     step([&] {
@@ -113,7 +116,11 @@ void Sequencer::WorkHorse()
     if (reloaded)
         return;
     if (step.outcome == Outcome::Next)
-        runTasksAndFinish();
+        step.outcome = runTasksAndFinish(seen);
+    // The sequence that overtook this run has cleared SequenceRunning, and
+    // ReloadInSequence unless a run still counting down is left to clear it.
+    if (step.outcome == Outcome::StoodDown)
+        return;
 
     // Steps 19 to 22 run on both routes.
     guarded([&] { f_.setControlEnabled(Control::Chart, f_.CpuMonCreated); });
@@ -121,7 +128,11 @@ void Sequencer::WorkHorse()
         for (Control c : {Control::cmdEdit, Control::cmdTray, Control::chkRemote, Control::cmdRestart})
             f_.setControlEnabled(c, true);
     });
+    const int ended = ++sequencesEnded_;
     guarded([&] { f_.ports.events.processPending(); });
+    // A reload clicked just now has run a sequence and taken its own action.
+    if (overtaken(ended))
+        return;
     const std::string action = f_.settings.LaunchOpt;
     if (action == "EXIT")
         f_.endProgram();
@@ -129,9 +140,9 @@ void Sequencer::WorkHorse()
         f_.view().minimizeWindow();
 }
 
-void Sequencer::runTasksAndFinish()
+Sequencer::Outcome Sequencer::runTasksAndFinish(int sequencesSeen)
 {
-    Steps step{*this};
+    Steps step{*this, sequencesSeen};
     step([&] { f_.SequenceRunning = false; });
     step([&] { f_.appendStamped("Starting Application Execution:"); });
     step([&] { f_.showLog(); });
@@ -194,6 +205,7 @@ void Sequencer::runTasksAndFinish()
         if (f_.settings.RemoteOpt == "REMOTEON")
             f_.Timer2->setEnabled(true);
     });
+    return step.outcome;
 }
 
 bool Sequencer::holdsTask(int16 slot) const

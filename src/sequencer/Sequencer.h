@@ -20,31 +20,38 @@ public:
     void Timer2_Timer();
 
 private:
-    enum class Outcome { Next, MissingFolder };
+    // StoodDown: a reload ran a whole sequence inside one of this run's waits.
+    enum class Outcome { Next, MissingFolder, StoodDown };
     // The run's failure rule around one step.
     Outcome guarded(const std::function<void()>& step);
     // Runs steps one after another under the failure rule until one takes the
-    // missing-folder route; the steps after it are skipped.
+    // missing-folder route or the run is overtaken; the steps after it are skipped.
     struct Steps {
         Sequencer& sequencer;
+        int sequencesSeen; // sequencesEnded_ when the run began
         Outcome outcome = Outcome::Next;
         void operator()(const std::function<void()>& step)
         {
+            if (outcome == Outcome::Next && sequencer.overtaken(sequencesSeen))
+                outcome = Outcome::StoodDown;
             if (outcome == Outcome::Next)
                 outcome = sequencer.guarded(step);
         }
     };
     void reportFailure(const Failure& failure);
+    // Whether a sequence has ended since a run saw `sequencesSeen`.
+    bool overtaken(int sequencesSeen) const { return sequencesEnded_ != sequencesSeen; }
     // Returns true when the run must return at once (a reload took over).
     bool countdown();
     void taskWait();
-    // Steps 11 to 18; stops early on the missing-folder route.
-    void runTasksAndFinish();
+    // Steps 11 to 18; stops early on the missing-folder route or when overtaken.
+    Outcome runTasksAndFinish(int sequencesSeen);
     Outcome writeResultFile();
     bool holdsTask(int16 slot) const;
 
     Form1& f_;
-    int countingDown_ = 0; // runs now inside their start countdown
+    int countingDown_ = 0;   // runs now inside their start countdown
+    int sequencesEnded_ = 0; // runs that reached the end of their sequence
 };
 
 } // namespace torv

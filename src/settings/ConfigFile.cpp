@@ -33,7 +33,9 @@ void parseConfig(const std::string& text, SettingsRecord& s, TaskTable& tasks, i
     s.Sounds = in.next();
     s.UserComment = in.next();
     int count = 0;
-    while (!in.atEnd()) {
+    // Blank lines after the last value are what many editors leave there; they
+    // are no description, so no task.
+    while (!in.onlyBlankLinesLeft()) {
         ++count;
         if (count > kMaxTasks)
             throw Failure::subscriptOutOfRange();

@@ -21,6 +21,8 @@ public:
     explicit FieldReader(std::string_view text) : text_(withoutUtf8Bom(text)) {}
 
     bool atEnd() const { return pos_ >= text_.size(); }
+    // Nothing but blanks, tabs and line ends is left: blank lines at the end.
+    bool onlyBlankLinesLeft() const { return text_.find_first_not_of(" \t\r\n", pos_) == std::string_view::npos; }
     // Where the next value begins: just past the last one's delimiter.
     size_t position() const { return pos_; }
     std::string next();

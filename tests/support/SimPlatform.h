@@ -247,7 +247,11 @@ public:
     }
     void showWindow() override { visible = true; }
     void hideWindow() override { visible = false; }
-    void minimizeWindow() override { minimized = true; }
+    void minimizeWindow() override
+    {
+        minimized = true;
+        ++minimizations;
+    }
     void focusWindow() override { focused = true; }
     ScopeView& scope() override { return scopeView; }
     RecordingScope scopeView;
@@ -266,6 +270,7 @@ public:
     bool toggles[8] = {};
     int left = -1, top = -1;
     bool visible = false, minimized = false, focused = false;
+    int minimizations = 0;
 
 private:
     const SimEventLoop& loop_;

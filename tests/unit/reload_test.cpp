@@ -4,6 +4,8 @@
 
 #include <gmock/gmock.h>
 
+#include <utility>
+
 using namespace torv;
 using namespace torv::sim;
 using ::testing::ElementsAre;
@@ -112,24 +114,58 @@ TEST_F(ReloadTest, ShorterListDuringTheLastTaskWaitLaunchesNothingMore)
     EXPECT_EQ(sim.sound.cues.back().at, 25000);
 }
 
-TEST_F(ReloadTest, EditorReloadWithAShortTimeDuringATaskWaitRunsInsideItThenTheWaitGoesOn)
+// A reload that runs a whole sequence inside a waiting run is the only sequence:
+// the run it interrupted stands down, with no second announcement, launch or
+// end of sequence, and leaves no flag set behind it.
+struct NestedCase {
+    const char* name;
+    ConfigSpec first, saved;
+    Ms editorAt, restartAt; // restartAt 0: no Restart
+    std::vector<std::pair<Ms, std::string>> launches;
+    friend void PrintTo(const NestedCase& c, std::ostream* os) { *os << c.name; }
+};
+
+class WholeSequenceInsideAWait : public ReloadTest, public ::testing::WithParamInterface<NestedCase> {};
+
+TEST_P(WholeSequenceInsideAWait, IsTheOnlySequence)
 {
-    writeConfig({.initTime = "2", .checkTime = "10", .tasks = {{"A", "a"}, {"B", "b"}, {"C", "c"}}});
-    editorSavesAndRestarts({.initTime = "1", .checkTime = "2", .tasks = {{"X", "x"}, {"Y", "y"}}});
-    sim.events.at(5000, [&] { form->cmdConfig_Click(); });
-    start();
-    // The reloaded run is whole (x, y); then the interrupted task loop finds
-    // its counter spent and goes on with its bound of three over the new table,
-    // passing over the empty slot 3.
-    EXPECT_EQ(launches(),
-              (std::vector<std::pair<Ms, std::string>>{{6000, "x"}, {7000, "y"}, {7000, "x"}, {8000, "y"}}));
-    EXPECT_THAT(logLines(), ElementsAre("Seuquence Init", StartsWith("Starting Application Execution:"), "X", "Y",
-                                        "Enabling Command Interface", "X", "Y", "Enabling Command Interface"));
-    EXPECT_TRUE(sim.dialogs.messages.empty());
-    // Nothing is left set to swallow a later reload's countdown.
+    const NestedCase& c = GetParam();
+    writeConfig(c.first);
+    editorSavesAndRestarts(c.saved);
+    sim.events.at(c.editorAt, [&] { form->cmdConfig_Click(); });
+    if (c.restartAt)
+        sim.events.at(c.restartAt, [&] { form->cmdRestart_Click(); });
+    EXPECT_FALSE(start());
+    EXPECT_EQ(launches(), c.launches);
+    auto lines = logLines();
+    EXPECT_EQ(std::count_if(lines.begin(), lines.end(),
+                            [](const std::string& l) { return l.starts_with("Starting Application Execution:"); }),
+              1);
+    EXPECT_EQ(count("Enabling Command Interface"), 1);
     EXPECT_FALSE(form->ReloadInSequence);
     EXPECT_FALSE(form->SequenceRunning);
+    EXPECT_FALSE(form->Timer1->enabled());
 }
+
+INSTANTIATE_TEST_SUITE_P(Reloads, WholeSequenceInsideAWait,
+                         ::testing::Values(
+                             // The editor's run hands back to the countdown (SequenceRunning now
+                             // clear); a Restart at 12 s counts 5 -> 1 on the ticking timer.
+                             NestedCase{"RestartInACountdownThatAnEditorReloadRestarted",
+                                        {.tasks = {{"Old", "old"}}},
+                                        {.initTime = "5", .checkTime = "3", .tasks = {{"B", "b"}, {"C", "c"}}},
+                                        10000,
+                                        12000,
+                                        {{17000, "b"}, {19000, "c"}}},
+                             // Start time 1 during the first task wait: announced at 3 s, then every 2 s.
+                             NestedCase{
+                                 "EditorReloadWithStartTimeOneDuringATaskWait",
+                                 {.initTime = "2", .checkTime = "5", .tasks = {{"A", "a"}, {"B", "b"}, {"C", "c"}}},
+                                 {.initTime = "1", .checkTime = "3", .tasks = {{"X", "x"}, {"Y", "y"}, {"Z", "z"}}},
+                                 3000,
+                                 0,
+                                 {{5000, "x"}, {7000, "y"}, {9000, "z"}}}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(ReloadTest, RestartAfterASequenceAddsBelowTheOldLog)
 {
@@ -148,7 +184,7 @@ TEST_F(ReloadTest, RestartAfterASequenceAddsBelowTheOldLog)
     EXPECT_FALSE(form->Reloading);
 }
 
-TEST_F(ReloadTest, RestartWhileAReloadedRunWaitsRunsACompleteSequenceInsideIt)
+TEST_F(ReloadTest, RestartWhileAReloadedRunWaitsRunsTheOnlySequenceInsideIt)
 {
     writeConfig({.initTime = "2", .checkTime = "1", .tasks = {{"A", "a"}}});
     start(); // first sequence: "a" at 1 s
@@ -162,14 +198,30 @@ TEST_F(ReloadTest, RestartWhileAReloadedRunWaitsRunsACompleteSequenceInsideIt)
     });
     form->cmdConfig_Click();
     // The Restart's own run counts from 20 on the running timer's next tick
-    // (t0 + 6 s) and launches "b"; when the interrupted run resumes its counter
-    // is spent, so it carries on at once and launches again.
-    ASSERT_EQ(sim.launcher.launches.size(), 3u);
+    // (t0 + 6 s) and launches "b"; the interrupted run then stands down.
+    ASSERT_EQ(sim.launcher.launches.size(), 2u);
     EXPECT_EQ(sim.launcher.launches[1].at, t0 + 6000 + 18000);
-    EXPECT_EQ(sim.launcher.launches[2].at, t0 + 6000 + 18000);
     EXPECT_EQ(sim.launcher.launches[1].commandLine, "b");
-    EXPECT_EQ(sim.launcher.launches[2].commandLine, "b");
+    // The editor's reload emptied the log: both starts, one end.
     EXPECT_EQ(count("Seuquence Init"), 2);
+    EXPECT_EQ(count("Enabling Command Interface"), 1);
+}
+
+TEST_F(ReloadTest, RestartAtTheEndOfASequenceLeavesTheActionToItsOwnRun)
+{
+    writeConfig({.launchOpt = "MIN", .initTime = "3", .checkTime = "1", .tasks = {{"T", "t"}}});
+    // Due with the countdown's last tick and handled after it (its timer was
+    // made later): the click waits for the events the ended sequence processes last.
+    bool clicked = false;
+    auto click = sim.events.createTimer(2000, true, [&] {
+        if (!std::exchange(clicked, true))
+            form->cmdRestart_Click();
+    });
+    start();
+    EXPECT_EQ(launches(), (std::vector<std::pair<Ms, std::string>>{{2000, "t"}, {4000, "t"}}));
+    EXPECT_EQ(count("Enabling Command Interface"), 2);
+    // Two sequences, one minimising: the first run stands down after the Restart's.
+    EXPECT_EQ(sim.view.minimizations, 1);
 }
 
 TEST_F(ReloadTest, RestartClickedAtATimerTickStillCountsDown)

@@ -121,6 +121,29 @@ TEST(SettingsRead, EightLinesAreNoTasksAndNineLinesEndInsideAPair)
     EXPECT_EQ(nine.t.TaskDesc[1], "a description without a location");
 }
 
+TEST(SettingsRead, BlankLinesAtTheEndAreNotATask)
+{
+    // What many editors leave after the last line; none of it is a description.
+    for (const std::string tail : {"\r\n", "\r\n\r\n", "\n\n", "\r", " \t\r\n  "}) {
+        SCOPED_TRACE(testing::PrintToString(tail));
+        Read tasks = parse(joined(eightPlus({"a", "/bin/a"})) + tail);
+        EXPECT_EQ(tasks.code, 0);
+        EXPECT_EQ(tasks.total, 1);
+        EXPECT_EQ(tasks.t.TaskLoc[1], "/bin/a");
+        Read none = parse(joined(kEight) + tail);
+        EXPECT_EQ(none.code, 0);
+        EXPECT_EQ(none.total, 0);
+    }
+    // Only where a description would begin: a blank line due as a location is
+    // an empty location, and a location missing at the end is still 62.
+    EXPECT_EQ(parse(joined(eightPlus({"a", "/bin/a", "lonely"})) + "\r\n\r\n").total, 2);
+    EXPECT_EQ(parse(joined(eightPlus({"a", "/bin/a", "lonely"}))).code, 62);
+    // A blank line with a task after it is an empty description.
+    Read emptyFirst = parse(joined(eightPlus({"", "/bin/b"})) + "\r\n");
+    EXPECT_EQ(emptyFirst.total, 1);
+    EXPECT_EQ(emptyFirst.t.TaskLoc[1], "/bin/b");
+}
+
 TEST(SettingsRead, EndingBeforeTheEighthValueIs62AndKeepsWhatWasRead)
 {
     Read firstRun = parse("FIRSTRUN\r\n");

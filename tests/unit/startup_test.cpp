@@ -148,15 +148,20 @@ TEST_F(StartupTest, TooManyTasksStopsWithoutTouchingTheFile)
     EXPECT_EQ(sim.dialogs.messages[0].text, "Abnormal Stop:9 Subscript out of range");
     EXPECT_EQ(dir.read("config.ini"), before);
     EXPECT_FALSE(dir.exists("config.ini.bak"));
+    // The stop's text speaks of default values; the next line says none were written.
+    EXPECT_EQ(sim.view.logBox,
+              std::string(kAbnormalStopText) + "\r\nNothing was written: config.ini was left as it was.");
 }
 
 TEST_F(StartupTest, TimeOutsideSixteenBitsIsAnOrderlyAbnormalStop)
 {
     writeConfig({.initTime = "40000"});
+    const std::string before = dir.read("config.ini");
     start();
     ASSERT_EQ(sim.dialogs.messages.size(), 1u);
     EXPECT_EQ(sim.dialogs.messages[0].text, "Abnormal Stop:6 Overflow");
-    EXPECT_NE(dir.read("config.ini"), defaultConfigText());
+    EXPECT_EQ(dir.read("config.ini"), before);
+    EXPECT_THAT(sim.view.logBox, ::testing::EndsWith("\r\nNothing was written: config.ini was left as it was."));
 }
 
 TEST_F(StartupTest, PlantedSettingsAndCommentsFilesStopStartUpAndAreLeftAsTheyAre)
@@ -261,6 +266,26 @@ TEST_F(StartupTest, CommentLineShowsAboveTheLogDuringTheCountdown)
     // The start announcement shows the log itself again.
     EXPECT_EQ(sim.view.logBox, form->DumpString.text());
     EXPECT_EQ(dir.read("comments.txt"), "Backup disk swapped Monday\r\nsecond line\r\n");
+}
+
+TEST_F(StartupTest, CommentLinesUpTo64KiBAreShownWhole)
+{
+    // The comment line comes from the first 64 KiB of the file; a longer line
+    // is cut there, and what follows the first line is never needed.
+    struct Case {
+        std::size_t length, shown;
+    };
+    for (const Case c : {Case{300, 300}, Case{65536, 65536}, Case{70000, 65536}}) {
+        SCOPED_TRACE(c.length);
+        SimConsole console;
+        const std::string line(c.length, 'c');
+        console.dir.write("comments.txt", line + "\r\nsecond line\r\n");
+        console.dir.write("config.ini", configLines({"NORM", console.exchange.path(), "", "1", "1", "REMOTEOFF",
+                                                     "SOUNDOFF", "COMMENTSON"}));
+        console.form->Form_Load();
+        EXPECT_TRUE(console.sim.dialogs.messages.empty());
+        EXPECT_EQ(console.form->CommentLine, line.substr(0, c.shown));
+    }
 }
 
 TEST_F(StartupTest, EmptyCommentsFileShowsAnEmptyLineAndCarriesOn)
