@@ -90,7 +90,7 @@ Cdlg::Cdlg(Form1& form, QWidget* parent)
 
 void Cdlg::Form_Load()
 {
-    if (!openFolder(QString::fromLocal8Bit(form_.ports.program.folder().c_str())))
+    if (!openFolder(QString::fromUtf8(form_.ports.program.folder().c_str())))
         openFolder(QDir::rootPath());
     if (QWidget* editor = parentWidget()) {
         move(editor->pos());
@@ -168,7 +168,7 @@ void Cdlg::Drive1_Change()
 
 void Cdlg::Command1_Click()
 {
-    form_.settings.ExchangeDir = QDir::toNativeSeparators(current_).toLocal8Bit().toStdString();
+    form_.settings.ExchangeDir = QDir::toNativeSeparators(current_).toUtf8().toStdString();
     accept();
 }
 
