@@ -15,7 +15,7 @@ namespace {
 
 void print(std::FILE* to, const QString& text)
 {
-    const QByteArray bytes = text.toLocal8Bit();
+    const QByteArray bytes = text.toUtf8();
     std::fwrite(bytes.constData(), 1, static_cast<size_t>(bytes.size()), to);
     std::fflush(to);
 }

@@ -23,15 +23,15 @@ QFunctionPointer entry(const char* name, std::string& why)
 {
     static QLibrary library;
     if (!library.isLoaded()) {
-        library.setFileName(QString::fromLocal8Bit(inFolder(executableFolder(), kFile).c_str()));
+        library.setFileName(QString::fromUtf8(inFolder(executableFolder(), kFile).c_str()));
         if (!library.load()) {
-            why = library.errorString().toLocal8Bit().toStdString();
+            why = library.errorString().toUtf8().toStdString();
             return nullptr;
         }
     }
     QFunctionPointer f = library.resolve(name);
     if (!f)
-        why = library.errorString().toLocal8Bit().toStdString();
+        why = library.errorString().toUtf8().toStdString();
     return f;
 }
 

@@ -23,7 +23,7 @@ namespace {
 QString fromLog(const std::string& text)
 {
     // The log's lines end in CR LF; the text box wants plain line feeds.
-    QString s = QString::fromLocal8Bit(text.data(), static_cast<qsizetype>(text.size()));
+    QString s = QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
     s.replace("\r\n", "\n");
     s.replace('\r', '\n');
     return s;
@@ -115,12 +115,12 @@ QPushButton* ConsoleWindow::makeButton(Control control, int left, int top, const
 
 void ConsoleWindow::setCaption(const std::string& caption)
 {
-    setWindowTitle(QString::fromLocal8Bit(caption.c_str()));
+    setWindowTitle(QString::fromUtf8(caption.c_str()));
 }
 
 void ConsoleWindow::setStatus(const std::string& text)
 {
-    label1_->setText(QString::fromLocal8Bit(text.c_str()));
+    label1_->setText(QString::fromUtf8(text.c_str()));
 }
 
 void ConsoleWindow::setLogText(const std::string& text)

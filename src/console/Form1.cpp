@@ -8,7 +8,6 @@
 #include "remote/CommandInterface.h"
 #include "sequencer/Sequencer.h"
 #include "settings/ConfigFile.h"
-#include "settings/FieldReader.h"
 
 #include <algorithm>
 #include <cctype>
@@ -34,13 +33,12 @@ std::string upper(std::string s)
 
 // The first line of the comments file. Only that line is shown, so a bounded
 // start is read, without blocking: a pipe or a device planted under the name
-// is 75 (an abnormal stop), never a hang. A UTF-8 mark is not part of the line.
+// is 75 (an abnormal stop), never a hang. Decoded as every text file is.
 std::string readCommentLine(const std::string& path)
 {
     try {
-        const std::string text = readRegularFile(path, kCommentReadLimit, Links::Follow);
-        const std::string_view line = FieldReader::withoutUtf8Bom(text);
-        return std::string(line.substr(0, line.find_first_of("\r\n")));
+        const std::string text = decodeFileText(readRegularFile(path, kCommentReadLimit, Links::Follow));
+        return text.substr(0, text.find_first_of("\r\n"));
     } catch (const std::bad_alloc&) {
         throw Failure::outOfMemory();
     }

@@ -81,7 +81,7 @@ Cdlg::Cdlg(ConsoleState& state, const Ports& ports, QWidget* parent)
 
 void Cdlg::Form_Load()
 {
-    if (!openFolder(QString::fromLocal8Bit(ports_.program.folder().c_str())))
+    if (!openFolder(QString::fromUtf8(ports_.program.folder().c_str())))
         openFolder(QDir::rootPath());
     if (QWidget* editor = parentWidget())
         move(editor->pos());
@@ -156,7 +156,7 @@ void Cdlg::Drive1_Change()
 
 void Cdlg::Command1_Click()
 {
-    state_.settings.ExchangeDir = QDir::toNativeSeparators(current_).toLocal8Bit().toStdString();
+    state_.settings.ExchangeDir = QDir::toNativeSeparators(current_).toUtf8().toStdString();
     accept();
 }
 

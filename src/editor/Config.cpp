@@ -31,12 +31,12 @@ namespace {
 
 QString fromStd(const std::string& s)
 {
-    return QString::fromLocal8Bit(s.data(), static_cast<qsizetype>(s.size()));
+    return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size()));
 }
 
 std::string toStd(const QString& s)
 {
-    return s.toLocal8Bit().toStdString();
+    return s.toUtf8().toStdString();
 }
 
 // Stores a box's text into a value; a text that only reads the same (the
@@ -311,7 +311,7 @@ void Config::cmdDelete_Click()
 void Config::cmdSeqLoc_Click()
 {
     try {
-        const std::string path = ports_.dialogs.openFile(programFileRequest());
+        const std::string path = ports_.dialogs.openFile(programFileRequest(ports_.program));
         if (path.empty())
             return; // cancelled: nothing changes
         const auto command = commandLineForPath(path);
@@ -358,7 +358,7 @@ void Config::txtExec_Change()
 void Config::cmdLaunch_Click()
 {
     try {
-        const std::string path = ports_.dialogs.openFile(programFileRequest());
+        const std::string path = ports_.dialogs.openFile(programFileRequest(ports_.program));
         if (path.empty())
             return;
         const auto command = commandLineForPath(path);

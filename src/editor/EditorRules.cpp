@@ -8,14 +8,13 @@ bool timeTextAccepted(const std::string& text)
     return v >= 1 && v <= 60;
 }
 
-OpenFileRequest programFileRequest()
+OpenFileRequest programFileRequest(const Program& program)
 {
     OpenFileRequest request;
     request.title = "Open";
-    // Scripts first, executables preselected: here an executable has no
-    // extension, so its pattern is every file.
-    request.filters = {"Shell Scripts(*.sh)", "Executable Files (*)"};
-    request.selectedFilter = 1;
+    const ProgramFileFilters filters = program.programFileFilters();
+    request.filters = filters.filters;
+    request.selectedFilter = filters.selected;
     return request;
 }
 

@@ -2,6 +2,7 @@
 // The small rules of the settings editor that need no widget.
 #include "base/Number.h"
 #include "platform/Dialogs.h"
+#include "platform/Program.h"
 
 #include <optional>
 #include <string>
@@ -15,8 +16,9 @@ inline constexpr const char* kTaskListFullMessage =
 // True when a time box may keep the text: its number lies from 1 to 60.
 bool timeTextAccepted(const std::string& text);
 
-// The open-file dialog of both pickers: executables preselected, scripts offered.
-OpenFileRequest programFileRequest();
+// The open-file dialog of both pickers, with the platform's filters (its
+// scripts and its executables, executables preselected).
+OpenFileRequest programFileRequest(const Program& program);
 
 // A picked file as a command line: a path with blanks or line breaks is
 // quoted, since a command line is split into words there. A double quote has

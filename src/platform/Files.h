@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 namespace torv {
 
@@ -41,13 +42,30 @@ void removeFile(const std::string& path);
 namespace torv {
 
 // How a text file's bytes stand for its text. Inside the program text is UTF-8;
-// older Windows programs wrote text files in the system's ANSI code page.
+// Windows programs write text files in the system's ANSI code page (or, from
+// PowerShell, in UTF-16 with a byte-order mark).
 enum class TextEncoding { Utf8, SystemCodePage };
 
-// The text of a file's bytes as UTF-8, and the encoding they were found in.
-std::string decodeFileText(const std::string& bytes, TextEncoding& found);
-// The bytes to write for UTF-8 text in the given encoding. Text the code page
-// cannot hold is written as UTF-8 rather than lost.
+// The text of a file's bytes as UTF-8, the same way on every platform: a UTF-8
+// mark is skipped; after a UTF-16 mark (little- or big-endian) the rest is
+// UTF-16; without a mark the bytes are UTF-8 when they are valid UTF-8, and
+// otherwise (on Windows) text in the ANSI code page. A read cut short may end
+// inside a character: such an unfinished last character does not make the
+// bytes invalid. `found` is how a save should write the text back: UTF-8 for
+// UTF-8, the system's way for anything else.
+std::string decodeFileText(std::string_view bytes, TextEncoding& found);
+std::string decodeFileText(std::string_view bytes);
+
+// The bytes to write for UTF-8 text. SystemCodePage is the form people and
+// scripts on Windows read: the ANSI code page when every character fits,
+// otherwise UTF-8 with a byte-order mark. Elsewhere text files are UTF-8.
 std::string encodeFileText(const std::string& text, TextEncoding encoding);
+
+// Each platform's part of the above: bytes that are not UTF-8 as UTF-8 text.
+std::string decodeNonUtf8Text(std::string_view bytes, TextEncoding& found);
+
+// Whether the bytes are UTF-8 (no overlong forms, surrogates or values past
+// U+10FFFF); with cutShort an unfinished last character is allowed.
+bool isValidUtf8(std::string_view bytes, bool cutShort = false);
 
 } // namespace torv

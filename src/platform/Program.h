@@ -1,11 +1,20 @@
 #pragma once
+#include <cstddef>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace torv {
 
 struct Version {
     int major = 0, minor = 0, revision = 0;
+};
+
+// The open-file dialog's filters for picking a program to launch, in the
+// "Label (*.ext)" form, and the entry it opens with.
+struct ProgramFileFilters {
+    std::vector<std::string> filters;
+    std::size_t selected = 0;
 };
 
 class Program {
@@ -23,6 +32,8 @@ public:
     // The system's command lines that shut the machine down and restart it.
     virtual std::string shutdownCommand() const = 0;
     virtual std::string restartCommand() const = 0;
+    // What the system launches: its scripts and its executables.
+    virtual ProgramFileFilters programFileFilters() const = 0;
     // True when another copy started from the same folder already runs.
     virtual bool anotherInstanceRunning() = 0;
     // Ends the program at once; does not return.

@@ -8,56 +8,12 @@
 #include "settings/FieldReader.h"
 
 #include <algorithm>
-#include <cstdint>
 #include <new>
 #include <string_view>
 
 namespace torv {
 
 namespace {
-
-void appendUtf8(std::string& out, std::uint32_t cp)
-{
-    if (cp < 0x80) {
-        out += static_cast<char>(cp);
-    } else if (cp < 0x800) {
-        out += static_cast<char>(0xC0 | (cp >> 6));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else if (cp < 0x10000) {
-        out += static_cast<char>(0xE0 | (cp >> 12));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (cp >> 18));
-        out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    }
-}
-
-// UTF-16 text without its mark as the internal (UTF-8) text. A lone surrogate
-// becomes U+FFFD and an odd last byte is dropped.
-std::string fromUtf16(std::string_view bytes, bool bigEndian)
-{
-    const std::size_t units = bytes.size() / 2;
-    auto unit = [&](std::size_t i) -> std::uint32_t {
-        const auto a = static_cast<unsigned char>(bytes[2 * i]), b = static_cast<unsigned char>(bytes[2 * i + 1]);
-        return bigEndian ? (a << 8 | b) : (b << 8 | a);
-    };
-    std::string out;
-    out.reserve(units);
-    for (std::size_t i = 0; i < units; ++i) {
-        std::uint32_t u = unit(i);
-        if (u >= 0xD800 && u <= 0xDBFF && i + 1 < units && unit(i + 1) >= 0xDC00 && unit(i + 1) <= 0xDFFF) {
-            u = 0x10000 + ((u - 0xD800) << 10) + (unit(i + 1) - 0xDC00);
-            ++i;
-        } else if (u >= 0xD800 && u <= 0xDFFF) {
-            u = 0xFFFD;
-        }
-        appendUtf8(out, u);
-    }
-    return out;
-}
 
 // A hash of the content: the keyed hash under a fixed key serves as a plain one.
 std::string contentHash(std::string_view bytes)
@@ -81,13 +37,7 @@ std::string commandFilePath(const std::string& exchangeDir)
 
 std::string commandText(std::string_view bytes)
 {
-    // PowerShell's ">" and Out-File write UTF-16 with a mark; a UTF-8 mark is
-    // left for the field reader to skip.
-    if (bytes.starts_with("\xFF\xFE"))
-        return fromUtf16(bytes.substr(2), false);
-    if (bytes.starts_with("\xFE\xFF"))
-        return fromUtf16(bytes.substr(2), true);
-    return std::string(bytes);
+    return decodeFileText(bytes);
 }
 
 std::string firstCommandField(std::string_view bytes, std::size_t limit)

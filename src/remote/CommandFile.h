@@ -23,8 +23,8 @@ std::string readCommandField(const std::string& path);
 // than the limit), by the rules above. Only tests pass another limit.
 std::string firstCommandField(std::string_view bytes, std::size_t limit = kCommandReadLimit);
 
-// The file's bytes as text: a UTF-16 file (little- or big-endian, with its
-// byte-order mark) becomes UTF-8; anything else is taken as it is.
+// The file's bytes as UTF-8 text, read as every text file is (decodeFileText):
+// a signed command's signature covers this form, whatever the file came in.
 std::string commandText(std::string_view bytes);
 
 struct CommandText {

@@ -1,5 +1,6 @@
 #include "remote/ResultFile.h"
 
+#include "platform/Files.h"
 #include "platform/Paths.h"
 
 namespace torv {
@@ -14,7 +15,8 @@ std::string resultFileText(const std::string& log)
     std::string text;
     text.reserve(log.size() + 2);
     text.append(log).append("\r\n");
-    return text;
+    // Read on the Windows side in the system's code page.
+    return encodeFileText(text, TextEncoding::SystemCodePage);
 }
 
 ResultFile::ResultFile(const std::string& exchangeDir) : exchangeDir_(exchangeDir), writer_(resultFilePath(exchangeDir))

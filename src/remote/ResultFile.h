@@ -9,7 +9,8 @@
 namespace torv {
 
 std::string resultFilePath(const std::string& exchangeDir);
-// The bytes of the result file for a log.
+// The bytes of the result file for a log, exactly as written: on Windows in
+// the ANSI code page when every character fits, otherwise UTF-8 with a mark.
 std::string resultFileText(const std::string& log);
 
 // Three steps, so that a caller can guard each one on its own.

@@ -7,8 +7,10 @@ source "$(dirname "${BASH_SOURCE[0]}")/../shell/e2e_common.sh"
 PROGDIR="$1"   # the unpacked zip
 MARKER="$2"    # marker.exe
 WORK="$(mktemp -d /tmp/torv-e2e-win.XXXXXX)"
-PROG="$WORK/prog"
-XCHG="$WORK/exchange"
+# Named with letters outside the ANSI code page: paths must reach the system
+# whole, never through the code page.
+PROG="$WORK/Zürich Łódź € prog"
+XCHG="$WORK/Zürich Łódź € remote"
 ARTIFACTS="${TORV_ARTIFACTS:-$WORK/artifacts}"
 mkdir -p "$XCHG" "$ARTIFACTS"
 cp -r "$PROGDIR" "$PROG"
@@ -16,7 +18,10 @@ cp "$MARKER" "$PROG/marker.exe"
 # CreateProcessW looks in the program's own folder first: the system's
 # shutdown is never reached, this recorder answers instead.
 cp "$MARKER" "$PROG/shutdown.exe"
-export LANG=C LC_ALL=C
+# The C locale keeps wine's ANSI code page single-byte (1252), so text run
+# through it would show; UTF-8 as the character set lets wine name the
+# folders above. A locale the machine lacks would stop wine starting.
+export LANG=C.UTF-8 LC_ALL=C.UTF-8
 
 TORV_PID=""
 cleanup() {

@@ -1,5 +1,5 @@
 // A tiny task for the Windows tests: appends one line to a file,
-//   <label> <milliseconds since the epoch> show=<wShowWindow it was started with>
+//   <label> <milliseconds since the epoch> show=<wShowWindow it was started with> acp=<the ANSI code page>
 // so a test can check which tasks ran, in which order, when and how.
 #include <windows.h>
 
@@ -40,7 +40,7 @@ int wmain(int argc, wchar_t** argv)
         std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::system_clock::now().time_since_epoch())
             .count();
     wchar_t line[512];
-    std::swprintf(line, 512, L"%ls %lld show=%d\r\n", argc > 2 ? argv[2] : L"mark", ms, show);
+    std::swprintf(line, 512, L"%ls %lld show=%d acp=%u\r\n", argc > 2 ? argv[2] : L"mark", ms, show, GetACP());
     char utf8[1536];
     const int len = WideCharToMultiByte(CP_UTF8, 0, line, -1, utf8, sizeof utf8, nullptr, nullptr);
     FILE* f = _wfopen(argv[1], L"ab");

@@ -35,6 +35,11 @@ send "$M $MARKS remote"
 grep -q '^Executing Remote Command:' "$XCHG/Result.txt" || fail "command line not logged"
 wait_for '[[ -n "$(marker_time remote)" ]]' 10 || fail "the remote command line did not run"
 grep -q '^remote .* show=1' "$WORK/marks.txt" || fail "the remote command not started with a normal window"
+# The logged command line names the program folder, which the ANSI code page
+# cannot hold: Result.txt is then UTF-8 with a mark.
+send report
+[[ "$(head -c 3 "$XCHG/Result.txt")" == $'\xEF\xBB\xBF' ]] || fail "Result.txt with 'Łódź' has no UTF-8 mark"
+grep -q "Executing Remote Command:.*Zürich Łódź €" "$XCHG/Result.txt" || fail "the logged command line lost its letters"
 screenshot remote
 
 send off

@@ -474,10 +474,9 @@ private slots:
         e.button("cmdSeqLoc")->click();
         QCOMPARE(c.sim.dialogs.openFileRequests.size(), size_t(1));
         const OpenFileRequest& r = c.sim.dialogs.openFileRequests[0];
-        QCOMPARE(r.filters.size(), size_t(2));
-        QVERIFY(r.filters[0].find("(*.sh)") != std::string::npos);
-        QCOMPARE(r.filters[1], std::string("Executable Files (*)"));
-        QCOMPARE(r.selectedFilter, size_t(1)); // opened with
+        // The platform's filters, opened with the one it names.
+        QVERIFY(r.filters == c.sim.program.programFileFilters().filters);
+        QCOMPARE(r.selectedFilter, c.sim.program.programFileFilters().selected);
         QCOMPARE(c.loc(2), "/bin/two");
         QCOMPARE(e.box("txtLoc")->text(), QString("/bin/two"));
 
@@ -656,6 +655,63 @@ private slots:
             QVERIFY(c.form->state().tasks.TaskDesc[0].empty() && c.form->state().tasks.TaskLoc[0].empty());
         }
         QVERIFY(fullMessages > 0);
+    }
+
+    // Text in any language is shown, picked, saved and read back unchanged;
+    // on Windows this runs under a single-byte ANSI code page.
+    void textInAnyLanguageSurvivesTheEditor()
+    {
+        const std::string zurich = "Z\xC3\xBCrich \xC5\x81\xC3\xB3\x64\xC5\xBA \xE2\x82\xAC"; // "Zürich Łódź €"
+        const std::string desc = "Datenbank f\xC3\xBCr " + zurich;
+        Console c;
+        const QString folder = QString::fromUtf8(zurich);
+        QVERIFY(QDir(QString::fromStdString(c.dir.path())).mkdir(folder));
+        const std::string exchange = c.dir.file("x");
+        const std::string picked =
+            QDir::toNativeSeparators(QString::fromStdString(c.dir.path()) + "/" + folder + "/run")
+                .toUtf8()
+                .toStdString();
+        c.load({"NORM", exchange, "", "30", "10", "REMOTEON", "SOUNDON", "COMMENTSOFF"}, {{desc, "/bin/one"}});
+        {
+            Editor e(*c.form);
+            QCOMPARE(e.box("txtDesc")->text(), QString::fromUtf8(desc));
+            c.sim.dialogs.openFileAnswers = {picked};
+            e.button("cmdSeqLoc")->click();
+            QCOMPARE(c.loc(1), "\"" + picked + "\"");
+            QCOMPARE(e.box("txtLoc")->text(), QString::fromUtf8("\"" + picked + "\""));
+            QTimer::singleShot(0, [&] {
+                auto* browser = e.dlg.findChild<Cdlg*>();
+                QVERIFY(browser && browser->isVisible());
+                auto closeAnyway = qScopeGuard([browser] {
+                    if (browser->isVisible())
+                        browser->reject();
+                });
+                auto* list = child<QTreeWidget>(*browser, "Dir1");
+                QTreeWidgetItem* row = list->findItems(folder, Qt::MatchExactly | Qt::MatchRecursive).value(0);
+                QVERIFY(row);
+                list->scrollToItem(row);
+                emit list->itemActivated(row, 0);
+                child<QPushButton>(*browser, "Command1")->click();
+            });
+            e.button("cmdRemote")->click();
+            e.button("cmdOk")->click();
+        }
+        const std::string remote =
+            QDir::toNativeSeparators(QString::fromStdString(c.dir.path()) + "/" + folder).toUtf8().toStdString();
+        QCOMPARE(c.form->state().settings.ExchangeDir, remote);
+        // Read back, shown again and saved again: nothing changes.
+        const std::string saved = c.dir.read("config.ini");
+        readConfig(c.form->configPath(), c.form->state().settings, c.form->state().tasks, c.form->state().TotalApps);
+        QCOMPARE(c.form->state().settings.ExchangeDir, remote);
+        QCOMPARE(c.desc(1), desc);
+        QCOMPARE(c.loc(1), "\"" + picked + "\"");
+        {
+            Editor e(*c.form);
+            QCOMPARE(e.box("txtDesc")->text(), QString::fromUtf8(desc));
+            QCOMPARE(e.box("txtRemote")->text(), QString::fromUtf8(remote));
+            e.button("cmdOk")->click();
+        }
+        QCOMPARE(c.dir.read("config.ini"), saved);
     }
 
     void valuesWithCommasAndQuotesReadBackInPlace()

@@ -189,6 +189,7 @@ public:
     std::string fileDescription() const override { return "TORV Server Console"; }
     std::string shutdownCommand() const override { return "shutdown -h now"; }
     std::string restartCommand() const override { return "shutdown -r now"; }
+    ProgramFileFilters programFileFilters() const override { return {{"Sim Scripts(*.sim)", "Sim Programs (*.x)"}, 1}; }
     std::optional<std::string> environment(const std::string& name) const override;
     bool anotherInstanceRunning() override { return otherInstance; }
     [[noreturn]] void endNow() override;

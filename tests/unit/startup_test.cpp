@@ -205,13 +205,35 @@ TEST_F(StartupTest, PlantedSettingsAndCommentsFilesStopStartUpAndAreLeftAsTheyAr
     }
 }
 
+// PowerShell 5's ">" and Out-File write UTF-16 LE with a mark, Notepad may add
+// a UTF-8 mark: either way the text inside is UTF-8 without the mark.
+std::string utf16le(std::u16string_view text)
+{
+    std::string bytes = "\xFF\xFE";
+    for (char16_t c : text)
+        bytes += {static_cast<char>(c & 0xFF), static_cast<char>(c >> 8)};
+    return bytes;
+}
+
+const std::string kMarkedConfig = configLines({"NORM", "x", "", "3", "1", "REMOTEOFF", "SOUNDON", "COMMENTSON"});
+
 TEST_F(StartupTest, ByteOrderMarksAreNotPartOfTheSettingsOrTheCommentLine)
 {
-    dir.write("comments.txt", "\xEF\xBB\xBFNew UPS fitted\r\n");
-    writeConfigText("\xEF\xBB\xBF" + configLines({"NORM", "x", "", "3", "1", "REMOTEOFF", "SOUNDON", "COMMENTSON"}));
+    dir.write("comments.txt", "\xEF\xBB\xBFNeue USV f\xC3\xBCr Z\xC3\xBCrich\r\n");
+    writeConfigText("\xEF\xBB\xBF" + kMarkedConfig);
     EXPECT_FALSE(start());
     EXPECT_EQ(form->state().settings.LaunchOpt, "NORM");
-    EXPECT_EQ(form->state().CommentLine, "New UPS fitted");
+    EXPECT_EQ(form->state().CommentLine, "Neue USV f\xC3\xBCr Z\xC3\xBCrich");
+}
+
+TEST_F(StartupTest, Utf16SettingsAndCommentsFilesAreReadAsText)
+{
+    dir.write("comments.txt", utf16le(u"Neue USV f\u00FCr Z\u00FCrich\r\nsecond\r\n"));
+    writeConfigText(utf16le(std::u16string(kMarkedConfig.begin(), kMarkedConfig.end())));
+    EXPECT_FALSE(start());
+    EXPECT_EQ(form->state().settings.LaunchOpt, "NORM");
+    EXPECT_EQ(form->state().settings.UserComment, "COMMENTSON");
+    EXPECT_EQ(form->state().CommentLine, "Neue USV f\xC3\xBCr Z\xC3\xBCrich");
 }
 
 TEST_F(StartupTest, EightLinesRunASequenceWithNoTask)

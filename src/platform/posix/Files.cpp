@@ -82,11 +82,11 @@ void removeFile(const std::string& path)
 
 namespace torv {
 
-// File text is taken as it stands: the locale's encoding is UTF-8 here.
-std::string decodeFileText(const std::string& bytes, TextEncoding& found)
+// Text files here are UTF-8; bytes that are not are kept as they are.
+std::string decodeNonUtf8Text(std::string_view bytes, TextEncoding& found)
 {
     found = TextEncoding::Utf8;
-    return bytes;
+    return std::string(bytes);
 }
 
 std::string encodeFileText(const std::string& text, TextEncoding)

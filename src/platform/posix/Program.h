@@ -17,6 +17,11 @@ public:
     // shutdown found on PATH, so tests can put a fake first.
     std::string shutdownCommand() const override { return "shutdown -h now"; }
     std::string restartCommand() const override { return "shutdown -r now"; }
+    // An executable here has no extension: its pattern is every file.
+    ProgramFileFilters programFileFilters() const override
+    {
+        return {{"Shell Scripts(*.sh)", "Executable Files (*)"}, 1};
+    }
     bool anotherInstanceRunning() override;
     [[noreturn]] void endNow() override;
 

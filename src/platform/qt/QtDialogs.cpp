@@ -18,7 +18,7 @@ QWidget* ownerFor(QWidget* fallback)
 
 Dialogs::Answer QtDialogs::messageBox(const std::string& text, bool withCancel)
 {
-    QMessageBox box(QMessageBox::NoIcon, "TORV", QString::fromLocal8Bit(text.c_str()),
+    QMessageBox box(QMessageBox::NoIcon, "TORV", QString::fromUtf8(text.c_str()),
                     withCancel ? QMessageBox::Ok | QMessageBox::Cancel : QMessageBox::Ok, ownerFor(parent));
     return box.exec() == QMessageBox::Ok ? Answer::Ok : Answer::Cancel;
 }
@@ -33,9 +33,9 @@ std::string QtDialogs::openFile(const OpenFileRequest& request)
 {
     QStringList filters;
     for (const std::string& f : request.filters)
-        filters << QString::fromLocal8Bit(f.c_str());
-    QFileDialog dialog(ownerFor(parent), QString::fromLocal8Bit(request.title.c_str()),
-                       QString::fromLocal8Bit(request.initialDir.c_str()));
+        filters << QString::fromUtf8(f.c_str());
+    QFileDialog dialog(ownerFor(parent), QString::fromUtf8(request.title.c_str()),
+                       QString::fromUtf8(request.initialDir.c_str()));
     dialog.setFileMode(QFileDialog::ExistingFile);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setNameFilters(filters);
@@ -43,7 +43,7 @@ std::string QtDialogs::openFile(const OpenFileRequest& request)
         dialog.selectNameFilter(filters[static_cast<qsizetype>(request.selectedFilter)]);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return {};
-    return dialog.selectedFiles().constFirst().toLocal8Bit().toStdString();
+    return dialog.selectedFiles().constFirst().toUtf8().toStdString();
 }
 
 } // namespace torv

@@ -12,7 +12,7 @@ QtSound::~QtSound() = default;
 
 void QtSound::play(const std::string& path)
 {
-    const QString file = QString::fromLocal8Bit(path.c_str());
+    const QString file = QString::fromUtf8(path.c_str());
     if (!QFileInfo(file).isFile()) {
         QApplication::beep();
         return;

@@ -77,7 +77,7 @@ void QtTrayShell::apply(const NotifyIconData& data, std::uint32_t flags)
     if (flags & kNifIcon)
         tray_->setIcon(iconFor(data.hIcon));
     if (flags & kNifTip)
-        tray_->setToolTip(QString::fromLocal8Bit(readTip(data.szTip)));
+        tray_->setToolTip(QString::fromUtf8(readTip(data.szTip)));
 }
 
 void QtTrayShell::notifyIcon(NotifyIconMessage message, const NotifyIconData& data)
@@ -109,7 +109,7 @@ void QtTrayShell::buildMenu(QMenu& menu, const std::vector<TrayMenuEntry>& items
         if (item.caption == "-") {
             action = menu.addSeparator();
         } else {
-            action = menu.addAction(QString::fromLocal8Bit(item.caption));
+            action = menu.addAction(QString::fromUtf8(item.caption));
             action->setEnabled(item.enabled);
         }
         action->setData(static_cast<int>(i));

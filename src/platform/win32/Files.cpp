@@ -95,24 +95,26 @@ void removeFile(const std::string& path)
 
 namespace torv {
 
-std::string decodeFileText(const std::string& bytes, TextEncoding& found)
+std::string decodeNonUtf8Text(std::string_view bytes, TextEncoding& found)
 {
-    // Text that is valid UTF-8 is taken as UTF-8 (plain ASCII is both); any
-    // other bytes were written in the ANSI code page.
-    const bool utf8 = bytes.empty() || MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, bytes.data(),
-                                                           static_cast<int>(bytes.size()), nullptr, 0) > 0;
-    found = utf8 ? TextEncoding::Utf8 : TextEncoding::SystemCodePage;
-    return utf8 ? bytes : ansiToUtf8(bytes);
+    // Bytes that are not UTF-8 were written in the ANSI code page.
+    found = TextEncoding::SystemCodePage;
+    return ansiToUtf8(std::string(bytes));
 }
 
 std::string encodeFileText(const std::string& text, TextEncoding encoding)
 {
-    if (encoding == TextEncoding::Utf8)
+    // ASCII reads the same in UTF-8 and in every ANSI code page: the common
+    // case skips the two conversions of the whole text.
+    const bool ascii = std::all_of(text.begin(), text.end(), [](char c) { return (c & 0x80) == 0; });
+    if (encoding == TextEncoding::Utf8 || ascii)
         return text;
     try {
         return utf8ToAnsi(text);
     } catch (const Failure&) {
-        return text;
+        // Text the code page cannot hold is kept whole; the mark tells
+        // Notepad and PowerShell that it is UTF-8.
+        return "\xEF\xBB\xBF" + text;
     }
 }
 

@@ -16,6 +16,10 @@ public:
     std::optional<std::string> environment(const std::string& name) const override;
     std::string shutdownCommand() const override { return "shutdown -s -f -t 0"; }
     std::string restartCommand() const override { return "shutdown -r"; }
+    ProgramFileFilters programFileFilters() const override
+    {
+        return {{"Batch Files(*.bat)", "Executable Files (*.exe)"}, 1};
+    }
     // One copy per program folder, whatever the user and session: a mutex in
     // the Global namespace named after the folder.
     bool anotherInstanceRunning() override;

@@ -3,6 +3,7 @@
 #include "platform/SecretFile.h"
 
 #include "platform/Failure.h"
+#include "platform/win32/Wide.h"
 
 #include <windows.h>
 
@@ -24,7 +25,7 @@ struct Handle {
 };
 
 // "D:P(A;;FA;;;<the user's SID>)": no inherited entries, full access for the user.
-std::string ownerOnlySddl()
+std::wstring ownerOnlySddl()
 {
     Handle token{nullptr};
     if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token.h))
@@ -34,10 +35,10 @@ std::string ownerOnlySddl()
     auto buffer = std::make_unique<unsigned char[]>(size);
     if (!GetTokenInformation(token.h, TokenUser, buffer.get(), size, &size))
         throw Failure::pathFileAccess();
-    LPSTR sid = nullptr;
-    if (!ConvertSidToStringSidA(reinterpret_cast<TOKEN_USER*>(buffer.get())->User.Sid, &sid))
+    LPWSTR sid = nullptr;
+    if (!ConvertSidToStringSidW(reinterpret_cast<TOKEN_USER*>(buffer.get())->User.Sid, &sid))
         throw Failure::pathFileAccess();
-    std::string sddl = std::string("D:P(A;;FA;;;") + sid + ")";
+    std::wstring sddl = std::wstring(L"D:P(A;;FA;;;") + sid + L")";
     LocalFree(sid);
     return sddl;
 }
@@ -46,8 +47,8 @@ std::string ownerOnlySddl()
 
 SecretFileRead readSecretFile(const std::string& path, std::size_t maxBytes)
 {
-    Handle file{CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
-                            nullptr)};
+    Handle file{CreateFileW(widen(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                            FILE_ATTRIBUTE_NORMAL, nullptr)};
     if (file.h == INVALID_HANDLE_VALUE) {
         const DWORD err = GetLastError();
         return {err == ERROR_FILE_NOT_FOUND ? SecretFileState::Absent : SecretFileState::Unreadable, {}};
@@ -73,15 +74,15 @@ SecretFileRead readSecretFile(const std::string& path, std::size_t maxBytes)
 void createSecretFile(const std::string& path, const std::string& text)
 {
     PSECURITY_DESCRIPTOR descriptor = nullptr;
-    if (!ConvertStringSecurityDescriptorToSecurityDescriptorA(ownerOnlySddl().c_str(), SDDL_REVISION_1, &descriptor,
+    if (!ConvertStringSecurityDescriptorToSecurityDescriptorW(ownerOnlySddl().c_str(), SDDL_REVISION_1, &descriptor,
                                                               nullptr))
         throw Failure::pathFileAccess();
     SECURITY_ATTRIBUTES attributes{sizeof attributes, descriptor, FALSE};
     // Written under a temporary name first; the move without
     // MOVEFILE_REPLACE_EXISTING never replaces a file, and the access list
     // goes with the file.
-    const std::string temp = path + "." + std::to_string(GetCurrentProcessId()) + ".tmp";
-    HANDLE h = CreateFileA(temp.c_str(), GENERIC_WRITE, 0, &attributes, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    const std::wstring target = widen(path), temp = target + L"." + std::to_wstring(GetCurrentProcessId()) + L".tmp";
+    HANDLE h = CreateFileW(temp.c_str(), GENERIC_WRITE, 0, &attributes, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     LocalFree(descriptor);
     if (h == INVALID_HANDLE_VALUE)
         throw Failure::pathFileAccess();
@@ -89,10 +90,10 @@ void createSecretFile(const std::string& path, const std::string& text)
     const bool ok = WriteFile(h, text.data(), static_cast<DWORD>(text.size()), &written, nullptr) &&
                     written == text.size() && FlushFileBuffers(h);
     CloseHandle(h);
-    const bool moved = ok && MoveFileExA(temp.c_str(), path.c_str(), MOVEFILE_WRITE_THROUGH);
+    const bool moved = ok && MoveFileExW(temp.c_str(), target.c_str(), MOVEFILE_WRITE_THROUGH);
     const DWORD err = GetLastError();
     if (!moved) {
-        DeleteFileA(temp.c_str());
+        DeleteFileW(temp.c_str());
         throw ok && (err == ERROR_ALREADY_EXISTS || err == ERROR_FILE_EXISTS) ? Failure(58, "File already exists")
                                                                               : Failure::pathFileAccess();
     }

@@ -22,12 +22,15 @@ std::string fromWide(const std::wstring& text, UINT codePage, BOOL* lossy)
 {
     if (text.empty())
         return {};
-    // WideCharToMultiByte refuses a default-character report for UTF-8.
+    // WideCharToMultiByte refuses a default-character report for UTF-8. A
+    // "best fit" ("Ł" as "L") would change the text without reporting it.
     BOOL* usedDefault = codePage == CP_UTF8 ? nullptr : lossy;
-    const int n =
-        WideCharToMultiByte(codePage, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, usedDefault);
+    const DWORD flags = codePage == CP_UTF8 ? 0 : WC_NO_BEST_FIT_CHARS;
+    const int n = WideCharToMultiByte(codePage, flags, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr,
+                                      usedDefault);
     std::string out(static_cast<size_t>(n), '\0');
-    WideCharToMultiByte(codePage, 0, text.data(), static_cast<int>(text.size()), out.data(), n, nullptr, usedDefault);
+    WideCharToMultiByte(codePage, flags, text.data(), static_cast<int>(text.size()), out.data(), n, nullptr,
+                        usedDefault);
     return out;
 }
 
