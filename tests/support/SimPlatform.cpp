@@ -308,6 +308,39 @@ std::unique_ptr<CpuUsage> SimCpuFactory::create(const std::string& progId)
     return std::make_unique<ScriptedCpuUsage>(samples);
 }
 
+std::string ScriptedProbe::keyOf(const ProbeTarget& target)
+{
+    return target.kind == ProbeKind::Tcp ? target.target + ":" + target.port : target.target;
+}
+
+void ScriptedProbe::start(const ProbeTarget& target, std::function<void(ProbeResult)> done)
+{
+    const std::string key = keyOf(target);
+    tries.push_back({loop_.now(), key});
+    mostInFlight = std::max(mostInFlight, ++inFlight);
+    auto script = scripts_.find(key);
+    const bool holds = script != scripts_.end() && script->second(loop_.now());
+    loop_.after(tryTakesMs, [this, holds, done = std::move(done)] {
+        --inFlight;
+        done(holds ? ProbeResult{true, ""} : ProbeResult{false, "not there yet"});
+    });
+}
+
+void ScriptedProbe::holdsFrom(const std::string& key, Ms from)
+{
+    scripts_[key] = [from](Ms now) { return from >= 0 && now >= from; };
+}
+
+void ScriptedProbe::flips(const std::string& key)
+{
+    scripts_[key] = [n = 0](Ms) mutable { return ++n % 2 == 0; };
+}
+
+int ScriptedProbe::triesOf(const std::string& key) const
+{
+    return static_cast<int>(std::count_if(tries.begin(), tries.end(), [&](const Try& t) { return t.key == key; }));
+}
+
 SimPlatform::SimPlatform(std::string programFolder) : program(std::move(programFolder))
 {
 }
