@@ -256,7 +256,9 @@ public:
         ++minimizations;
     }
     void focusWindow() override { focused = true; }
+    void attention(const std::string& line) override { attentions.push_back(line); }
     ScopeView& scope() override { return scopeView; }
+    std::vector<std::string> attentions;
     RecordingScope scopeView;
 
     bool isEnabled(Control c) const { return enabled[static_cast<int>(c)]; }
