@@ -1,6 +1,6 @@
 // Cost of one CPU usage sample on this machine, and (with --sample) the
 // readings themselves, for checking them against a known load.
-#include "platform/posix/ProcStatCpuUsage.h"
+#include "platform/posix/CpuUsage.h"
 
 #include <benchmark/benchmark.h>
 

@@ -1,7 +1,7 @@
 // Showing the log after one new entry must cost the same whatever the log's
 // size: the window appends the tail instead of replacing its whole text.
 #include "console/ConsoleWindow.h"
-#include "console/Log.h"
+#include "core/Log.h"
 
 #include <QApplication>
 #include <benchmark/benchmark.h>

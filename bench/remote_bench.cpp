@@ -1,5 +1,6 @@
 // Cost of the remote poll when the folder is idle (every ten seconds, for the
 // life of the program) and of one result file holding a large log.
+#include "remote/CommandInterface.h"
 #include "remote/ResultFile.h"
 #include "support/ConsoleFixture.h"
 
@@ -17,10 +18,10 @@ void BM_idle_poll(benchmark::State& state)
 {
     sim::SimConsole console; // a console that is never started
     Form1& form = *console.form;
-    form.settings.ExchangeDir = console.exchange.path();
+    form.state().settings.ExchangeDir = console.exchange.path();
     for (auto _ : state)
-        form.Command_Interface();
-    if (!form.DumpString.text().empty() || console.exchange.exists("Result.txt"))
+        form.remote().Command_Interface();
+    if (!form.state().DumpString.text().empty() || console.exchange.exists("Result.txt"))
         state.SkipWithError("an idle poll changed something");
 }
 BENCHMARK(BM_idle_poll)->Unit(benchmark::kMicrosecond);

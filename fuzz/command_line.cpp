@@ -1,7 +1,7 @@
 // The command-line word splitter on any bytes: a NUL is refused as 5 and
 // nothing else fails; words never hold a double quote, and an unquoted word
 // never holds a blank and is never empty.
-#include "platform/CommandLine.h"
+#include "base/CommandLine.h"
 #include "platform/Failure.h"
 
 #include <cstdint>

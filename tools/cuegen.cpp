@@ -18,7 +18,7 @@ struct Note {
     double seconds;
 };
 
-struct CueSpec {
+struct CueTone {
     const char* name;
     std::vector<Note> notes;
 };
@@ -90,7 +90,7 @@ int main(int argc, char** argv)
     }
     const double C5 = 523.25, E5 = 659.25, G5 = 783.99, C6 = 1046.5, A4 = 440.0, F4 = 349.23, D5 = 587.33, B4 = 493.88,
                  G4 = 392.0;
-    const std::vector<CueSpec> cues = {
+    const std::vector<CueTone> cues = {
         {"START", {{C5, 0.12}, {E5, 0.12}, {G5, 0.22}}},
         {"done", {{G5, 0.10}, {C6, 0.25}}},
         {"complete", {{E5, 0.15}}},
@@ -100,7 +100,7 @@ int main(int argc, char** argv)
         {"relay", {{D5, 0.08}, {0, 0.05}, {D5, 0.08}}},
         {"command", {{B4, 0.10}, {D5, 0.20}}},
     };
-    for (const CueSpec& c : cues) {
+    for (const CueTone& c : cues) {
         const std::string path = std::string(argv[1]) + "/" + c.name + ".wav";
         if (!writeWav(path, render(c.notes))) {
             std::fprintf(stderr, "cuegen: cannot write %s\n", path.c_str());

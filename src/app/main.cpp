@@ -8,7 +8,7 @@
 #include "platform/qt/QtClock.h"
 #include "platform/qt/QtDialogs.h"
 #include "platform/qt/QtEventLoop.h"
-#include "tray/QtTrayShell.h"
+#include "platform/qt/QtTrayShell.h"
 
 #include <QApplication>
 
@@ -35,7 +35,7 @@ extern "C" Q_DECL_EXPORT int torv_window_main(int argc, char** argv)
         // the editor is then the console's transient, not a window of its own
         // in the taskbar. The owner needs its native window for that hint.
         window.winId();
-        torv::Config editor(form, &window);
+        torv::Config editor(form.state(), form, form.ports(), &window);
         editor.exec();
     };
 

@@ -1,13 +1,12 @@
 #pragma once
 // What the console logic asks of its window. The Qt window implements it; tests
 // record it.
-#include <string>
-
+#include "core/ConsoleActions.h"
 #include "cpumon/CpuChart.h"
 
-namespace torv {
+#include <string>
 
-enum class Control { cmdEdit, cmdRestart, cmdClear, cmdTray, Command8, cmdConfig, chkRemote, Chart };
+namespace torv {
 
 class ConsoleView {
 public:

@@ -1,6 +1,7 @@
 #include "console/Form1.h"
 
-#include "console/Cues.h"
+#include "core/ConsolePaths.h"
+#include "core/Cues.h"
 #include "platform/AtomicFile.h"
 #include "platform/Files.h"
 #include "platform/Paths.h"
@@ -46,13 +47,16 @@ std::string readCommentLine(const std::string& path)
 } // namespace
 
 Form1::Form1(const Ports& p, ConsoleView& view)
-    : ports(p), view_(view), sequencer_(std::make_unique<Sequencer>(*this)),
+    : ports_(p), view_(view), remote_(std::make_unique<CommandInterface>(state_, *this, ports_)),
+      sequencer_(std::make_unique<Sequencer>(state_, *this, ports_, *remote_)),
       tray_(std::make_unique<ConsoleTray>(*this, p.tray, p.program.fileDescription(), p.consoleIcon))
 {
-    remote_ = std::make_unique<CommandInterface>(*this);
-    Timer1 = ports.events.createTimer(1000, false, [this] { sequencer_->Timer1_Timer(); });
-    Timer2 = ports.events.createTimer(10000, false, [this] { sequencer_->Timer2_Timer(); });
-    CPUTimer = ports.events.createTimer(2000, true, [this] { chart.CPUTimer_Timer(chartValue_, view_.scope()); });
+    state_.Timer1 = ports_.events.createTimer(1000, false, [this] { sequencer_->Timer1_Timer(); });
+    // No event processing inside the poll's tick either: a sequence started by
+    // a click inside it would stop the remote poll until it ended.
+    state_.Timer2 = ports_.events.createTimer(10000, false, [this] { remote_->Command_Interface(); });
+    state_.CPUTimer =
+        ports_.events.createTimer(2000, true, [this] { chart_.CPUTimer_Timer(chartValue_, view_.scope()); });
     // Enabled states at creation: E, R, _ and Z wait for the end of a sequence.
     for (Control c : {Control::cmdEdit, Control::cmdRestart, Control::cmdTray, Control::chkRemote})
         view_.setControlEnabled(c, false);
@@ -65,29 +69,29 @@ Form1::~Form1() = default;
 
 std::string Form1::configPath() const
 {
-    return inFolder(ports.program.folder(), "config.ini");
+    return torv::configPath(ports_.program);
 }
 
 std::string Form1::commentsPath() const
 {
-    return inFolder(ports.program.folder(), "comments.txt");
+    return torv::commentsPath(ports_.program);
 }
 
 std::string Form1::caption()
 {
     // The stamp is yymmddhhmm.
-    DateTimeFields t = ports.clock.now();
+    DateTimeFields t = ports_.clock.now();
     char stamp[32];
     std::snprintf(stamp, sizeof stamp, "%02d%02d%02d%02d%02d", t.year % 100, t.month, t.day, t.hour, t.minute);
-    Version v = ports.program.version();
-    return "TORV   " + ports.program.environment("logonserver").value_or("") + "    " + stamp +
+    Version v = ports_.program.version();
+    return "TORV   " + ports_.program.environment("logonserver").value_or("") + "    " + stamp +
            " Version:" + std::to_string(v.major) + "." + std::to_string(v.minor) + "." + std::to_string(v.revision);
 }
 
 void Form1::Form_Load()
 {
-    if (ports.program.anotherInstanceRunning())
-        ports.program.endNow();
+    if (ports_.program.anotherInstanceRunning())
+        ports_.program.endNow();
     // Only this copy writes here, so any temporary file of ours is left from a
     // write that was killed. (A linked config.ini is written beside its file.)
     removeStaleTemporaries(configPath(), std::chrono::seconds(0), true);
@@ -100,37 +104,37 @@ void Form1::Form_Load()
 void Form1::startUp()
 {
     bool readingSettings = false;
-    StartUpStopped = false;
+    state_.StartUpStopped = false;
     try {
         // The window's position is in twips from the screen's top-left corner.
         view_.moveToTwips(100, 100);
         readingSettings = true;
-        readConfig(configPath(), settings, tasks, TotalApps);
+        readConfig(configPath(), state_.settings, state_.tasks, state_.TotalApps);
         readingSettings = false;
-        if (settings.Sounds == "SOUNDON")
+        if (state_.settings.Sounds == "SOUNDON")
             playCue(cue::Start);
         appendLog("Seuquence Init");
         showLog();
-        if (!Reloading)
+        if (!state_.Reloading)
             setUpTray();
-        if (upper(settings.UserComment) == "COMMENTSON") {
+        if (upper(state_.settings.UserComment) == "COMMENTSON") {
             setLogBox("");
-            ports.events.processPending();
+            ports_.events.processPending();
             // An empty comments file gives an empty comment line, never a failure.
-            CommentLine = readCommentLine(commentsPath());
-            setLogBox(CommentLine + "\r\n" + DumpString.text());
+            state_.CommentLine = readCommentLine(commentsPath());
+            setLogBox(state_.CommentLine + "\r\n" + state_.DumpString.text());
         }
     } catch (const Failure& failure) {
         startUpFailure(failure, readingSettings);
         return;
     }
-    Reloading = false;
+    state_.Reloading = false;
     WorkHorse();
 }
 
 void Form1::startUpFailure(const Failure& failure, bool whileReadingSettings)
 {
-    if (settings.LaunchOpt == "FIRSTRUN") {
+    if (state_.settings.LaunchOpt == "FIRSTRUN") {
         firstRunPath();
         return;
     }
@@ -149,7 +153,7 @@ void Form1::startUpFailure(const Failure& failure, bool whileReadingSettings)
 
 void Form1::abnormalStop(const Failure& failure, const std::string& configFate)
 {
-    StartUpStopped = true;
+    state_.StartUpStopped = true;
     createCommentsFileIfMissing();
     // The text says the default values were written; when they were not, the
     // next line says so.
@@ -157,25 +161,25 @@ void Form1::abnormalStop(const Failure& failure, const std::string& configFate)
     if (!configFate.empty())
         text += "\r\n" + configFate;
     setLogBox(text);
-    ports.dialogs.messageBox("Abnormal Stop:" + failure.text());
+    ports_.dialogs.messageBox("Abnormal Stop:" + failure.text());
 }
 
 void Form1::firstRunPath()
 {
-    settings.LaunchOpt = "NORM";
-    settings.ExchangeDir = ports.program.driveRoot();
-    settings.InitTime = 30;
-    settings.CheckTime = 10;
-    settings.RemoteOpt = "REMOTEON";
-    settings.Sounds = "SOUNDON";
-    tasks.TaskDesc[1] = "running notepad";
-    tasks.TaskLoc[1] = "notepad.exe";
-    settings.UserComment = "COMMENTSOFF";
+    state_.settings.LaunchOpt = "NORM";
+    state_.settings.ExchangeDir = ports_.program.driveRoot();
+    state_.settings.InitTime = 30;
+    state_.settings.CheckTime = 10;
+    state_.settings.RemoteOpt = "REMOTEON";
+    state_.settings.Sounds = "SOUNDON";
+    state_.tasks.TaskDesc[1] = "running notepad";
+    state_.tasks.TaskLoc[1] = "notepad.exe";
+    state_.settings.UserComment = "COMMENTSOFF";
     setUpTray();
     createCommentsFileIfMissing();
-    FirstCancel = true;
-    ports.dialogs.showSettingsEditor();
-    ports.events.processPending();
+    state_.FirstCancel = true;
+    ports_.dialogs.showSettingsEditor();
+    ports_.events.processPending();
     cmdRestart_Click();
 }
 
@@ -199,8 +203,8 @@ void Form1::CreateCpuMon()
     // A component that cannot be made leaves the chart toggle disabled after the
     // sequence; an unattended console carries on without a chart rather than
     // stop at a message.
-    chart.CreateCpuMon(Reloading, ports.cpuFactory);
-    CpuMonCreated = chart.CpuMonCreated;
+    chart_.CreateCpuMon(state_.Reloading, ports_.cpuFactory);
+    state_.CpuMonCreated = chart_.CpuMonCreated;
 }
 
 void Form1::WorkHorse()
@@ -208,22 +212,17 @@ void Form1::WorkHorse()
     sequencer_->WorkHorse();
 }
 
-void Form1::Command_Interface()
-{
-    remote_->Command_Interface();
-}
-
 void Form1::appendStamped(const std::string& entry, bool timeFirst)
 {
-    const std::string date = ports.clock.dateText();
-    const std::string time = ports.clock.timeText();
+    const std::string date = ports_.clock.dateText();
+    const std::string time = ports_.clock.timeText();
     appendLog(entry + (timeFirst ? time + ":" + date : date + ":" + time));
 }
 
 void Form1::showLog()
 {
-    const std::string& text = DumpString.text();
-    if (logBoxHoldsLog_ && logBoxRewrites_ == DumpString.rewrites() && logBoxLength_ <= text.size()) {
+    const std::string& text = state_.DumpString.text();
+    if (logBoxHoldsLog_ && logBoxRewrites_ == state_.DumpString.rewrites() && logBoxLength_ <= text.size()) {
         // The log only grew: hand the view just the new tail.
         if (logBoxLength_ < text.size())
             view_.appendLogText(text.substr(logBoxLength_));
@@ -232,7 +231,7 @@ void Form1::showLog()
     }
     logBoxHoldsLog_ = true;
     logBoxLength_ = text.size();
-    logBoxRewrites_ = DumpString.rewrites();
+    logBoxRewrites_ = state_.DumpString.rewrites();
 }
 
 void Form1::setLogBox(const std::string& text)
@@ -243,8 +242,8 @@ void Form1::setLogBox(const std::string& text)
 
 void Form1::playCue(const char* cueFile)
 {
-    if (settings.Sounds == "SOUNDON")
-        ports.sound.play(inFolder(ports.program.folder(), cueFile));
+    if (state_.settings.Sounds == "SOUNDON")
+        ports_.sound.play(inFolder(ports_.program.folder(), cueFile));
 }
 
 void Form1::setControlEnabled(Control control, bool enabled)
@@ -254,8 +253,8 @@ void Form1::setControlEnabled(Control control, bool enabled)
 
 void Form1::cmdRestart_Click()
 {
-    Timer1->setEnabled(true);
-    Reloading = true;
+    state_.Timer1->setEnabled(true);
+    state_.Reloading = true;
     for (Control c : {Control::Chart, Control::cmdEdit, Control::cmdTray, Control::chkRemote, Control::cmdRestart})
         setControlEnabled(c, false);
     Form_Load();
@@ -263,16 +262,16 @@ void Form1::cmdRestart_Click()
 
 void Form1::cmdConfig_Click()
 {
-    Timer1->setEnabled(false);
-    ports.dialogs.showSettingsEditor();
-    ports.events.processPending();
-    Timer1->setEnabled(true);
-    if (Reloading) {
-        DumpString.clear();
+    state_.Timer1->setEnabled(false);
+    ports_.dialogs.showSettingsEditor();
+    ports_.events.processPending();
+    state_.Timer1->setEnabled(true);
+    if (state_.Reloading) {
+        state_.DumpString.clear();
         showLog();
         setRemoteToggle(false);
-        if (SequenceRunning)
-            ReloadInSequence = true;
+        if (state_.SequenceRunning)
+            state_.ReloadInSequence = true;
         Form_Load();
     }
 }
@@ -280,26 +279,26 @@ void Form1::cmdConfig_Click()
 void Form1::cmdEdit_Click()
 {
     try {
-        openInTextEditorNamed(ports.launcher, configPath());
+        openInTextEditorNamed(ports_.launcher, configPath());
     } catch (const Failure& failure) {
-        ports.dialogs.messageBox(failure.message());
+        ports_.dialogs.messageBox(failure.message());
     }
 }
 
 void Form1::cmdClear_Click()
 {
-    DumpString.clear();
+    state_.DumpString.clear();
     showLog();
 }
 
 void Form1::Command8_Click()
 {
-    if (settings.UserCmd.empty())
+    if (state_.settings.UserCmd.empty())
         return;
     try {
-        runNamed(ports.launcher, settings.UserCmd, WindowStyle::Normal);
+        runNamed(ports_.launcher, state_.settings.UserCmd, WindowStyle::Normal);
     } catch (const Failure& failure) {
-        ports.dialogs.messageBox(failure.message());
+        ports_.dialogs.messageBox(failure.message());
     }
 }
 
@@ -325,13 +324,13 @@ void Form1::chkRemote_UserSet(bool on)
 void Form1::chkRemote_Click()
 {
     if (chkRemoteValue_) {
-        if (!Timer2->enabled())
+        if (!state_.Timer2->enabled())
             remote_->pollStarting();
-        Timer2->setEnabled(true);
+        state_.Timer2->setEnabled(true);
         setStatus("Waiting for Remote Commands");
     } else {
         setStatus("Remote Commands Disabled");
-        Timer2->setEnabled(false);
+        state_.Timer2->setEnabled(false);
     }
 }
 
@@ -347,7 +346,7 @@ void Form1::endProgram()
     } catch (...) {
         // The program ends all the same.
     }
-    ports.program.endNow();
+    ports_.program.endNow();
     std::abort(); // endNow never returns
 }
 

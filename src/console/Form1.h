@@ -1,17 +1,14 @@
 #pragma once
-// The console: owns all shared state (settings, task table, log, flags) and runs
-// start-up, the buttons and shutdown. Collaborators do the rest of the work.
+// The console: owns the shared state (settings, task table, log, flags, timers)
+// and runs start-up, the buttons and shutdown. Its collaborators get the state,
+// the actions and the ports they use, never the console itself.
 #include "console/ConsoleView.h"
-#include "console/Log.h"
+#include "core/ConsoleActions.h"
+#include "core/ConsoleState.h"
+#include "core/ConsoleTexts.h"
+#include "core/Ports.h"
 #include "cpumon/CpuChart.h"
-#include "platform/Clock.h"
-#include "platform/Dialogs.h"
-#include "platform/EventLoop.h"
 #include "platform/Failure.h"
-#include "platform/Launcher.h"
-#include "platform/Program.h"
-#include "platform/Sound.h"
-#include "settings/Settings.h"
 #include "tray/ConsoleTray.h"
 
 #include <memory>
@@ -22,24 +19,7 @@ namespace torv {
 class Sequencer;
 class CommandInterface;
 
-struct Ports {
-    EventLoop& events;
-    Clock& clock;
-    Launcher& launcher;
-    Sound& sound;
-    Dialogs& dialogs;
-    Program& program;
-    TrayShell& tray;
-    CpuUsageFactory& cpuFactory;
-    std::uint32_t consoleIcon; // the console window's icon, as the tray shell knows it
-};
-
-inline constexpr const char* kIdleStatus = "SERVER COMMND CENTER";
-inline constexpr const char* kAbnormalStopText =
-    "Error Loading Config.ini File. Default values have been written to the file and the program has been "
-    "de-activated. Please re-start the application";
-
-class Form1 : public TrayHost {
+class Form1 : public TrayHost, public ConsoleActions {
 public:
     Form1(const Ports& ports, ConsoleView& view);
     ~Form1() override;
@@ -63,34 +43,26 @@ public:
 
     // The sequencer, run by start-up.
     void WorkHorse();
-    // One remote poll, run by each tick of Timer2.
-    void Command_Interface();
     CommandInterface& remote() { return *remote_; }
 
-    // --- the log, shared by every part ---
-    void appendLog(const std::string& entry)
+    // --- the console's actions, shared by every part ---
+    void appendLog(const std::string& entry) override
     {
-        DumpString.append(entry);
+        state_.DumpString.append(entry);
         view_.logEntryAppended(entry);
     }
-    // entry + date + ":" + time, or time first.
-    void appendStamped(const std::string& entry, bool timeFirst = false);
-    void showLog();
-    // Puts other text into the log box (comment line, error text).
-    void setLogBox(const std::string& text);
-    void playCue(const char* cueFile);
-    void setStatus(const std::string& text) { view_.setStatus(text); }
-
-    // --- toggles and enables ---
-    void setControlEnabled(Control control, bool enabled);
-    // Sets the remote toggle's value from code; runs its handler on a change.
-    void setRemoteToggle(bool on);
+    void appendStamped(const std::string& entry, bool timeFirst = false) override;
+    void showLog() override;
+    void setLogBox(const std::string& text) override;
+    void playCue(const char* cueFile) override;
+    void setStatus(const std::string& text) override { view_.setStatus(text); }
+    void setControlEnabled(Control control, bool enabled) override;
+    void setRemoteToggle(bool on) override;
     bool remoteToggle() const { return chkRemoteValue_; }
 
-    // Ends the program at once, taking the tray icon away first.
     [[noreturn]] void endProgram() override;
 
-    // The tray's view of the console window.
+    // The window, for the tray and the other parts alike.
     void showWindow() override { view_.showWindow(); }
     void focusWindow() override { view_.focusWindow(); }
     void hideWindow() override { view_.hideWindow(); }
@@ -100,28 +72,11 @@ public:
     std::string configPath() const;
     std::string commentsPath() const;
 
-    // Console state
-    SettingsRecord settings;
-    TaskTable tasks;
-    int16 TotalApps = 0;
-    int16 Seconds = 0;
-    Log DumpString;
-    std::string CommentLine;
-    bool FirstCancel = false;
-    bool SequenceRunning = false;
-    bool ReloadInSequence = false;
-    bool CpuMonCreated = false;
-    bool Reloading = false; // program-wide: a reload is under way
-    // The last start-up ended in the abnormal stop (no sequence runs).
-    bool StartUpStopped = false;
-
-    std::unique_ptr<Timer> Timer1;   // 1 s countdown tick
-    std::unique_ptr<Timer> Timer2;   // 10 s remote poll
-    std::unique_ptr<Timer> CPUTimer; // 2 s chart tick
-
-    Ports ports;
+    ConsoleState& state() { return state_; }
+    const ConsoleState& state() const { return state_; }
+    const Ports& ports() const { return ports_; }
     ConsoleView& view() { return view_; }
-    CpuChart chart;
+    CpuChart& chart() { return chart_; }
 
 private:
     void startUp();
@@ -136,9 +91,12 @@ private:
     void setUpTray();
     void CreateCpuMon();
 
+    Ports ports_;
     ConsoleView& view_;
-    std::unique_ptr<Sequencer> sequencer_;
+    ConsoleState state_;
+    CpuChart chart_;
     std::unique_ptr<CommandInterface> remote_;
+    std::unique_ptr<Sequencer> sequencer_;
     std::unique_ptr<ConsoleTray> tray_;
     bool chkRemoteValue_ = false;
     bool chartValue_ = false;

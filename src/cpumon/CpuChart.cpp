@@ -1,6 +1,6 @@
 #include "cpumon/CpuChart.h"
 
-#include "platform/Number.h"
+#include "base/Number.h"
 
 #include <exception>
 

@@ -3,7 +3,7 @@
 // curve drawn from it every 2 seconds while the chart toggle is on.
 #include "platform/CpuUsage.h"
 #include "platform/Failure.h"
-#include "platform/Int16.h"
+#include "base/Int16.h"
 
 #include <array>
 #include <memory>
@@ -60,7 +60,7 @@ private:
 
     static Segments segmentsOf(const Slots& plot);
     static void draw(ScopeView& scope, const Segments& segments);
-    // Puts back the curve the last good tick drew (step 2 has cleared it).
+    // Puts back the curve the last good tick drew (this tick has cleared it).
     void restoreCurve(ScopeView& scope);
 
     bool curveShown_ = false;

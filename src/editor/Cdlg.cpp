@@ -1,13 +1,11 @@
 #include "editor/Cdlg.h"
 
-#include "console/Form1.h"
-#include "editor/DialogFont.h"
+#include "platform/Failure.h"
 #include "platform/qt/Layout.h"
 
 #include <QComboBox>
 #include <QDir>
 #include <QFileInfo>
-#include <QGuiApplication>
 #include <QHeaderView>
 #include <QPushButton>
 #include <QSignalBlocker>
@@ -44,16 +42,9 @@ protected:
 
 } // namespace
 
-Cdlg::Cdlg(Form1& form, QWidget* parent)
-    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                          Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint),
-      form_(form)
+Cdlg::Cdlg(ConsoleState& state, const Ports& ports, QWidget* parent)
+    : FixedDialog(parent, "Cdlg", "Browse Folder", 2745, 3675), state_(state), ports_(ports)
 {
-    setObjectName("Cdlg");
-    setWindowTitle("Browse Folder");
-    setFixedSize(px(2745), px(3675));
-    setFont(dialogFont(font()));
-
     Drive1_ = new QComboBox(this);
     Drive1_->setObjectName("Drive1");
     place(Drive1_, 180, 120, 2415, 315);
@@ -90,14 +81,11 @@ Cdlg::Cdlg(Form1& form, QWidget* parent)
 
 void Cdlg::Form_Load()
 {
-    if (!openFolder(QString::fromUtf8(form_.ports.program.folder().c_str())))
+    if (!openFolder(QString::fromUtf8(ports_.program.folder().c_str())))
         openFolder(QDir::rootPath());
-    if (QWidget* editor = parentWidget()) {
+    if (QWidget* editor = parentWidget())
         move(editor->pos());
-        setWindowIcon(editor->windowIcon());
-    } else {
-        setWindowIcon(QGuiApplication::windowIcon());
-    }
+    takeOwnersIcon();
     Dir1_->setFocus();
 }
 
@@ -149,7 +137,7 @@ void Cdlg::Dir1_Activated(QTreeWidgetItem* item)
         return;
     if (!openFolder(path)) {
         // Gone or unreadable: the list stays at the open folder, refreshed.
-        form_.ports.dialogs.messageBox(Failure::pathNotFound().text());
+        ports_.dialogs.messageBox(Failure::pathNotFound().text());
         fillList();
     }
 }
@@ -161,14 +149,14 @@ void Cdlg::Drive1_Change()
         return;
     }
     // A drive that cannot be read leaves the browser where it was.
-    form_.ports.dialogs.messageBox(Failure::deviceUnavailable().text());
+    ports_.dialogs.messageBox(Failure::deviceUnavailable().text());
     const QSignalBlocker quiet(Drive1_);
     Drive1_->setCurrentIndex(lastDrive_);
 }
 
 void Cdlg::Command1_Click()
 {
-    form_.settings.ExchangeDir = QDir::toNativeSeparators(current_).toUtf8().toStdString();
+    state_.settings.ExchangeDir = QDir::toNativeSeparators(current_).toUtf8().toStdString();
     accept();
 }
 

@@ -2,7 +2,11 @@
 // The folder browser "Browse Folder": a drive list (the mounted volumes) and a
 // folder list that shows the path to the open folder and its subfolders. Its
 // result is the folder the list is open at, never one merely highlighted.
-#include <QDialog>
+#include "core/ConsoleState.h"
+#include "core/Ports.h"
+
+#include "editor/FixedDialog.h"
+
 #include <QString>
 
 class QComboBox;
@@ -12,13 +16,12 @@ class QTreeWidgetItem;
 
 namespace torv {
 
-class Form1;
-
-class Cdlg : public QDialog {
+class Cdlg : public FixedDialog {
     Q_OBJECT
 public:
     // Builds the window and opens the folder list at the program's folder.
-    Cdlg(Form1& form, QWidget* parent = nullptr);
+    // Its Ok sets the console's remote folder.
+    Cdlg(ConsoleState& state, const Ports& ports, QWidget* parent = nullptr);
 
     void Form_Load();
     void Drive1_Change();
@@ -35,7 +38,8 @@ private:
     void fillList();
     void Dir1_Activated(QTreeWidgetItem* item);
 
-    Form1& form_;
+    ConsoleState& state_;
+    const Ports& ports_;
     QComboBox* Drive1_;
     QTreeWidget* Dir1_;
     QPushButton* Command1_;

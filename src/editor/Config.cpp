@@ -1,11 +1,11 @@
 #include "editor/Config.h"
 
-#include "console/Form1.h"
+#include "core/ConsolePaths.h"
 #include "editor/Cdlg.h"
-#include "editor/DialogFont.h"
 #include "editor/EditorRules.h"
 #include "editor/EditorSave.h"
 #include "editor/TaskListEdit.h"
+#include "platform/Failure.h"
 #include "platform/qt/Layout.h"
 
 #include <limits>
@@ -112,16 +112,9 @@ QFont boldFont(QFont f, int pointSize = 0)
 
 } // namespace
 
-Config::Config(Form1& form, QWidget* parent)
-    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                          Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint),
-      form_(form)
+Config::Config(ConsoleState& state, ConsoleActions& console, const Ports& ports, QWidget* parent)
+    : FixedDialog(parent, "Config", "Launcher Config", 4515, 6675), state_(state), console_(console), ports_(ports)
 {
-    setObjectName("Config");
-    setWindowTitle("Launcher Config");
-    setFixedSize(px(4515), px(6675));
-    setFont(dialogFont(font()));
-
     buildOptions();
     buildTaskArea();
     buildButtons();
@@ -243,14 +236,14 @@ void Config::connectHandlers()
 
 void Config::Form_Load()
 {
+    takeOwnersIcon();
     QWidget* console = parentWidget();
-    setWindowIcon(console ? console->windowIcon() : QGuiApplication::windowIcon());
     if (QScreen* screen = console ? console->screen() : QGuiApplication::primaryScreen()) {
         const QRect s = screen->geometry();
         move(s.left() + s.width() / 2 - width() / 2, s.top() + s.height() / 2 - height() / 2);
     }
 
-    const SettingsRecord& s = form_.settings;
+    const SettingsRecord& s = state_.settings;
     if (s.LaunchOpt == "EXIT")
         optExit_->setChecked(true);
     if (s.LaunchOpt == "MIN")
@@ -277,38 +270,38 @@ void Config::VScroll1_Change()
     // First, so the change handlers below store into slot n.
     CurrentTask_ = n;
     lbltasknum_->setText(QString::number(n));
-    txtDesc_->setText(fromStd(form_.tasks.TaskDesc[n]));
-    txtLoc_->setText(fromStd(form_.tasks.TaskLoc[n]));
+    txtDesc_->setText(fromStd(state_.tasks.TaskDesc[n]));
+    txtLoc_->setText(fromStd(state_.tasks.TaskLoc[n]));
     LblSaved_->hide();
 }
 
 void Config::txtDesc_Change()
 {
-    store(form_.tasks.TaskDesc[CurrentTask_], txtDesc_->text());
+    store(state_.tasks.TaskDesc[CurrentTask_], txtDesc_->text());
     LblSaved_->show();
 }
 
 void Config::txtLoc_Change()
 {
     // A location edit leaves the marker alone.
-    store(form_.tasks.TaskLoc[CurrentTask_], txtLoc_->text());
+    store(state_.tasks.TaskLoc[CurrentTask_], txtLoc_->text());
 }
 
 void Config::cmdInsert_Click()
 {
-    if (!TaskListEdit(form_.tasks).insertAt(CurrentTask_)) {
-        form_.ports.dialogs.messageBox(kTaskListFullMessage);
+    if (!TaskListEdit(state_.tasks).insertAt(CurrentTask_)) {
+        ports_.dialogs.messageBox(kTaskListFullMessage);
         return;
     }
-    form_.ports.events.processPending();
+    ports_.events.processPending();
     txtDesc_->setText(QString());
     txtLoc_->setText(QString());
 }
 
 void Config::cmdDelete_Click()
 {
-    TaskListEdit(form_.tasks).deleteAt(CurrentTask_);
-    form_.ports.events.processPending();
+    TaskListEdit(state_.tasks).deleteAt(CurrentTask_);
+    ports_.events.processPending();
     // Through 2 to 1, so slot 1 is always shown afresh.
     CurrentTask_ = 1;
     VScroll1_->setValue(2);
@@ -318,12 +311,12 @@ void Config::cmdDelete_Click()
 void Config::cmdSeqLoc_Click()
 {
     try {
-        const std::string path = form_.ports.dialogs.openFile(programFileRequest(form_.ports.program));
+        const std::string path = ports_.dialogs.openFile(programFileRequest(ports_.program));
         if (path.empty())
             return; // cancelled: nothing changes
         const auto command = commandLineForPath(path);
         if (!command) {
-            form_.ports.dialogs.messageBox(kUnquotablePathMessage);
+            ports_.dialogs.messageBox(kUnquotablePathMessage);
             return;
         }
         txtLoc_->setText(fromStd(*command));
@@ -347,7 +340,7 @@ void Config::checkTime(QLineEdit* box)
     if (timeTextAccepted(toStd(box->text())))
         return;
     // OK and Cancel both only close the box.
-    form_.ports.dialogs.messageBox(kTimeRangeMessage, true);
+    ports_.dialogs.messageBox(kTimeRangeMessage, true);
     box->setText("1");
 }
 
@@ -365,16 +358,16 @@ void Config::txtExec_Change()
 void Config::cmdLaunch_Click()
 {
     try {
-        const std::string path = form_.ports.dialogs.openFile(programFileRequest(form_.ports.program));
+        const std::string path = ports_.dialogs.openFile(programFileRequest(ports_.program));
         if (path.empty())
             return;
         const auto command = commandLineForPath(path);
         if (!command) {
-            form_.ports.dialogs.messageBox(kUnquotablePathMessage);
+            ports_.dialogs.messageBox(kUnquotablePathMessage);
             return;
         }
         // The console's launch button uses it at once, saved or not.
-        form_.settings.UserCmd = *command;
+        state_.settings.UserCmd = *command;
         txtLaunch_->setText(fromStd(*command));
     } catch (const std::exception&) {
         // A failed pick changes nothing and says nothing.
@@ -384,19 +377,19 @@ void Config::cmdLaunch_Click()
 void Config::cmdRemote_Click()
 {
     {
-        Cdlg browser(form_, this);
+        Cdlg browser(state_, ports_, this);
         browser.exec();
     }
     // The browser's Ok has already changed the console's folder.
-    txtRemote_->setText(fromStd(form_.settings.ExchangeDir));
+    txtRemote_->setText(fromStd(state_.settings.ExchangeDir));
 }
 
 void Config::cmdEdit_Click()
 {
     try {
-        openInTextEditorNamed(form_.ports.launcher, form_.commentsPath());
+        openInTextEditorNamed(ports_.launcher, commentsPath(ports_.program));
     } catch (const Failure& failure) {
-        form_.ports.dialogs.messageBox(failure.message());
+        ports_.dialogs.messageBox(failure.message());
     }
 }
 
@@ -404,9 +397,9 @@ EditorValues Config::values() const
 {
     EditorValues v;
     v.LaunchOpt = optExit_->isChecked() ? "EXIT" : optMin_->isChecked() ? "MIN" : "NORM";
-    v.ExchangeDir = form_.settings.ExchangeDir; // the console's, which the browser sets
+    v.ExchangeDir = state_.settings.ExchangeDir; // the console's, which the browser sets
     // The box shows the console's launch command; its bytes are kept as they are.
-    v.UserCmd = form_.settings.UserCmd;
+    v.UserCmd = state_.settings.UserCmd;
     store(v.UserCmd, txtLaunch_->text());
     v.InitTimeText = toStd(txtExecStart_->text());
     v.CheckTimeText = toStd(txtExec_->text());
@@ -419,13 +412,13 @@ EditorValues Config::values() const
 void Config::cmdOk_Click()
 {
     // A failed save says nothing and leaves the window open.
-    if (saveFromEditor(form_, values()))
+    if (saveFromEditor(state_, configPath(ports_.program), values()))
         accept();
 }
 
 void Config::Command2_Click()
 {
-    if (saveAndRestart(form_, values()))
+    if (saveAndRestart(state_, configPath(ports_.program), values()))
         accept();
 }
 
@@ -433,7 +426,7 @@ void Config::cmdCancel_Click()
 {
     reject();
     // On a first run the operator refused the settings: the program ends.
-    cancelEditor(form_);
+    cancelEditor(state_, console_);
 }
 
 void Config::keyPressEvent(QKeyEvent* event)

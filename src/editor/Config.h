@@ -2,7 +2,11 @@
 // The settings editor "Launcher Config": the options, the two times, the
 // pickers, the task list and the three ways of closing. It works directly on
 // the console's state; only a save writes config.ini.
-#include <QDialog>
+#include "core/ConsoleActions.h"
+#include "core/ConsoleState.h"
+#include "core/Ports.h"
+
+#include "editor/FixedDialog.h"
 
 #include <string>
 
@@ -15,14 +19,13 @@ class QScrollBar;
 
 namespace torv {
 
-class Form1;
 struct EditorValues;
 
-class Config : public QDialog {
+class Config : public FixedDialog {
     Q_OBJECT
 public:
     // Builds the window and loads it from the console's state (Form_Load).
-    explicit Config(Form1& form, QWidget* parent = nullptr);
+    Config(ConsoleState& state, ConsoleActions& console, const Ports& ports, QWidget* parent = nullptr);
 
     // Handlers; each also runs when code changes the control's value.
     void Form_Load();
@@ -59,7 +62,9 @@ private:
     // Refuses a time outside 1..60 with the message, then puts "1" in the box.
     void checkTime(QLineEdit* box);
 
-    Form1& form_;
+    ConsoleState& state_;
+    ConsoleActions& console_;
+    const Ports& ports_;
     int CurrentTask_ = 1;
 
     QRadioButton* optExit_;

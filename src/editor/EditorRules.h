@@ -1,7 +1,7 @@
 #pragma once
 // The small rules of the settings editor that need no widget.
+#include "base/Number.h"
 #include "platform/Dialogs.h"
-#include "platform/Number.h"
 #include "platform/Program.h"
 
 #include <optional>

@@ -1,33 +1,33 @@
 #include "editor/EditorSave.h"
 
-#include "console/Form1.h"
+#include "platform/Failure.h"
 
 namespace torv {
 
-bool saveFromEditor(Form1& form, const EditorValues& values)
+bool saveFromEditor(const ConsoleState& state, const std::string& configPath, const EditorValues& values)
 {
     try {
         // Written through a temporary file: a failed save leaves the old file whole.
-        saveConfig(form.configPath(), values, form.tasks);
+        saveConfig(configPath, values, state.tasks);
         return true;
     } catch (const Failure&) {
         return false;
     }
 }
 
-bool saveAndRestart(Form1& form, const EditorValues& values)
+bool saveAndRestart(ConsoleState& state, const std::string& configPath, const EditorValues& values)
 {
-    if (!saveFromEditor(form, values))
+    if (!saveFromEditor(state, configPath, values))
         return false;
-    form.Reloading = true;
+    state.Reloading = true;
     return true;
 }
 
-void cancelEditor(Form1& form)
+void cancelEditor(ConsoleState& state, ConsoleActions& console)
 {
-    if (form.FirstCancel) {
-        form.FirstCancel = false;
-        form.endProgram();
+    if (state.FirstCancel) {
+        state.FirstCancel = false;
+        console.endProgram();
     }
 }
 

@@ -20,16 +20,16 @@ bool isFile(const std::string& path)
 int HeadlessConsole::start()
 {
     // No chart to draw: its timer would only wake the process.
-    form_.CPUTimer->setEnabled(false);
+    form_.state().CPUTimer->setEnabled(false);
     const bool commentsWereThere = isFile(form_.commentsPath());
     try {
         form_.Form_Load();
     } catch (const SettingsEditorWanted&) {
-        for (const std::string& line : firstRunNotice(form_.ports.program.folder(), commentsWereThere))
+        for (const std::string& line : firstRunNotice(form_.ports().program.folder(), commentsWereThere))
             sink_.err(oneLine(line));
         return exitstatus::NeedsSettings;
     }
-    if (form_.StartUpStopped) {
+    if (form_.state().StartUpStopped) {
         // The message box has said which failure; this is what the window
         // shows, line by line.
         const std::string& text = view_.boxText();

@@ -1,6 +1,6 @@
 #include "headless/JournalView.h"
 
-#include "console/Form1.h"
+#include "core/ConsoleTexts.h"
 
 namespace torv {
 

@@ -1,55 +1,8 @@
-// What the atomic writers share on every platform; the writing itself is in
-// the platform folders.
+// The one-go write, the same on every platform; the writer itself is in the
+// platform folders, on the shared commit (base/AtomicCommit).
 #include "platform/AtomicFile.h"
 
-#include "platform/TemporaryName.h"
-
-#include <random>
-
 namespace torv {
-
-namespace {
-
-constexpr std::size_t kSuffixLength = 10;
-constexpr char kSuffixDigits[] = "0123456789abcdefghijklmnopqrstuvwxyz";
-
-} // namespace
-
-std::string temporaryPrefix(const std::string& fileName)
-{
-    // Built by appending: "." + name trips a false -Wrestrict in GCC 12's
-    // optimised string concatenation.
-    std::string prefix(1, '.');
-    prefix += fileName;
-    prefix += ".tmp-";
-    return prefix;
-}
-
-std::string temporarySuffix()
-{
-    static std::mt19937_64 rng{std::random_device{}()};
-    std::string s;
-    for (std::size_t i = 0; i < kSuffixLength; ++i)
-        s += kSuffixDigits[rng() % 36];
-    return s;
-}
-
-bool isTemporaryOf(const std::string& entry, const std::string& fileName)
-{
-    const std::string prefix = temporaryPrefix(fileName);
-    return entry.size() == prefix.size() + kSuffixLength && entry.compare(0, prefix.size(), prefix) == 0 &&
-           entry.find_first_not_of(kSuffixDigits, prefix.size()) == std::string::npos;
-}
-
-AtomicFileWriter::AtomicFileWriter(std::string target, WriteRules rules)
-    : target_(std::move(target)), rules_(std::move(rules))
-{
-}
-
-AtomicFileWriter::~AtomicFileWriter()
-{
-    close();
-}
 
 void writeFileAtomically(const std::string& target, const std::string& text, const WriteRules& rules)
 {

@@ -4,9 +4,12 @@
 // The new file keeps the old one's permission bits, so a file an administrator
 // made private stays private.
 #include <chrono>
+#include <memory>
 #include <string>
 
 namespace torv {
+
+class AtomicCommit;
 
 // How a write treats what stands under the target's name.
 struct WriteRules {
@@ -38,12 +41,8 @@ public:
     void close() noexcept;
 
 private:
-    std::string target_;
-    WriteRules rules_;
-    std::string dest_; // the target, its links followed where the rules say so
-    std::string temp_;
-    int fd_ = -1;
-    bool inPlace_ = false; // writing the target itself (see create)
+    // The commit written once for every platform, on this platform's steps.
+    std::unique_ptr<AtomicCommit> commit_;
 };
 
 // create + write + close in one go; throws like the steps do.

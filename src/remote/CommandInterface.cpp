@@ -1,7 +1,6 @@
 #include "remote/CommandInterface.h"
 
-#include "console/Cues.h"
-#include "console/Form1.h"
+#include "core/Cues.h"
 #include "platform/Failure.h"
 #include "remote/CommandFile.h"
 #include "remote/ResultFile.h"
@@ -33,20 +32,21 @@ const CommandInterface::NotDone kKeptCommand{"COMMAND FILE KEPT", ", it is not c
 
 } // namespace
 
-CommandInterface::CommandInterface(Form1& form)
-    : f_(form), stamps_(form.ports.program.folder()), undeleted_(form.ports.program.folder())
+CommandInterface::CommandInterface(ConsoleState& state, ConsoleActions& console, const Ports& ports)
+    : state_(state), console_(console), ports_(ports), stamps_(ports.program.folder()),
+      undeleted_(ports.program.folder())
 {
 }
 
 void CommandInterface::loadKey()
 {
-    key_ = loadRemoteKey(f_.ports.program.folder());
+    key_ = loadRemoteKey(ports_.program.folder());
     if (key_.state == noted_)
         return;
     noted_ = key_.state;
     if (key_.state == KeyState::OpenToOthers || key_.state == KeyState::Unusable) {
-        f_.appendLog(key_.state == KeyState::OpenToOthers ? kKeyOpenToOthers : kKeyUnusable);
-        f_.showLog();
+        console_.appendLog(key_.state == KeyState::OpenToOthers ? kKeyOpenToOthers : kKeyUnusable);
+        console_.showLog();
     }
 }
 
@@ -55,14 +55,14 @@ void CommandInterface::pollStarting()
     loadKey();
     if (key_.state == KeyState::None)
         return;
-    f_.appendLog(kSignedRequired);
-    f_.showLog();
+    console_.appendLog(kSignedRequired);
+    console_.showLog();
 }
 
 void CommandInterface::signResult(const std::string& resultBytes)
 {
     loadKey();
-    writeResultSignature(f_.settings.ExchangeDir, key_, resultBytes, 0, f_.ports.clock.utcMilliseconds());
+    writeResultSignature(state_.settings.ExchangeDir, key_, resultBytes, 0, ports_.clock.utcMilliseconds());
 }
 
 void CommandInterface::Command_Interface()
@@ -78,7 +78,7 @@ void CommandInterface::Command_Interface()
 void CommandInterface::poll()
 {
     // The folder is read afresh each time, so a reload takes effect at once.
-    path_ = commandFilePath(f_.settings.ExchangeDir);
+    path_ = commandFilePath(state_.settings.ExchangeDir);
     try {
         command_ = readCommand(path_);
     } catch (const Failure& failure) {
@@ -97,7 +97,7 @@ void CommandInterface::poll()
     loadKey();
     if (key_.state != KeyState::None) {
         const Admission admission =
-            admitSignedCommand(key_, command, command_.nextLine, f_.ports.clock.utcMilliseconds(), stamps_);
+            admitSignedCommand(key_, command, command_.nextLine, ports_.clock.utcMilliseconds(), stamps_);
         if (admission.refusal != Refusal::None) {
             refuse(admission);
             return;
@@ -107,27 +107,27 @@ void CommandInterface::poll()
 
     if (command == "off") {
         acknowledgeShutdown("System Shutdown Acknowledged at:", {"SHUTDOWN NOT CARRIED OUT", ""},
-                            f_.ports.program.shutdownCommand());
+                            ports_.program.shutdownCommand());
     } else if (command == "restart") {
         acknowledgeShutdown("System Restart Acknowledged at:", {"RESTART NOT CARRIED OUT", ""},
-                            f_.ports.program.restartCommand());
+                            ports_.program.restartCommand());
     } else if (command == "report") {
-        f_.playCue(cue::Relay);
-        f_.appendStamped("Report Requested and Generated at:");
-        f_.showLog();
+        console_.playCue(cue::Relay);
+        console_.appendStamped("Report Requested and Generated at:");
+        console_.showLog();
         answer();
     } else if (beginsWithDel(command)) {
         // The refused text itself is never logged.
-        f_.appendStamped("HOSTILE COMMAND DEL:");
-        f_.showLog();
+        console_.appendStamped("HOSTILE COMMAND DEL:");
+        console_.showLog();
         answer();
     } else {
         // Launched first: a command that cannot start leaves no trace.
-        f_.ports.launcher.run(command, WindowStyle::Normal);
-        f_.appendStamped("Executing Remote Command:" + command + " at:");
-        f_.showLog();
+        ports_.launcher.run(command, WindowStyle::Normal);
+        console_.appendStamped("Executing Remote Command:" + command + " at:");
+        console_.showLog();
         writeAnswer();
-        f_.playCue(cue::Command);
+        console_.playCue(cue::Command);
         removeCommandFile(kKeptCommand);
     }
 }
@@ -135,30 +135,30 @@ void CommandInterface::poll()
 void CommandInterface::refuse(const Admission& admission)
 {
     // Refused like "DEL": its text is never logged, only why.
-    f_.appendStamped("REFUSED UNSIGNED COMMAND (" + refusalReason(admission) + ") at:");
-    f_.showLog();
+    console_.appendStamped("REFUSED UNSIGNED COMMAND (" + refusalReason(admission) + ") at:");
+    console_.showLog();
     answer();
 }
 
 void CommandInterface::acknowledgeShutdown(const std::string& entry, const NotDone& notDone,
                                            const std::string& commandLine)
 {
-    f_.playCue(cue::Shutdown);
-    f_.appendStamped(entry, true);
-    f_.showLog();
+    console_.playCue(cue::Shutdown);
+    console_.appendStamped(entry, true);
+    console_.showLog();
     writeAnswer();
     // A file left behind would be met again after the reboot.
     if (!removeCommandFile(notDone))
         return;
     // A failed launch leaves the acknowledgement in place and the poll on.
-    f_.ports.launcher.run(commandLine, WindowStyle::Minimized);
-    f_.Timer2->setEnabled(false);
+    ports_.launcher.run(commandLine, WindowStyle::Minimized);
+    state_.Timer2->setEnabled(false);
 }
 
 void CommandInterface::writeAnswer()
 {
-    const std::string bytes = writeResultFile(f_.settings.ExchangeDir, f_.DumpString.text());
-    writeResultSignature(f_.settings.ExchangeDir, key_, bytes, stamp_, f_.ports.clock.utcMilliseconds());
+    const std::string bytes = writeResultFile(state_.settings.ExchangeDir, state_.DumpString.text());
+    writeResultSignature(state_.settings.ExchangeDir, key_, bytes, stamp_, ports_.clock.utcMilliseconds());
 }
 
 void CommandInterface::answer()
@@ -182,9 +182,9 @@ bool CommandInterface::removeCommandFile(const NotDone& notDone)
         } catch (const Failure&) {
             // Remembered until the program ends, at least.
         }
-        f_.appendStamped(notDone.first + ": command.txt could not be deleted (" + failure.text() + ")" +
-                         notDone.second + " at:");
-        f_.showLog();
+        console_.appendStamped(notDone.first + ": command.txt could not be deleted (" + failure.text() + ")" +
+                               notDone.second + " at:");
+        console_.showLog();
         writeAnswer();
         return false;
     }

@@ -2,6 +2,9 @@
 // The remote poll: one look at the command file in the exchange folder per
 // tick of Timer2, carrying out what it asks and answering in the result file.
 // With a key in the program folder, only signed commands are obeyed.
+#include "core/ConsoleActions.h"
+#include "core/ConsoleState.h"
+#include "core/Ports.h"
 #include "remote/CommandFile.h"
 #include "remote/CommandStamp.h"
 #include "remote/RemoteKey.h"
@@ -12,11 +15,9 @@
 
 namespace torv {
 
-class Form1;
-
 class CommandInterface {
 public:
-    explicit CommandInterface(Form1& form);
+    CommandInterface(ConsoleState& state, ConsoleActions& console, const Ports& ports);
 
     // One poll. Any failure ends it silently; the command file then stays and
     // is met again at the next poll.
@@ -52,7 +53,9 @@ private:
     // Loads the key as it is now and says once in the log when it cannot be used.
     void loadKey();
 
-    Form1& f_;
+    ConsoleState& state_;
+    ConsoleActions& console_;
+    const Ports& ports_;
     RemoteKey key_;
     StampRecord stamps_;
     UndeletedCommand undeleted_;

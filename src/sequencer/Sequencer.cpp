@@ -1,7 +1,6 @@
 #include "sequencer/Sequencer.h"
 
-#include "console/Cues.h"
-#include "console/Form1.h"
+#include "core/Cues.h"
 #include "remote/CommandInterface.h"
 #include "remote/ResultFile.h"
 
@@ -17,25 +16,18 @@ void Sequencer::Timer1_Timer()
 {
     // The counter rests at its lower limit instead of overflowing: the timer may
     // keep running long after a sequence (the settings editor switches it on).
-    if (f_.Seconds > INT16_MIN)
-        f_.Seconds = static_cast<int16>(f_.Seconds - 1);
+    if (state_.Seconds > INT16_MIN)
+        state_.Seconds = static_cast<int16>(state_.Seconds - 1);
     // No event processing here: a timer is never delivered again while its own
     // tick runs, so a Restart clicked inside this tick would wait for ever for
     // the next one. Every wait processes events right after a tick anyway.
 }
 
-void Sequencer::Timer2_Timer()
-{
-    // Likewise: a sequence started by a click inside this tick would stop the
-    // remote poll until it ended.
-    f_.Command_Interface();
-}
-
 void Sequencer::reportFailure(const Failure& failure)
 {
-    f_.ports.dialogs.messageBox(failure.message());
-    f_.appendLog("Command Failed");
-    f_.showLog();
+    ports_.dialogs.messageBox(failure.message());
+    console_.appendLog("Command Failed");
+    console_.showLog();
 }
 
 Sequencer::Outcome Sequencer::guarded(const std::function<void()>& step)
@@ -44,9 +36,9 @@ Sequencer::Outcome Sequencer::guarded(const std::function<void()>& step)
         step();
     } catch (const Failure& failure) {
         if (failure.code == 76) {
-            f_.appendLog(kMissingFolder);
-            f_.showLog();
-            f_.Timer2->setEnabled(false);
+            console_.appendLog(kMissingFolder);
+            console_.showLog();
+            state_.Timer2->setEnabled(false);
             return Outcome::MissingFolder;
         }
         reportFailure(failure);
@@ -56,10 +48,10 @@ Sequencer::Outcome Sequencer::guarded(const std::function<void()>& step)
 
 bool Sequencer::countdown()
 {
-    auto& events = f_.ports.events;
+    auto& events = ports_.events;
     auto reloadTookOver = [this] {
-        f_.SequenceRunning = false;
-        f_.ReloadInSequence = false;
+        state_.SequenceRunning = false;
+        state_.ReloadInSequence = false;
         return true;
     };
     bool counted = false;
@@ -68,31 +60,31 @@ bool Sequencer::countdown()
         int& n;
         ~Leave() { --n; }
     } leave{countingDown_};
-    while (f_.Seconds > 1) {
-        if (f_.ReloadInSequence)
+    while (state_.Seconds > 1) {
+        if (state_.ReloadInSequence)
             return reloadTookOver();
         counted = true;
         events.processPending();
-        if (f_.Seconds > 1) {
-            f_.setStatus("Seconds Until Execution Start:" + std::to_string(f_.Seconds));
+        if (state_.Seconds > 1) {
+            console_.setStatus("Seconds Until Execution Start:" + std::to_string(state_.Seconds));
             // Blocks until the next tick, click or other event; costs no CPU.
             events.waitForEvents();
         }
     }
     // A reload whose short countdown ran a whole sequence inside our wait leaves
     // the counter at 1; this run was superseded and must not announce again.
-    if (counted && f_.ReloadInSequence)
+    if (counted && state_.ReloadInSequence)
         return reloadTookOver();
     return false;
 }
 
 void Sequencer::taskWait()
 {
-    auto& events = f_.ports.events;
-    while (f_.Seconds > 1) {
+    auto& events = ports_.events;
+    while (state_.Seconds > 1) {
         events.processPending();
-        if (f_.Seconds > 1) {
-            f_.setStatus("Seconds Until Next Execution Start:" + std::to_string(f_.Seconds));
+        if (state_.Seconds > 1) {
+            console_.setStatus("Seconds Until Next Execution Start:" + std::to_string(state_.Seconds));
             events.waitForEvents();
         }
     }
@@ -100,20 +92,20 @@ void Sequencer::taskWait()
 
 void Sequencer::WorkHorse()
 {
-    if (f_.Reloading)
+    if (state_.Reloading)
         return;
     // A reload inside one of this run's waits may run a whole sequence there;
     // this run then stands down rather than announce and launch a second time.
     const int seen = sequencesEnded_;
     bool reloaded = false;
     Steps step{*this, seen};
-    step([&] { f_.Timer1->setEnabled(true); });
-    step([&] { f_.Seconds = f_.settings.InitTime; });
+    step([&] { state_.Timer1->setEnabled(true); });
+    step([&] { state_.Seconds = state_.settings.InitTime; });
     step([&] {
-        f_.view().showWindow();
-        f_.ports.events.processPending();
+        console_.showWindow();
+        ports_.events.processPending();
     });
-    step([&] { f_.SequenceRunning = true; });
+    step([&] { state_.SequenceRunning = true; });
     step([&] { reloaded = countdown(); });
     if (reloaded)
         return;
@@ -124,38 +116,39 @@ void Sequencer::WorkHorse()
     if (step.outcome == Outcome::StoodDown)
         return;
 
-    // Steps 19 to 22 run on both routes.
-    guarded([&] { f_.setControlEnabled(Control::Chart, f_.CpuMonCreated); });
+    // The controls come back and the action after the sequence follows on
+    // both routes, the missing folder included.
+    guarded([&] { console_.setControlEnabled(Control::Chart, state_.CpuMonCreated); });
     guarded([&] {
         for (Control c : {Control::cmdEdit, Control::cmdTray, Control::chkRemote, Control::cmdRestart})
-            f_.setControlEnabled(c, true);
+            console_.setControlEnabled(c, true);
     });
     const int ended = ++sequencesEnded_;
-    guarded([&] { f_.ports.events.processPending(); });
+    guarded([&] { ports_.events.processPending(); });
     // A reload clicked just now has run a sequence and taken its own action.
     if (overtaken(ended))
         return;
-    const std::string action = f_.settings.LaunchOpt;
+    const std::string action = state_.settings.LaunchOpt;
     if (action == "EXIT")
-        f_.endProgram();
+        console_.endProgram();
     if (action == "MIN")
-        f_.view().minimizeWindow();
+        console_.minimizeWindow();
 }
 
 Sequencer::Outcome Sequencer::runTasksAndFinish(int sequencesSeen)
 {
     Steps step{*this, sequencesSeen};
-    step([&] { f_.SequenceRunning = false; });
-    step([&] { f_.appendStamped("Starting Application Execution:"); });
-    step([&] { f_.showLog(); });
-    step([&] { f_.Timer1->setEnabled(false); });
+    step([&] { state_.SequenceRunning = false; });
+    step([&] { console_.appendStamped("Starting Application Execution:"); });
+    step([&] { console_.showLog(); });
+    step([&] { state_.Timer1->setEnabled(false); });
     step([&] {
-        f_.playCue(cue::Done);
-        f_.SequenceRunning = true;
+        console_.playCue(cue::Done);
+        state_.SequenceRunning = true;
     });
     // The loop's bound is read once: a reload during the task phase changes the
     // tasks launched but not how many.
-    const int16 last = f_.TotalApps;
+    const int16 last = state_.TotalApps;
     for (int16 i = 1; i <= last && step.outcome == Outcome::Next; ++i) {
         // A slot without a location holds no task (the editor's save drops it
         // too). A reload that shortened the list leaves such slots under the
@@ -163,70 +156,70 @@ Sequencer::Outcome Sequencer::runTasksAndFinish(int sequencesSeen)
         if (!holdsTask(i))
             continue;
         step([&] {
-            f_.Seconds = f_.settings.CheckTime;
-            f_.Timer1->setEnabled(true);
+            state_.Seconds = state_.settings.CheckTime;
+            state_.Timer1->setEnabled(true);
         });
         step([&] { taskWait(); });
         if (!holdsTask(i)) { // emptied during the wait: by a reload or the editor
-            step([&] { f_.Timer1->setEnabled(false); });
+            step([&] { state_.Timer1->setEnabled(false); });
             continue;
         }
         step([&] {
-            f_.appendLog(f_.tasks.TaskDesc[i]);
-            f_.showLog();
+            console_.appendLog(state_.tasks.TaskDesc[i]);
+            console_.showLog();
         });
-        step([&] { runNamed(f_.ports.launcher, f_.tasks.TaskLoc[i], WindowStyle::Normal); });
+        step([&] { runNamed(ports_.launcher, state_.tasks.TaskLoc[i], WindowStyle::Normal); });
         // The launch check reads the log's tail, which a failure report has just
         // ended with "Command Failed".
-        step([&] { f_.playCue(f_.DumpString.endsWith("Failed\r\n") ? cue::Failure : cue::Complete); });
-        step([&] { f_.Timer1->setEnabled(false); });
+        step([&] { console_.playCue(state_.DumpString.endsWith("Failed\r\n") ? cue::Failure : cue::Complete); });
+        step([&] { state_.Timer1->setEnabled(false); });
     }
     step([&] {
-        f_.SequenceRunning = false;
+        state_.SequenceRunning = false;
         // A reload flag that no counting run is left to see would swallow the
         // next reload's countdown.
         if (countingDown_ == 0)
-            f_.ReloadInSequence = false;
+            state_.ReloadInSequence = false;
     });
     step([&] {
-        if (f_.settings.RemoteOpt == "REMOTEON") {
-            f_.appendLog("Enabling Command Interface");
-            f_.remote().pollStarting();
-            f_.setStatus("Command Interface Active. Waiting For Remote");
+        if (state_.settings.RemoteOpt == "REMOTEON") {
+            console_.appendLog("Enabling Command Interface");
+            remote_.pollStarting();
+            console_.setStatus("Command Interface Active. Waiting For Remote");
         } else {
-            f_.appendLog("Command Interface Inactive");
-            f_.setStatus("Command Interface Inactive");
-            f_.Timer2->setEnabled(false);
+            console_.appendLog("Command Interface Inactive");
+            console_.setStatus("Command Interface Inactive");
+            state_.Timer2->setEnabled(false);
         }
     });
-    step([&] { f_.playCue(cue::Finished); });
-    step([&] { f_.showLog(); });
+    step([&] { console_.playCue(cue::Finished); });
+    step([&] { console_.showLog(); });
     if (step.outcome == Outcome::Next)
         step.outcome = writeResultFile();
     step([&] {
-        if (f_.settings.RemoteOpt == "REMOTEON")
-            f_.Timer2->setEnabled(true);
+        if (state_.settings.RemoteOpt == "REMOTEON")
+            state_.Timer2->setEnabled(true);
     });
     return step.outcome;
 }
 
 bool Sequencer::holdsTask(int16 slot) const
 {
-    return !f_.tasks.TaskLoc[slot].empty();
+    return !state_.tasks.TaskLoc[slot].empty();
 }
 
 Sequencer::Outcome Sequencer::writeResultFile()
 {
     // Three steps, each under the failure rule: a file that could not be
     // created is reported again when the write finds it missing.
-    ResultFile file(f_.settings.ExchangeDir);
+    ResultFile file(state_.settings.ExchangeDir);
     if (guarded([&] { file.create(); }) == Outcome::MissingFolder)
         return Outcome::MissingFolder;
     std::optional<std::string> written;
-    Outcome outcome = guarded([&] { written = file.write(f_.DumpString.text()); });
+    Outcome outcome = guarded([&] { written = file.write(state_.DumpString.text()); });
     file.close();
     if (written)
-        outcome = guarded([&] { f_.remote().signResult(*written); });
+        outcome = guarded([&] { remote_.signResult(*written); });
     return outcome;
 }
 

@@ -1,23 +1,29 @@
 #pragma once
 // WorkHorse: the countdown, the ordered launches, the result file and the
 // hand-over to the remote poll.
+#include "base/Int16.h"
+#include "core/ConsoleActions.h"
+#include "core/ConsoleState.h"
+#include "core/Ports.h"
 #include "platform/Failure.h"
-#include "platform/Int16.h"
 
 #include <functional>
 #include <string>
 
 namespace torv {
 
-class Form1;
+class CommandInterface;
 
 class Sequencer {
 public:
-    explicit Sequencer(Form1& form) : f_(form) {}
+    // remote: the poll the end of a sequence hands over to.
+    Sequencer(ConsoleState& state, ConsoleActions& console, const Ports& ports, CommandInterface& remote)
+        : state_(state), console_(console), ports_(ports), remote_(remote)
+    {
+    }
 
     void WorkHorse();
     void Timer1_Timer();
-    void Timer2_Timer();
 
 private:
     // StoodDown: a reload ran a whole sequence inside one of this run's waits.
@@ -44,12 +50,16 @@ private:
     // Returns true when the run must return at once (a reload took over).
     bool countdown();
     void taskWait();
-    // Steps 11 to 18; stops early on the missing-folder route or when overtaken.
+    // The launches, the hand-over to the remote poll and the result file;
+    // stops early on the missing-folder route or when overtaken.
     Outcome runTasksAndFinish(int sequencesSeen);
     Outcome writeResultFile();
     bool holdsTask(int16 slot) const;
 
-    Form1& f_;
+    ConsoleState& state_;
+    ConsoleActions& console_;
+    const Ports& ports_;
+    CommandInterface& remote_;
     int countingDown_ = 0;   // runs now inside their start countdown
     int sequencesEnded_ = 0; // runs that reached the end of their sequence
 };

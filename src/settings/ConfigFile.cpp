@@ -3,7 +3,7 @@
 #include "platform/AtomicFile.h"
 #include "platform/Failure.h"
 #include "platform/Files.h"
-#include "platform/Number.h"
+#include "base/Number.h"
 #include "settings/FieldReader.h"
 
 #include <filesystem>

@@ -1,5 +1,5 @@
 #pragma once
-#include "platform/Int16.h"
+#include "base/Int16.h"
 
 #include <array>
 #include <string>

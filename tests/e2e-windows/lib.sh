@@ -2,6 +2,7 @@
 # zip in a temporary program folder, run by wine on the X server and in the
 # wine prefix that scripts/test-windows set up (DISPLAY, WINEPREFIX).
 set -euo pipefail
+source "$(dirname "${BASH_SOURCE[0]}")/../shell/e2e_common.sh"
 
 PROGDIR="$1"   # the unpacked zip
 MARKER="$2"    # marker.exe
@@ -39,29 +40,10 @@ fail() {
 # A Unix path as wine's programs see it.
 winpath() { printf 'Z:%s' "${1//\//\\}"; }
 
-write_config() {
-  : >"$PROG/config.ini"
-  local line
-  for line in "$@"; do printf '%s\r\n' "$line" >>"$PROG/config.ini"; done
-}
-
 start_torv() {
   (cd "$WORK" && exec wine "$PROG/torv.exe" >"$WORK/torv.out" 2>&1) &
   TORV_PID=$!
   TORV_STARTED=$(date +%s.%N)
-}
-
-wait_for() {
-  local cond="$1" limit="${2:-10}" waited=0
-  until eval "$cond"; do
-    sleep 0.1
-    waited=$((waited + 1))
-    ((waited < limit * 10)) || return 1
-  done
-}
-
-window_named() {
-  xdotool search --onlyvisible --name "$1" 2>/dev/null | head -1
 }
 
 press_key() {

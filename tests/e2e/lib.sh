@@ -1,6 +1,7 @@
 # Shared helpers of the end-to-end tests: a temporary program folder with the
 # real binary, a private X server, a fake shutdown first on PATH.
 set -euo pipefail
+source "$(dirname "${BASH_SOURCE[0]}")/../shell/e2e_common.sh"
 
 BIN_DIR="$1"
 WORK="$(mktemp -d /tmp/torv-e2e.XXXXXX)"
@@ -63,13 +64,6 @@ start_xvfb() {
   wait_for 'xdpyinfo >/dev/null 2>&1' 10 || fail "the X server on $DISPLAY does not answer"
 }
 
-# Writes config.ini from its lines, CR LF after each.
-write_config() {
-  : >"$PROG/config.ini"
-  local line
-  for line in "$@"; do printf '%s\r\n' "$line" >>"$PROG/config.ini"; done
-}
-
 start_torv() {
   local attempt
   for attempt in 1 2; do
@@ -90,20 +84,6 @@ start_torv() {
     return 0
   done
   fail "the console could not reach the X server on $DISPLAY"
-}
-
-# Waits (up to $2 seconds) until the command in $1 succeeds.
-wait_for() {
-  local cond="$1" limit="${2:-10}" waited=0
-  until eval "$cond"; do
-    sleep 0.1
-    waited=$((waited + 1))
-    ((waited < limit * 10)) || return 1
-  done
-}
-
-window_named() {
-  xdotool search --onlyvisible --name "$1" 2>/dev/null | head -1
 }
 
 # Presses a key in a window (no window manager: focus it directly).

@@ -201,10 +201,10 @@ TEST_F(ConsoleFaultTest, FullExchangeFolderCostsOneAnswerAndThePollGoesOn)
     // the command stays for the next poll, nothing else appears.
     EXPECT_EQ(exchange.read("Result.txt"), afterSequence);
     EXPECT_EQ(names(exchange.path()), (std::set<std::string>{"Result.txt", "command.txt"}));
-    EXPECT_TRUE(form->Timer2->enabled());
+    EXPECT_TRUE(form->state().Timer2->enabled());
     sim.events.runUntil(20000);
     EXPECT_EQ(names(exchange.path()), std::set<std::string>{"Result.txt"});
-    EXPECT_EQ(exchange.read("Result.txt"), form->DumpString.text() + "\r\n");
+    EXPECT_EQ(exchange.read("Result.txt"), form->state().DumpString.text() + "\r\n");
 }
 
 TEST_F(ConsoleFaultTest, DefaultFileThatCannotBeWrittenStillStopsInOrder)

@@ -1,7 +1,6 @@
 // The settings editor and the folder browser on a console built on the
 // simulated platform: real widgets, real change signals, scripted message
 // boxes and file dialogs, config.ini in a temporary program folder.
-#include "console/Form1.h"
 #include "editor/Cdlg.h"
 #include "editor/Config.h"
 #include "settings/ConfigFile.h"
@@ -40,15 +39,15 @@ struct Console : SimConsole {
             settings.push_back(l);
         }
         dir.write("config.ini", configLines(settings));
-        readConfig(form->configPath(), form->settings, form->tasks, form->TotalApps);
+        readConfig(form->configPath(), form->state().settings, form->state().tasks, form->state().TotalApps);
     }
     void loadThreeTasks()
     {
         load({"NORM", exchange.path(), "", "30", "10", "REMOTEON", "SOUNDON", "COMMENTSOFF"},
              {{"Task one", "/bin/one"}, {"Task two", "/bin/two"}, {"Task three", "/bin/three"}});
     }
-    std::string desc(int i) const { return form->tasks.TaskDesc[i]; }
-    std::string loc(int i) const { return form->tasks.TaskLoc[i]; }
+    std::string desc(int i) const { return form->state().tasks.TaskDesc[i]; }
+    std::string loc(int i) const { return form->state().tasks.TaskLoc[i]; }
 };
 
 template <class W> W* child(QWidget& parent, const char* name)
@@ -61,7 +60,7 @@ template <class W> W* child(QWidget& parent, const char* name)
 
 // The editor's controls by name.
 struct Editor {
-    explicit Editor(Form1& form) : dlg(form)
+    explicit Editor(Form1& form) : dlg(form.state(), form, form.ports())
     {
         dlg.show();
         QVERIFY(QTest::qWaitForWindowExposed(&dlg));
@@ -167,7 +166,7 @@ private slots:
             QCOMPARE(c.loc(3), "/bin/two");
             QCOMPARE(c.desc(4), "Task three");
             QCOMPARE(c.loc(4), "/bin/three");
-            QCOMPARE(int(c.form->TotalApps), 3);
+            QCOMPARE(int(c.form->state().TotalApps), 3);
         }
         c.loadThreeTasks();
         Editor e(*c.form);
@@ -187,11 +186,11 @@ private slots:
     {
         Console c;
         c.loadThreeTasks();
-        const TaskTable before = c.form->tasks;
+        const TaskTable before = c.form->state().tasks;
         Editor e(*c.form);
         e.select(10);
         e.button("cmdDelete")->click();
-        QVERIFY(c.form->tasks.TaskDesc == before.TaskDesc && c.form->tasks.TaskLoc == before.TaskLoc);
+        QVERIFY(c.form->state().tasks.TaskDesc == before.TaskDesc && c.form->state().tasks.TaskLoc == before.TaskLoc);
         QCOMPARE(e.number(), QString("1"));
         QCOMPARE(e.box("txtDesc")->text(), QString("Task one"));
 
@@ -199,21 +198,21 @@ private slots:
         e.button("cmdInsert")->click();
         QCOMPARE(e.number(), QString("10"));
         QCOMPARE(e.box("txtDesc")->text(), QString());
-        QVERIFY(c.form->tasks.TaskDesc == before.TaskDesc && c.form->tasks.TaskLoc == before.TaskLoc);
+        QVERIFY(c.form->state().tasks.TaskDesc == before.TaskDesc && c.form->state().tasks.TaskLoc == before.TaskLoc);
     }
 
     void insertWithSlotHundredTakenSaysFullAndMovesNothing()
     {
         Console c;
         c.loadThreeTasks();
-        c.form->tasks.TaskDesc[100] = "last";
-        c.form->tasks.TaskLoc[100] = "/bin/last";
-        const TaskTable before = c.form->tasks;
+        c.form->state().tasks.TaskDesc[100] = "last";
+        c.form->state().tasks.TaskLoc[100] = "/bin/last";
+        const TaskTable before = c.form->state().tasks;
         Editor e(*c.form);
         e.select(2);
         e.button("cmdInsert")->click();
         QCOMPARE(c.sim.dialogs.messages.size(), size_t(1));
-        QVERIFY(c.form->tasks.TaskDesc == before.TaskDesc && c.form->tasks.TaskLoc == before.TaskLoc);
+        QVERIFY(c.form->state().tasks.TaskDesc == before.TaskDesc && c.form->state().tasks.TaskLoc == before.TaskLoc);
         QCOMPARE(e.box("txtDesc")->text(), QString("Task two"));
     }
 
@@ -328,9 +327,9 @@ private slots:
         QCOMPARE(e.dlg.result(), int(QDialog::Accepted));
         const std::string file = c.dir.read("config.ini");
         QCOMPARE(file.substr(0, file.find("\r\n")), written.toStdString());
-        QVERIFY(!c.form->Reloading);
+        QVERIFY(!c.form->state().Reloading);
         // The console's own settings wait for the next reading.
-        QCOMPARE(c.form->settings.LaunchOpt, launch.toStdString());
+        QCOMPARE(c.form->state().settings.LaunchOpt, launch.toStdString());
     }
 
     void timeOutOfRangeOnOpeningGivesOneMessageAndOne()
@@ -392,8 +391,8 @@ private slots:
         e.button("cmdOk")->click();
         const std::string file = c.dir.read("config.ini");
         QVERIFY(file.ends_with("COMMENTSOFF\r\none\r\n/bin/1\r\ntwo\r\n/bin/2\r\nfour\r\n/bin/4\r\n"));
-        readConfig(c.form->configPath(), c.form->settings, c.form->tasks, c.form->TotalApps);
-        QCOMPARE(int(c.form->TotalApps), 3);
+        readConfig(c.form->configPath(), c.form->state().settings, c.form->state().tasks, c.form->state().TotalApps);
+        QCOMPARE(int(c.form->state().TotalApps), 3);
         QCOMPARE(c.desc(3), "four");
     }
 
@@ -405,7 +404,7 @@ private slots:
         e.typeOver("txtExecStart", "7");
         e.button("Command2")->click();
         QCOMPARE(e.dlg.result(), int(QDialog::Accepted));
-        QVERIFY(c.form->Reloading);
+        QVERIFY(c.form->state().Reloading);
         QVERIFY(c.dir.read("config.ini").find("\r\n7\r\n10\r\n") != std::string::npos);
     }
 
@@ -420,7 +419,7 @@ private slots:
         Editor e(*c.form);
         e.button("Command2")->click();
         QVERIFY(e.dlg.isVisible());
-        QVERIFY(!c.form->Reloading);
+        QVERIFY(!c.form->state().Reloading);
         e.button("cmdOk")->click();
         QVERIFY(e.dlg.isVisible());
         QVERIFY(c.sim.dialogs.messages.empty());
@@ -436,13 +435,13 @@ private slots:
     {
         Console c;
         c.loadThreeTasks();
-        c.form->FirstCancel = true;
+        c.form->state().FirstCancel = true;
         {
             Editor e(*c.form);
             e.dlg.close();
             QVERIFY(!e.dlg.isVisible());
             QCOMPARE(c.sim.program.ended, 0);
-            QVERIFY(c.form->FirstCancel);
+            QVERIFY(c.form->state().FirstCancel);
         }
         {
             // Escape is not bound to "&Cancel" and leaves the window open.
@@ -450,7 +449,7 @@ private slots:
             QTest::keyClick(&e.dlg, Qt::Key_Escape);
             QVERIFY(e.dlg.isVisible());
             e.button("cmdOk")->click();
-            QVERIFY(c.form->FirstCancel); // only "&Cancel" clears it
+            QVERIFY(c.form->state().FirstCancel); // only "&Cancel" clears it
         }
         Editor e(*c.form);
         bool ended = false;
@@ -461,7 +460,7 @@ private slots:
         }
         QVERIFY(ended);
         QCOMPARE(c.sim.program.ended, 1);
-        QVERIFY(!c.form->FirstCancel);
+        QVERIFY(!c.form->state().FirstCancel);
         QVERIFY(!e.dlg.isVisible());
     }
 
@@ -490,10 +489,10 @@ private slots:
         // with blanks stays one word of the command line.
         c.sim.dialogs.openFileAnswers = {"/opt/my tools/launch"};
         e.button("cmdLaunch")->click();
-        QCOMPARE(c.form->settings.UserCmd, std::string("\"/opt/my tools/launch\""));
+        QCOMPARE(c.form->state().settings.UserCmd, std::string("\"/opt/my tools/launch\""));
         QCOMPARE(e.box("txtLaunch")->text(), QString("\"/opt/my tools/launch\""));
         e.button("cmdLaunch")->click(); // cancelled
-        QCOMPARE(c.form->settings.UserCmd, std::string("\"/opt/my tools/launch\""));
+        QCOMPARE(c.form->state().settings.UserCmd, std::string("\"/opt/my tools/launch\""));
         e.button("cmdOk")->click();
         SettingsRecord s;
         TaskTable t;
@@ -547,7 +546,7 @@ private slots:
                 child<QPushButton>(*browser, "Command1")->click();
             });
             e.button("cmdRemote")->click();
-            QCOMPARE(QString::fromStdString(c.form->settings.ExchangeDir), QDir::toNativeSeparators(inbox));
+            QCOMPARE(QString::fromStdString(c.form->state().settings.ExchangeDir), QDir::toNativeSeparators(inbox));
             QCOMPARE(e.box("txtRemote")->text(), QDir::toNativeSeparators(inbox));
             e.button("cmdCancel")->click();
         }
@@ -561,9 +560,9 @@ private slots:
         Console c;
         c.loadThreeTasks();
         std::filesystem::create_directory(c.dir.file("sub"));
-        const std::string before = c.form->settings.ExchangeDir;
+        const std::string before = c.form->state().settings.ExchangeDir;
         {
-            Cdlg browser(*c.form);
+            Cdlg browser(c.form->state(), c.form->ports());
             browser.show();
             auto* list = child<QTreeWidget>(browser, "Dir1");
             QTreeWidgetItem* sub = list->findItems("sub", Qt::MatchExactly | Qt::MatchRecursive).value(0);
@@ -579,14 +578,14 @@ private slots:
             QCOMPARE(browser.currentFolder(), QDir::cleanPath(QString::fromStdString(c.dir.path())));
             // The cancel button changes nothing.
             child<QPushButton>(browser, "Command2")->click();
-            QCOMPARE(c.form->settings.ExchangeDir, before);
+            QCOMPARE(c.form->state().settings.ExchangeDir, before);
         }
-        Cdlg browser(*c.form);
+        Cdlg browser(c.form->state(), c.form->ports());
         browser.show();
         auto* list = child<QTreeWidget>(browser, "Dir1");
         list->setCurrentItem(list->findItems("sub", Qt::MatchExactly | Qt::MatchRecursive).value(0));
         child<QPushButton>(browser, "Command1")->click();
-        QCOMPARE(QString::fromStdString(c.form->settings.ExchangeDir),
+        QCOMPARE(QString::fromStdString(c.form->state().settings.ExchangeDir),
                  QDir::toNativeSeparators(QDir::cleanPath(QString::fromStdString(c.dir.path()))));
         // The list shows the path down to the open folder, then its subfolders.
         QTreeWidgetItem* top = list->topLevelItem(0);
@@ -598,7 +597,7 @@ private slots:
         Console c;
         c.loadThreeTasks();
         std::filesystem::create_directories(c.dir.file("a/b"));
-        Cdlg browser(*c.form);
+        Cdlg browser(c.form->state(), c.form->ports());
         browser.show();
         QVERIFY(browser.openFolder(QString::fromStdString(c.dir.file("a/b"))));
         auto* list = child<QTreeWidget>(browser, "Dir1");
@@ -653,7 +652,7 @@ private slots:
                     expected.erase(std::find(expected.begin(), expected.end(), atSlot));
             }
             QCOMPARE(order(), expected);
-            QVERIFY(c.form->tasks.TaskDesc[0].empty() && c.form->tasks.TaskLoc[0].empty());
+            QVERIFY(c.form->state().tasks.TaskDesc[0].empty() && c.form->state().tasks.TaskLoc[0].empty());
         }
         QVERIFY(fullMessages > 0);
     }
@@ -699,11 +698,11 @@ private slots:
         }
         const std::string remote =
             QDir::toNativeSeparators(QString::fromStdString(c.dir.path()) + "/" + folder).toUtf8().toStdString();
-        QCOMPARE(c.form->settings.ExchangeDir, remote);
+        QCOMPARE(c.form->state().settings.ExchangeDir, remote);
         // Read back, shown again and saved again: nothing changes.
         const std::string saved = c.dir.read("config.ini");
-        readConfig(c.form->configPath(), c.form->settings, c.form->tasks, c.form->TotalApps);
-        QCOMPARE(c.form->settings.ExchangeDir, remote);
+        readConfig(c.form->configPath(), c.form->state().settings, c.form->state().tasks, c.form->state().TotalApps);
+        QCOMPARE(c.form->state().settings.ExchangeDir, remote);
         QCOMPARE(c.desc(1), desc);
         QCOMPARE(c.loc(1), "\"" + picked + "\"");
         {

@@ -1,6 +1,6 @@
 // The Qt tray shell: the menu it builds, the answer it gives, the icon record
 // turned into the icon's tip and image, activations turned into numbers.
-#include "tray/QtTrayShell.h"
+#include "platform/qt/QtTrayShell.h"
 
 #include <QAction>
 #include <QApplication>

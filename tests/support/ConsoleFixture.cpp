@@ -25,7 +25,7 @@ ConsoleTest::ConsoleTest()
     sim.view.statusHistory.clear(); // keep only what start-up shows
 }
 
-void ConsoleTest::writeConfig(const ConfigSpec& s)
+void ConsoleTest::writeConfig(const ConfigValues& s)
 {
     std::vector<std::string> lines = {s.launchOpt, s.exchangeDir.empty() ? exchange.path() : s.exchangeDir,
                                       s.userCmd,   s.initTime,
@@ -48,10 +48,27 @@ bool ConsoleTest::start()
     return false;
 }
 
+std::function<void()> ConsoleTest::savingAndRestarting(const ConfigValues& values, Ms openMs)
+{
+    return [this, values, openMs] {
+        sim.events.runFor(openMs);
+        writeConfig(values);
+        form->state().Reloading = true;
+    };
+}
+
+std::vector<std::pair<Ms, std::string>> ConsoleTest::launches() const
+{
+    std::vector<std::pair<Ms, std::string>> out;
+    for (const Launch& l : sim.launcher.launches)
+        out.emplace_back(l.at, l.commandLine);
+    return out;
+}
+
 std::vector<std::string> ConsoleTest::logLines() const
 {
     std::vector<std::string> lines;
-    const std::string& t = form->DumpString.text();
+    const std::string& t = form->state().DumpString.text();
     size_t pos = 0;
     while (pos < t.size()) {
         size_t end = t.find("\r\n", pos);

@@ -1,6 +1,6 @@
 #include "support/SimPlatform.h"
 
-#include "platform/CommandLine.h"
+#include "base/CommandLine.h"
 #include "platform/Failure.h"
 
 #include <gtest/gtest.h>

@@ -1,7 +1,7 @@
 // Command lines are split into words and run without a shell, so nothing in
 // them but blanks and double quotes has a meaning.
 #include "editor/EditorRules.h"
-#include "platform/CommandLine.h"
+#include "base/CommandLine.h"
 #include "platform/Failure.h"
 
 #include <gtest/gtest.h>

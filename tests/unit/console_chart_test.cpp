@@ -24,10 +24,10 @@ TEST_F(ConsoleChartTest, ComponentIsMadeOnceAndTheHistorySurvivesAReload)
     // Restart disabled the toggle but left its value: the chart went on ticking
     // during the reloaded countdown, and the history kept its old samples.
     // Slot 3 is the newest sample, each later slot one tick older.
-    EXPECT_EQ(form->chart.CpuValue, 40);
-    EXPECT_EQ(form->chart.CpuHist[3], 40);
-    EXPECT_EQ(form->chart.CpuHist[4], 30);
-    EXPECT_EQ(form->chart.CpuHist[6], 10);
+    EXPECT_EQ(form->chart().CpuValue, 40);
+    EXPECT_EQ(form->chart().CpuHist[3], 40);
+    EXPECT_EQ(form->chart().CpuHist[4], 30);
+    EXPECT_EQ(form->chart().CpuHist[6], 10);
     ASSERT_EQ(sim.view.scopeView.lines.size(), 33u);
     EXPECT_TRUE(sim.view.isEnabled(Control::Chart));
 }
@@ -37,7 +37,7 @@ TEST_F(ConsoleChartTest, NoComponentMeansNoChartButTheConsoleRunsOn)
     sim.cpu.fails = true;
     writeConfig({.initTime = "2", .tasks = {{"A", "a"}}});
     EXPECT_FALSE(start());
-    EXPECT_FALSE(form->CpuMonCreated);
+    EXPECT_FALSE(form->state().CpuMonCreated);
     EXPECT_FALSE(sim.view.isEnabled(Control::Chart));
     EXPECT_EQ(sim.launcher.launches.size(), 1u);
     form->Chart_UserSet(true);
@@ -73,8 +73,8 @@ TEST_F(ConsoleChartTest, ChartKeepsSamplingDuringARestartClickedInsideItsTick)
         if (clicked)
             return;
         clicked = true;
-        atClick = form->chart.CpuValue;
-        sim.events.after(9000, [&] { later = form->chart.CpuValue; });
+        atClick = form->chart().CpuValue;
+        sim.events.after(9000, [&] { later = form->chart().CpuValue; });
         form->cmdRestart_Click();
     });
     sim.events.runFor(30000);

@@ -24,10 +24,7 @@ TEST_F(ConsoleTrayTest, OneIconThroughRestartsAndAFirstRunReload)
     // A reload that finds no settings file takes the first-run path, which sets
     // the tray up again: still the one icon.
     std::filesystem::remove(dir.file("config.ini"));
-    sim.dialogs.editorScript.push_back([&] {
-        writeConfig({.initTime = "2"});
-        form->Reloading = true;
-    });
+    editorSavesAndRestarts({.initTime = "2"});
     form->cmdRestart_Click();
     EXPECT_EQ(sim.dialogs.editorOpenings, 1);
     EXPECT_EQ(sim.tray.adds, 1);

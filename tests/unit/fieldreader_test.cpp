@@ -2,6 +2,7 @@
 // counts there, so what ends it and what it keeps matter.
 #include "platform/Failure.h"
 #include "settings/FieldReader.h"
+#include "support/Failures.h"
 
 #include <gtest/gtest.h>
 
@@ -27,12 +28,7 @@ std::vector<std::string> all(const std::string& text)
 
 int failureCode(const std::string& text)
 {
-    try {
-        first(text);
-    } catch (const Failure& f) {
-        return f.code;
-    }
-    return 0;
+    return sim::failureCodeOf([&] { first(text); });
 }
 
 TEST(FieldReader, FirstValueOfACommandFile)

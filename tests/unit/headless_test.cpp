@@ -81,7 +81,7 @@ TEST_F(HeadlessTest, FailedLaunchIsAnErrorLineAndTheSequenceGoesOnToThePoll)
     ASSERT_EQ(sim.launcher.launches.size(), 3u);
     EXPECT_EQ(sim.launcher.launches[2].at - sim.launcher.launches[1].at, 2000);
     EXPECT_EQ(sim.dialogs.editorOpenings, 0);
-    EXPECT_FALSE(form->CPUTimer->enabled()); // no chart, no wake-ups for it
+    EXPECT_FALSE(form->state().CPUTimer->enabled()); // no chart, no wake-ups for it
 
     // The remote poll runs on; a quoted line break cannot forge a second line.
     exchange.write("command.txt", "report\r\n");
@@ -107,7 +107,7 @@ struct ExitCase {
 class HeadlessExitTest : public HeadlessTest, public ::testing::WithParamInterface<ExitCase> {
 public:
     void write(const std::string& name, const std::string& text) { dir.write(name, text); }
-    void config(const ConfigSpec& spec) { writeConfig(spec); }
+    void config(const ConfigValues& spec) { writeConfig(spec); }
     void failing(const std::string& commandLine) { sim.launcher.failing[commandLine] = {53, "File not found"}; }
 };
 

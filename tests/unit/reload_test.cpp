@@ -15,22 +15,6 @@ namespace {
 
 class ReloadTest : public ConsoleTest {
 protected:
-    // The editor saves `spec` with "Ok+&Restart" after being open for `openMs`.
-    void editorSavesAndRestarts(const ConfigSpec& spec, Ms openMs = 0)
-    {
-        sim.dialogs.editorScript.push_back([this, spec, openMs] {
-            sim.events.runFor(openMs);
-            writeConfig(spec);
-            form->Reloading = true;
-        });
-    }
-    std::vector<std::pair<Ms, std::string>> launches() const
-    {
-        std::vector<std::pair<Ms, std::string>> out;
-        for (const Launch& l : sim.launcher.launches)
-            out.emplace_back(l.at, l.commandLine);
-        return out;
-    }
     std::vector<std::pair<Ms, std::string>> cutToTwoDuringATaskWait(Ms reloadAt);
     long count(const std::string& line) const
     {
@@ -52,8 +36,8 @@ TEST_F(ReloadTest, EditorReloadDuringTheCountdownRunsOneSequenceFromTheNewTime)
                                         "New C", "Enabling Command Interface"));
     EXPECT_THAT(sim.sound.names(),
                 ElementsAre("START.wav", "START.wav", "done.wav", "complete.wav", "complete.wav", "finished.wav"));
-    EXPECT_FALSE(form->ReloadInSequence);
-    EXPECT_FALSE(form->SequenceRunning);
+    EXPECT_FALSE(form->state().ReloadInSequence);
+    EXPECT_FALSE(form->state().SequenceRunning);
     // The countdown restarted from the new time.
     auto history = statuses();
     auto at10 = std::find_if(history.begin(), history.end(), [](auto& s) { return s.first == 10000; });
@@ -72,7 +56,7 @@ TEST_F(ReloadTest, EditorReloadWithAShortTimeRunsTheNewSequenceInsideTheWait)
     // interrupted stands down instead of announcing a second time.
     EXPECT_EQ(launches(), (std::vector<std::pair<Ms, std::string>>{{12000, "new"}}));
     EXPECT_EQ(count("Enabling Command Interface"), 1);
-    EXPECT_FALSE(form->ReloadInSequence);
+    EXPECT_FALSE(form->state().ReloadInSequence);
 
     // Nothing is left behind that would swallow the next Restart's countdown.
     writeConfig({.initTime = "3", .checkTime = "1", .tasks = {{"Again", "again"}}});
@@ -95,7 +79,7 @@ std::vector<std::pair<Ms, std::string>> ReloadTest::cutToTwoDuringATaskWait(Ms r
     EXPECT_EQ(count(""), 0);
     EXPECT_EQ(count("Command Failed"), 0);
     EXPECT_EQ(sim.sound.names().back(), "finished.wav");
-    EXPECT_FALSE(form->Timer1->enabled());
+    EXPECT_FALSE(form->state().Timer1->enabled());
     return launches();
 }
 
@@ -119,7 +103,7 @@ TEST_F(ReloadTest, ShorterListDuringTheLastTaskWaitLaunchesNothingMore)
 // end of sequence, and leaves no flag set behind it.
 struct NestedCase {
     const char* name;
-    ConfigSpec first, saved;
+    ConfigValues first, saved;
     Ms editorAt, restartAt; // restartAt 0: no Restart
     std::vector<std::pair<Ms, std::string>> launches;
     friend void PrintTo(const NestedCase& c, std::ostream* os) { *os << c.name; }
@@ -142,9 +126,9 @@ TEST_P(WholeSequenceInsideAWait, IsTheOnlySequence)
                             [](const std::string& l) { return l.starts_with("Starting Application Execution:"); }),
               1);
     EXPECT_EQ(count("Enabling Command Interface"), 1);
-    EXPECT_FALSE(form->ReloadInSequence);
-    EXPECT_FALSE(form->SequenceRunning);
-    EXPECT_FALSE(form->Timer1->enabled());
+    EXPECT_FALSE(form->state().ReloadInSequence);
+    EXPECT_FALSE(form->state().SequenceRunning);
+    EXPECT_FALSE(form->state().Timer1->enabled());
 }
 
 INSTANTIATE_TEST_SUITE_P(Reloads, WholeSequenceInsideAWait,
@@ -171,17 +155,17 @@ TEST_F(ReloadTest, RestartAfterASequenceAddsBelowTheOldLog)
 {
     writeConfig({.initTime = "3", .checkTime = "1", .tasks = {{"A", "a"}}});
     start();
-    const std::string firstLog = form->DumpString.text();
+    const std::string firstLog = form->state().DumpString.text();
     sim.events.at(sim.events.now() + 1000, [&] {
         for (Control c : {Control::Chart, Control::cmdEdit, Control::cmdTray, Control::chkRemote, Control::cmdRestart})
             EXPECT_FALSE(sim.view.isEnabled(c));
     });
     form->cmdRestart_Click();
-    EXPECT_EQ(form->DumpString.text().substr(0, firstLog.size()), firstLog);
+    EXPECT_EQ(form->state().DumpString.text().substr(0, firstLog.size()), firstLog);
     EXPECT_EQ(count("Seuquence Init"), 2);
     EXPECT_EQ(sim.launcher.launches.size(), 2u);
     EXPECT_TRUE(sim.view.isEnabled(Control::cmdRestart));
-    EXPECT_FALSE(form->Reloading);
+    EXPECT_FALSE(form->state().Reloading);
 }
 
 TEST_F(ReloadTest, RestartWhileAReloadedRunWaitsRunsTheOnlySequenceInsideIt)
@@ -193,7 +177,7 @@ TEST_F(ReloadTest, RestartWhileAReloadedRunWaitsRunsTheOnlySequenceInsideIt)
     const Ms t0 = sim.events.now();
     sim.events.at(t0 + 5500, [&] {
         // Pressed while the reloaded run counts down.
-        EXPECT_TRUE(form->SequenceRunning);
+        EXPECT_TRUE(form->state().SequenceRunning);
         form->cmdRestart_Click();
     });
     form->cmdConfig_Click();
@@ -253,7 +237,7 @@ TEST_F(ReloadTest, SettingsButtonPausesTheCountdown)
     writeConfig({.initTime = "10", .tasks = {}});
     // Open at 3 s for 30 s, closed with "&Ok" (no reload).
     sim.dialogs.editorScript.push_back([&] {
-        EXPECT_FALSE(form->Timer1->enabled());
+        EXPECT_FALSE(form->state().Timer1->enabled());
         sim.events.runFor(30000);
     });
     sim.events.at(3000, [&] { form->cmdConfig_Click(); });
@@ -270,7 +254,7 @@ TEST_F(ReloadTest, EditorReloadReleasesThePressedRemoteToggle)
     start();
     form->chkRemote_UserSet(true);
     EXPECT_EQ(sim.view.status, "Waiting for Remote Commands");
-    EXPECT_TRUE(form->Timer2->enabled());
+    EXPECT_TRUE(form->state().Timer2->enabled());
     editorSavesAndRestarts({.initTime = "3", .remoteOpt = "REMOTEOFF"});
     sim.events.at(sim.events.now() + 1000, [&] {
         EXPECT_FALSE(form->remoteToggle());

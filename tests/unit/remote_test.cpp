@@ -24,9 +24,9 @@ constexpr const char* kDate = "12/7/2026";
 
 class RemoteTest : public ConsoleTest {
 protected:
-    static ConfigSpec config(const std::string& initTime, const std::string& remoteOpt)
+    static ConfigValues config(const std::string& initTime, const std::string& remoteOpt)
     {
-        ConfigSpec spec;
+        ConfigValues spec;
         spec.initTime = initTime;
         spec.remoteOpt = remoteOpt;
         return spec;
@@ -83,9 +83,9 @@ TEST_F(RemoteTest, OffAndRestartAcknowledgeAnswerThenShutTheMachineDown)
     for (Row row : {Row{"off", "System Shutdown Acknowledged at:", "shutdown -h now"},
                     Row{"restart", "System Restart Acknowledged at:", "shutdown -r now"}}) {
         SCOPED_TRACE(row.command);
-        form->DumpString.clear();
-        form->Timer2->setEnabled(false);
-        form->Timer2->setEnabled(true); // a fresh ten seconds
+        form->state().DumpString.clear();
+        form->state().Timer2->setEnabled(false);
+        form->state().Timer2->setEnabled(true); // a fresh ten seconds
         const Ms t0 = sim.events.now();
         const size_t launchesBefore = sim.launcher.launches.size();
         command(std::string(row.command) + "\r\n");
@@ -94,14 +94,14 @@ TEST_F(RemoteTest, OffAndRestartAcknowledgeAnswerThenShutTheMachineDown)
         const int s = static_cast<int>((t0 + 10000) / 1000);
         // Time before date, unlike every other entry.
         EXPECT_THAT(logLines(), ElementsAre(std::string(row.entry) + time(s) + ":" + kDate));
-        EXPECT_EQ(result(), form->DumpString.text() + "\r\n");
-        EXPECT_EQ(sim.view.logBox, form->DumpString.text());
+        EXPECT_EQ(result(), form->state().DumpString.text() + "\r\n");
+        EXPECT_EQ(sim.view.logBox, form->state().DumpString.text());
         EXPECT_FALSE(commandPresent());
         ASSERT_EQ(sim.launcher.launches.size(), launchesBefore + 1);
         EXPECT_EQ(sim.launcher.launches.back().commandLine, row.launched);
         EXPECT_EQ(sim.launcher.launches.back().style, WindowStyle::Minimized);
         EXPECT_THAT(cuesAfter(t0), ElementsAre("shutdown.wav"));
-        EXPECT_FALSE(form->Timer2->enabled());
+        EXPECT_FALSE(form->state().Timer2->enabled());
 
         // No further polls: a new command waits untouched.
         command("report");
@@ -119,10 +119,10 @@ TEST_F(RemoteTest, ReportAndRefusedCommandsAnswerAndKeepPolling)
     nextPoll();
     EXPECT_EQ(logLines().back(), std::string("Report Requested and Generated at:") + kDate + ":" + time(10));
     EXPECT_THAT(cuesAfter(9999), ElementsAre("relay.wav"));
-    EXPECT_EQ(result(), form->DumpString.text() + "\r\n");
+    EXPECT_EQ(result(), form->state().DumpString.text() + "\r\n");
     EXPECT_FALSE(commandPresent());
     EXPECT_TRUE(sim.launcher.launches.empty());
-    EXPECT_TRUE(form->Timer2->enabled());
+    EXPECT_TRUE(form->state().Timer2->enabled());
 
     int poll = 2;
     for (const char* refused : {"delete C:\\important", "Del", "DELTREE x", "dElEtE"}) {
@@ -130,14 +130,14 @@ TEST_F(RemoteTest, ReportAndRefusedCommandsAnswerAndKeepPolling)
         command(refused);
         nextPoll();
         EXPECT_EQ(logLines().back(), std::string("HOSTILE COMMAND DEL:") + kDate + ":" + time(10 * poll++));
-        EXPECT_EQ(result(), form->DumpString.text() + "\r\n");
+        EXPECT_EQ(result(), form->state().DumpString.text() + "\r\n");
         EXPECT_FALSE(commandPresent());
     }
     // The refused text itself never reaches the log; no cue, no launch.
-    EXPECT_EQ(form->DumpString.text().find("important"), std::string::npos);
+    EXPECT_EQ(form->state().DumpString.text().find("important"), std::string::npos);
     EXPECT_THAT(cuesAfter(10000), ElementsAre());
     EXPECT_TRUE(sim.launcher.launches.empty());
-    EXPECT_TRUE(form->Timer2->enabled());
+    EXPECT_TRUE(form->state().Timer2->enabled());
 }
 
 TEST_F(RemoteTest, OtherCommandsAreLaunchedLoggedAnsweredAndCued)
@@ -158,18 +158,18 @@ TEST_F(RemoteTest, OtherCommandsAreLaunchedLoggedAnsweredAndCued)
         EXPECT_EQ(sim.launcher.launches.back().style, WindowStyle::Normal);
         EXPECT_EQ(logLines().back(),
                   std::string("Executing Remote Command:") + row.launched + " at:" + kDate + ":" + time(10 * poll));
-        EXPECT_EQ(result(), form->DumpString.text() + "\r\n");
+        EXPECT_EQ(result(), form->state().DumpString.text() + "\r\n");
         EXPECT_FALSE(commandPresent());
         EXPECT_EQ(sim.sound.names().back(), "command.wav");
         ++poll;
     }
-    EXPECT_TRUE(form->Timer2->enabled());
+    EXPECT_TRUE(form->state().Timer2->enabled());
 }
 
 TEST_F(RemoteTest, UnlaunchableCommandIsRetriedEveryPollWithoutATrace)
 {
     startIdle();
-    const std::string logBefore = form->DumpString.text();
+    const std::string logBefore = form->state().DumpString.text();
     const std::string resultBefore = result();
     const size_t cuesBefore = sim.sound.cues.size();
     for (const char* near : {"Off", "OFF", "\"off \""}) {
@@ -184,17 +184,17 @@ TEST_F(RemoteTest, UnlaunchableCommandIsRetriedEveryPollWithoutATrace)
         EXPECT_EQ(sim.launcher.launches.back().commandLine, launched);
         EXPECT_TRUE(commandPresent());
     }
-    EXPECT_EQ(form->DumpString.text(), logBefore);
+    EXPECT_EQ(form->state().DumpString.text(), logBefore);
     EXPECT_EQ(result(), resultBefore);
     EXPECT_EQ(sim.sound.cues.size(), cuesBefore);
     EXPECT_TRUE(sim.dialogs.messages.empty());
-    EXPECT_TRUE(form->Timer2->enabled());
+    EXPECT_TRUE(form->state().Timer2->enabled());
 }
 
 TEST_F(RemoteTest, NoFieldOrAnEmptyFieldIsNeverHandledNorDeleted)
 {
     startIdle();
-    const std::string logBefore = form->DumpString.text();
+    const std::string logBefore = form->state().DumpString.text();
     for (const char* text : {"", "\r\nreport\r\n", ",report", "   \t\r\n", "\n"}) {
         SCOPED_TRACE(testing::PrintToString(text));
         command(text);
@@ -203,29 +203,29 @@ TEST_F(RemoteTest, NoFieldOrAnEmptyFieldIsNeverHandledNorDeleted)
         EXPECT_TRUE(commandPresent());
         EXPECT_EQ(exchange.read("command.txt"), text);
     }
-    EXPECT_EQ(form->DumpString.text(), logBefore);
+    EXPECT_EQ(form->state().DumpString.text(), logBefore);
     EXPECT_TRUE(sim.launcher.launches.empty());
-    EXPECT_TRUE(form->Timer2->enabled());
+    EXPECT_TRUE(form->state().Timer2->enabled());
 }
 
 TEST_F(RemoteTest, MissingFolderAndIdleFolderAreSilentAndTheFolderIsReadAfresh)
 {
     startIdle();
-    const std::string logBefore = form->DumpString.text();
+    const std::string logBefore = form->state().DumpString.text();
     nextPoll(); // idle: no command file
-    form->settings.ExchangeDir = exchange.file("gone");
+    form->state().settings.ExchangeDir = exchange.file("gone");
     command("report"); // in the old folder, no longer looked at
     nextPoll();
-    EXPECT_EQ(form->DumpString.text(), logBefore);
+    EXPECT_EQ(form->state().DumpString.text(), logBefore);
     EXPECT_TRUE(commandPresent());
-    EXPECT_TRUE(form->Timer2->enabled());
+    EXPECT_TRUE(form->state().Timer2->enabled());
 
     TempDir other;
-    form->settings.ExchangeDir = other.path();
+    form->state().settings.ExchangeDir = other.path();
     other.write("command.txt", "report");
     nextPoll();
     EXPECT_FALSE(other.exists("command.txt"));
-    EXPECT_EQ(other.read("Result.txt"), form->DumpString.text() + "\r\n");
+    EXPECT_EQ(other.read("Result.txt"), form->state().DumpString.text() + "\r\n");
     EXPECT_TRUE(commandPresent());
 }
 
@@ -305,16 +305,16 @@ TEST_F(RemoteTest, CommandFilesWrittenByWindowsToolsAreUnderstood)
 TEST_F(RemoteTest, ACommandLineWithANulByteIsRefusedLikeAnyUnlaunchableOne)
 {
     startIdle();
-    const std::string logBefore = form->DumpString.text(), resultBefore = result();
+    const std::string logBefore = form->state().DumpString.text(), resultBefore = result();
     command(std::string("run.sh\0--all", 12));
     nextPoll();
     nextPoll();
     // Tried at each poll and refused: no entry, no result, the file stays.
     EXPECT_EQ(sim.launcher.launches.size(), 2u);
-    EXPECT_EQ(form->DumpString.text(), logBefore);
+    EXPECT_EQ(form->state().DumpString.text(), logBefore);
     EXPECT_EQ(result(), resultBefore);
     EXPECT_TRUE(commandPresent());
-    EXPECT_TRUE(form->Timer2->enabled());
+    EXPECT_TRUE(form->state().Timer2->enabled());
 }
 
 TEST_F(RemoteTest, ShutdownThatCannotBeLaunchedLeavesTheAcknowledgementAndThePollOn)
@@ -324,9 +324,9 @@ TEST_F(RemoteTest, ShutdownThatCannotBeLaunchedLeavesTheAcknowledgementAndThePol
     command("off");
     nextPoll();
     EXPECT_THAT(logLines().back(), StartsWith("System Shutdown Acknowledged at:09:05:10:"));
-    EXPECT_EQ(result(), form->DumpString.text() + "\r\n");
+    EXPECT_EQ(result(), form->state().DumpString.text() + "\r\n");
     EXPECT_FALSE(commandPresent());
-    EXPECT_TRUE(form->Timer2->enabled());
+    EXPECT_TRUE(form->state().Timer2->enabled());
     EXPECT_TRUE(sim.dialogs.messages.empty());
     command("report");
     nextPoll();
@@ -335,11 +335,11 @@ TEST_F(RemoteTest, ShutdownThatCannotBeLaunchedLeavesTheAcknowledgementAndThePol
 
 TEST_F(RemoteTest, ReportDuringATaskWaitWritesTheLogOfThatMoment)
 {
-    ConfigSpec spec = config("2", "REMOTEON");
+    ConfigValues spec = config("2", "REMOTEON");
     spec.checkTime = "20";
     spec.tasks = {{"A", "a"}, {"B", "b"}};
     writeConfig(spec);
-    form->Timer2->setEnabled(true); // left on by an earlier sequence
+    form->state().Timer2->setEnabled(true); // left on by an earlier sequence
     command("report");
     std::string atPoll;
     sim.events.at(10500, [&] {
@@ -352,7 +352,7 @@ TEST_F(RemoteTest, ReportDuringATaskWaitWritesTheLogOfThatMoment)
                       "Report Requested and Generated at:12/7/2026:09:05:10\r\n\r\n");
     // The sequence went on undisturbed and wrote its own result at the end.
     EXPECT_EQ(sim.launcher.launches.size(), 2u);
-    EXPECT_EQ(result(), form->DumpString.text() + "\r\n");
+    EXPECT_EQ(result(), form->state().DumpString.text() + "\r\n");
 }
 
 TEST_F(RemoteTest, AfterAClearedLogTheResultStartsWithTheCommandsEntry)
@@ -362,7 +362,7 @@ TEST_F(RemoteTest, AfterAClearedLogTheResultStartsWithTheCommandsEntry)
     command("report");
     nextPoll();
     EXPECT_EQ(result(), "Report Requested and Generated at:12/7/2026:09:05:10\r\n\r\n");
-    EXPECT_EQ(sim.view.logBox, form->DumpString.text());
+    EXPECT_EQ(sim.view.logBox, form->state().DumpString.text());
 }
 
 TEST_F(RemoteTest, ACommandFileThatCannotBeDeletedIsCarriedOutOnceEvenAcrossARestart)
@@ -393,9 +393,9 @@ TEST_F(RemoteTest, ACommandFileThatCannotBeDeletedIsCarriedOutOnceEvenAcrossARes
         ASSERT_EQ(lines.size(), 5u);
         EXPECT_THAT(lines[3], StartsWith(row.entry));
         EXPECT_THAT(lines[4], StartsWith(std::string(row.kept) + ": command.txt could not be deleted (70 "));
-        EXPECT_EQ(result(), form->DumpString.text() + "\r\n"); // the remote party reads why
+        EXPECT_EQ(result(), form->state().DumpString.text() + "\r\n"); // the remote party reads why
         EXPECT_EQ(sim.launcher.launches.size(), row.launches);
-        EXPECT_TRUE(form->Timer2->enabled());
+        EXPECT_TRUE(form->state().Timer2->enabled());
 
         // Met again: nothing, neither at the next polls nor after a restart
         // of the program.
@@ -417,8 +417,8 @@ TEST_F(RemoteTest, ACommandFileThatCannotBeDeletedIsCarriedOutOnceEvenAcrossARes
         EXPECT_THAT(logLines().back(), StartsWith(row.entry));
         EXPECT_FALSE(commandPresent());
         EXPECT_TRUE(dir.exists("remote.undeleted"));
-        form->Timer2->setEnabled(true); // off after a shutdown
-        nextPoll();                     // finds it gone, and forgets
+        form->state().Timer2->setEnabled(true); // off after a shutdown
+        nextPoll();                             // finds it gone, and forgets
         EXPECT_FALSE(dir.exists("remote.undeleted"));
     }
 }
@@ -433,7 +433,7 @@ TEST_F(RemoteTest, ToggleSwitchesThePollAndAnEditorReloadReleasesIt)
     const Ms pressed = sim.events.now();
     form->chkRemote_UserSet(true);
     EXPECT_EQ(sim.view.status, "Waiting for Remote Commands");
-    EXPECT_TRUE(form->Timer2->enabled());
+    EXPECT_TRUE(form->state().Timer2->enabled());
     sim.events.runFor(9999);
     EXPECT_TRUE(commandPresent());
     sim.events.runFor(1);
@@ -443,7 +443,7 @@ TEST_F(RemoteTest, ToggleSwitchesThePollAndAnEditorReloadReleasesIt)
 
     form->chkRemote_UserSet(false);
     EXPECT_EQ(sim.view.status, "Remote Commands Disabled");
-    EXPECT_FALSE(form->Timer2->enabled());
+    EXPECT_FALSE(form->state().Timer2->enabled());
     command("report");
     sim.events.runFor(30000);
     EXPECT_TRUE(commandPresent());
@@ -451,13 +451,10 @@ TEST_F(RemoteTest, ToggleSwitchesThePollAndAnEditorReloadReleasesIt)
     // Pressed again, then the settings editor closes with Ok+Restart: the reload
     // releases the toggle and the poll stops while the new countdown runs.
     form->chkRemote_UserSet(true);
-    sim.dialogs.editorScript.push_back([&] {
-        writeConfig(config("30", "REMOTEON"));
-        form->Reloading = true;
-    });
+    editorSavesAndRestarts(config("30", "REMOTEON"));
     const Ms reloaded = sim.events.now();
     sim.events.at(reloaded + 25000, [&] {
-        EXPECT_FALSE(form->Timer2->enabled());
+        EXPECT_FALSE(form->state().Timer2->enabled());
         EXPECT_TRUE(commandPresent());
         EXPECT_FALSE(form->remoteToggle());
     });
@@ -467,7 +464,7 @@ TEST_F(RemoteTest, ToggleSwitchesThePollAndAnEditorReloadReleasesIt)
                            [&](auto& s) { return s.first == reloaded && s.second == "Remote Commands Disabled"; }),
               history.end());
     // The new sequence switches the poll on again; 10 s later it answers.
-    EXPECT_TRUE(form->Timer2->enabled());
+    EXPECT_TRUE(form->state().Timer2->enabled());
     sim.events.runFor(10000);
     EXPECT_FALSE(commandPresent());
 }
@@ -475,7 +472,7 @@ TEST_F(RemoteTest, ToggleSwitchesThePollAndAnEditorReloadReleasesIt)
 TEST_F(RemoteTest, NonRegularCommandFilesAreSilentFailuresAndNeverBlock)
 {
     startIdle();
-    const std::string logBefore = form->DumpString.text();
+    const std::string logBefore = form->state().DumpString.text();
     TempDir outside;
     outside.write("target.txt", "report");
     const std::string name = exchange.file("command.txt");
@@ -483,10 +480,10 @@ TEST_F(RemoteTest, NonRegularCommandFilesAreSilentFailuresAndNeverBlock)
     auto check = [&](const char* what) {
         SCOPED_TRACE(what);
         nextPoll();
-        EXPECT_EQ(form->DumpString.text(), logBefore);
+        EXPECT_EQ(form->state().DumpString.text(), logBefore);
         EXPECT_TRUE(commandPresent());
         EXPECT_TRUE(sim.launcher.launches.empty());
-        EXPECT_TRUE(form->Timer2->enabled());
+        EXPECT_TRUE(form->state().Timer2->enabled());
         fs::remove_all(name);
     };
     // A pipe with no writer would block a plain open for ever.
@@ -521,7 +518,7 @@ TEST_F(RemoteTest, ResultFileIsReplacedWholeAndNeverThroughAPlantedLink)
         nextPoll();
         EXPECT_EQ(outside.read("precious.txt"), "precious");
         EXPECT_TRUE(fs::is_regular_file(fs::symlink_status(resultName)));
-        EXPECT_EQ(result(), form->DumpString.text() + "\r\n");
+        EXPECT_EQ(result(), form->state().DumpString.text() + "\r\n");
         fs::remove(resultName);
     }
 

@@ -45,15 +45,15 @@ TEST_F(SequencerTest, CountsDownAnnouncesAndLaunchesNineSecondsApart)
     EXPECT_EQ(sim.sound.cues[1].at, 29000);
 
     EXPECT_EQ(sim.view.status, "Command Interface Active. Waiting For Remote");
-    EXPECT_TRUE(form->Timer2->enabled());
-    EXPECT_FALSE(form->Timer1->enabled());
-    EXPECT_FALSE(form->SequenceRunning);
-    EXPECT_EQ(exchange.read("Result.txt"), form->DumpString.text() + "\r\n");
+    EXPECT_TRUE(form->state().Timer2->enabled());
+    EXPECT_FALSE(form->state().Timer1->enabled());
+    EXPECT_FALSE(form->state().SequenceRunning);
+    EXPECT_EQ(exchange.read("Result.txt"), form->state().DumpString.text() + "\r\n");
     for (Control c : {Control::cmdEdit, Control::cmdTray, Control::chkRemote, Control::cmdRestart})
         EXPECT_TRUE(sim.view.isEnabled(c));
     EXPECT_TRUE(sim.view.isEnabled(Control::Chart));
     EXPECT_TRUE(sim.view.visible);
-    EXPECT_EQ(sim.view.logBox, form->DumpString.text());
+    EXPECT_EQ(sim.view.logBox, form->state().DumpString.text());
 }
 
 TEST_F(SequencerTest, ShortTimesMeanNoWaitsAndNoStatusChange)
@@ -102,23 +102,23 @@ TEST_F(SequencerTest, DescriptionEndingInFailedSoundsTheFailureCue)
 TEST_F(SequencerTest, RemoteOffStillWritesTheResultFile)
 {
     writeConfig({.initTime = "1", .remoteOpt = "REMOTEOFF", .tasks = {{"A", "a"}}});
-    form->Timer2->setEnabled(true); // left on by an earlier sequence
+    form->state().Timer2->setEnabled(true); // left on by an earlier sequence
     start();
     EXPECT_EQ(logLines().back(), "Command Interface Inactive");
     EXPECT_EQ(sim.view.status, "Command Interface Inactive");
-    EXPECT_FALSE(form->Timer2->enabled());
-    EXPECT_EQ(exchange.read("Result.txt"), form->DumpString.text() + "\r\n");
+    EXPECT_FALSE(form->state().Timer2->enabled());
+    EXPECT_EQ(exchange.read("Result.txt"), form->state().DumpString.text() + "\r\n");
 }
 
 TEST_F(SequencerTest, MissingExchangeFolderIsLoggedAndTheRunStillEnds)
 {
     writeConfig({.launchOpt = "EXIT", .exchangeDir = exchange.file("nowhere"), .initTime = "1"});
-    form->Timer2->setEnabled(true); // left on by an earlier sequence: the missing folder stops it
+    form->state().Timer2->setEnabled(true); // left on by an earlier sequence: the missing folder stops it
     EXPECT_TRUE(start());
     EXPECT_THAT(logLines(), ElementsAre("Seuquence Init", ::testing::_, "Enabling Command Interface",
                                         "ERROR: Remote Command and Reporting Directory Does Not Exist!"));
     EXPECT_TRUE(sim.dialogs.messages.empty());
-    EXPECT_FALSE(form->Timer2->enabled());
+    EXPECT_FALSE(form->state().Timer2->enabled());
     EXPECT_FALSE(exchange.exists("nowhere"));
     EXPECT_EQ(sim.view.status, "Command Interface Active. Waiting For Remote");
     EXPECT_TRUE(sim.view.isEnabled(Control::cmdRestart));
@@ -142,9 +142,9 @@ TEST_F(SequencerTest, ExitEndsTheProgramButLowerCaseDoesNot)
     EXPECT_TRUE(exchange.exists("Result.txt"));
     EXPECT_TRUE(sim.view.isEnabled(Control::cmdRestart));
 
-    ConfigSpec lower{.launchOpt = "exit", .initTime = "1"};
+    ConfigValues lower{.launchOpt = "exit", .initTime = "1"};
     writeConfig(lower);
-    form->Reloading = false;
+    form->state().Reloading = false;
     EXPECT_FALSE(start());
     EXPECT_EQ(sim.program.ended, 1);
 }
@@ -160,16 +160,16 @@ TEST_F(SequencerTest, CounterRestsAtItsLowerLimit)
 {
     writeConfig({.initTime = "1"});
     start();
-    form->Seconds = -32767;
-    form->Timer1->setEnabled(true);
+    form->state().Seconds = -32767;
+    form->state().Timer1->setEnabled(true);
     sim.events.runFor(5000);
-    EXPECT_EQ(form->Seconds, -32768);
+    EXPECT_EQ(form->state().Seconds, -32768);
 }
 
 TEST_F(SequencerTest, AHundredTasksAllRunAndLongDescriptionsLogWhole)
 {
     // The most a file may hold, each description a long line.
-    ConfigSpec spec{.initTime = "1", .checkTime = "1"};
+    ConfigValues spec{.initTime = "1", .checkTime = "1"};
     for (int i = 1; i <= 100; ++i)
         spec.tasks.emplace_back("task " + std::to_string(i) + " " + std::string(2000, 'd'), "run" + std::to_string(i));
     writeConfig(spec);
@@ -178,7 +178,7 @@ TEST_F(SequencerTest, AHundredTasksAllRunAndLongDescriptionsLogWhole)
     EXPECT_EQ(sim.launcher.launches.back().commandLine, "run100");
     EXPECT_EQ(logLines().size(), 2u + 100 + 1);
     EXPECT_EQ(logLines()[101], "task 100 " + std::string(2000, 'd'));
-    EXPECT_EQ(exchange.read("Result.txt"), form->DumpString.text() + "\r\n");
+    EXPECT_EQ(exchange.read("Result.txt"), form->state().DumpString.text() + "\r\n");
 }
 
 TEST_F(SequencerTest, TimesAtTheSixteenBitBoundsCountDownOrNotAtAll)
@@ -214,7 +214,7 @@ TEST_F(SequencerTest, LogBoxGrowsByAppendsNotReplacements)
 {
     writeConfig({.initTime = "2", .checkTime = "1", .tasks = {{"A", "a"}, {"B", "b"}, {"C", "c"}}});
     start();
-    EXPECT_EQ(sim.view.logBox, form->DumpString.text());
+    EXPECT_EQ(sim.view.logBox, form->state().DumpString.text());
     // One replacement at most (the first showing); every later showing appends.
     EXPECT_LE(sim.view.logReplacements, 1);
     EXPECT_GE(sim.view.logAppends, 4);
@@ -228,7 +228,7 @@ TEST_F(SequencerTest, ClearDuringTheCountdownStartsAFreshLog)
     start();
     EXPECT_THAT(logLines(), ElementsAre(::testing::StartsWith("Starting Application Execution:"), "A",
                                         "Enabling Command Interface"));
-    EXPECT_EQ(sim.view.logBox, form->DumpString.text());
+    EXPECT_EQ(sim.view.logBox, form->state().DumpString.text());
     EXPECT_EQ(sim.launcher.launches[0].at, 4000 + 9000);
 }
 

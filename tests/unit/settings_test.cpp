@@ -2,6 +2,7 @@
 #include "platform/Failure.h"
 #include "platform/Files.h"
 #include "settings/ConfigFile.h"
+#include "support/Failures.h"
 #include "support/FileTricks.h"
 #include "support/TempDir.h"
 
@@ -30,21 +31,13 @@ struct Read {
 
 Read parse(const std::string& text, Read r = {})
 {
-    try {
-        parseConfig(text, r.s, r.t, r.total);
-    } catch (const Failure& f) {
-        r.code = f.code;
-    }
+    r.code = sim::failureCodeOf([&] { parseConfig(text, r.s, r.t, r.total); });
     return r;
 }
 
 Read readFile(const std::string& path, Read r = {})
 {
-    try {
-        readConfig(path, r.s, r.t, r.total);
-    } catch (const Failure& f) {
-        r.code = f.code;
-    }
+    r.code = sim::failureCodeOf([&] { readConfig(path, r.s, r.t, r.total); });
     return r;
 }
 
@@ -519,12 +512,7 @@ TEST(SettingsRoundTrip, EverythingTheEditorHoldsReadsBackInItsPlace)
 
 int saveCode(const std::string& path, const EditorValues& v, const TaskTable& t)
 {
-    try {
-        saveConfig(path, v, t);
-    } catch (const Failure& f) {
-        return f.code;
-    }
-    return 0;
+    return sim::failureCodeOf([&] { saveConfig(path, v, t); });
 }
 
 const EditorValues kSaved{"EXIT", "/new", "new", "5", "5", true, true, true};

@@ -36,7 +36,7 @@ protected:
     }
     void startIdle(const std::string& remoteOpt = "REMOTEON")
     {
-        ConfigSpec spec;
+        ConfigValues spec;
         spec.initTime = "1";
         spec.remoteOpt = remoteOpt;
         writeConfig(spec);
@@ -76,7 +76,7 @@ protected:
     void expectRefused(const std::string& reason, const std::string& secret = "", bool signedAnswer = true)
     {
         EXPECT_EQ(logLines().back(), stamped("REFUSED UNSIGNED COMMAND (" + reason + ") at:"));
-        EXPECT_EQ(exchange.read("Result.txt"), form->DumpString.text() + "\r\n");
+        EXPECT_EQ(exchange.read("Result.txt"), form->state().DumpString.text() + "\r\n");
         EXPECT_FALSE(commandPresent());
         if (signedAnswer) {
             EXPECT_EQ(answerStamp(), 0);
@@ -85,7 +85,7 @@ protected:
         }
         EXPECT_TRUE(sim.launcher.launches.empty());
         if (!secret.empty()) {
-            EXPECT_EQ(form->DumpString.text().find(secret), std::string::npos);
+            EXPECT_EQ(form->state().DumpString.text().find(secret), std::string::npos);
         }
     }
 };

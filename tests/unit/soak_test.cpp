@@ -51,7 +51,7 @@ protected:
     long long heapBesidesTheLog() const
     {
         const long long heap = heapInUse();
-        return heap < 0 ? -1 : heap - static_cast<long long>(form->DumpString.text().capacity());
+        return heap < 0 ? -1 : heap - static_cast<long long>(form->state().DumpString.text().capacity());
     }
 };
 
@@ -59,8 +59,8 @@ TEST_F(SoakTest, TenThousandCommandsKeepLogResultAndMemoryInStep)
 {
     writeConfig({.initTime = "1"});
     ASSERT_FALSE(start());
-    ASSERT_TRUE(form->Timer2->enabled());
-    std::string expected = form->DumpString.text(); // the sequence's own three lines
+    ASSERT_TRUE(form->state().Timer2->enabled());
+    std::string expected = form->state().DumpString.text(); // the sequence's own three lines
     std::mt19937 rng(20261207);
     size_t launchesSeen = 0;
     long long heapAtWarmUp = 0;
@@ -113,7 +113,7 @@ TEST_F(SoakTest, TenThousandCommandsKeepLogResultAndMemoryInStep)
             break;
         }
         exchange.write("command.txt", text + "\r\n");
-        const size_t logBefore = form->DumpString.text().size();
+        const size_t logBefore = form->state().DumpString.text().size();
         sim.events.runFor(10000);
         const Ms t = sim.events.now();
 
@@ -133,11 +133,11 @@ TEST_F(SoakTest, TenThousandCommandsKeepLogResultAndMemoryInStep)
             expected += "Executing Remote Command:" + field + " at:" + date(t) + ":" + time(t) + "\r\n";
         }
 
-        ASSERT_EQ(form->DumpString.text(), expected);
+        ASSERT_EQ(form->state().DumpString.text(), expected);
         ASSERT_EQ(sim.view.logBox, expected) << "the log box shows the log after every answer";
         ASSERT_EQ(exchange.exists("command.txt"), stays);
         if (stays) {
-            ASSERT_EQ(form->DumpString.text().size(), logBefore);
+            ASSERT_EQ(form->state().DumpString.text().size(), logBefore);
             std::remove(exchange.file("command.txt").c_str());
             sim.launcher.failing.clear();
         } else {
@@ -149,7 +149,7 @@ TEST_F(SoakTest, TenThousandCommandsKeepLogResultAndMemoryInStep)
             ASSERT_EQ(sim.launcher.launches.back().at, t);
         }
         launchesSeen = sim.launcher.launches.size();
-        ASSERT_EQ(form->Timer2->enabled(), !pollStops);
+        ASSERT_EQ(form->state().Timer2->enabled(), !pollStops);
         if (pollStops) {
             // The remote party's operator switches the poll back on by hand.
             form->chkRemote_UserSet(false);

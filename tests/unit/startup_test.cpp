@@ -34,10 +34,7 @@ protected:
     // An editor that saves a short valid file and asks for a restart.
     std::function<void()> saveAndRestart(const std::string& launchOpt = "NORM")
     {
-        return [this, launchOpt] {
-            writeConfig({.launchOpt = launchOpt, .initTime = "2", .checkTime = "1", .tasks = {{"T", "t"}}});
-            form->Reloading = true;
-        };
+        return savingAndRestarting({.launchOpt = launchOpt, .initTime = "2", .checkTime = "1", .tasks = {{"T", "t"}}});
     }
 };
 
@@ -46,16 +43,16 @@ TEST_F(StartupTest, NoSettingsFileTakesTheFirstRunPath)
     sim.dialogs.editorScript.push_back([&] {
         // The editor sees the first-run values while the window is still hidden.
         EXPECT_FALSE(sim.view.visible);
-        EXPECT_EQ(form->settings.LaunchOpt, "NORM");
-        EXPECT_EQ(form->settings.ExchangeDir, sim.program.driveRoot());
-        EXPECT_EQ(form->settings.InitTime, 30);
-        EXPECT_EQ(form->settings.CheckTime, 10);
-        EXPECT_EQ(form->settings.RemoteOpt, "REMOTEON");
-        EXPECT_EQ(form->settings.Sounds, "SOUNDON");
-        EXPECT_EQ(form->settings.UserComment, "COMMENTSOFF");
-        EXPECT_EQ(form->tasks.TaskDesc[1], "running notepad");
-        EXPECT_EQ(form->tasks.TaskLoc[1], "notepad.exe");
-        EXPECT_TRUE(form->FirstCancel);
+        EXPECT_EQ(form->state().settings.LaunchOpt, "NORM");
+        EXPECT_EQ(form->state().settings.ExchangeDir, sim.program.driveRoot());
+        EXPECT_EQ(form->state().settings.InitTime, 30);
+        EXPECT_EQ(form->state().settings.CheckTime, 10);
+        EXPECT_EQ(form->state().settings.RemoteOpt, "REMOTEON");
+        EXPECT_EQ(form->state().settings.Sounds, "SOUNDON");
+        EXPECT_EQ(form->state().settings.UserComment, "COMMENTSOFF");
+        EXPECT_EQ(form->state().tasks.TaskDesc[1], "running notepad");
+        EXPECT_EQ(form->state().tasks.TaskLoc[1], "notepad.exe");
+        EXPECT_TRUE(form->state().FirstCancel);
         saveAndRestart()();
     });
     EXPECT_FALSE(start());
@@ -64,7 +61,7 @@ TEST_F(StartupTest, NoSettingsFileTakesTheFirstRunPath)
     // The restart ran the saved settings.
     ASSERT_EQ(sim.launcher.launches.size(), 1u);
     EXPECT_EQ(sim.launcher.launches[0].commandLine, "t");
-    EXPECT_TRUE(form->FirstCancel);
+    EXPECT_TRUE(form->state().FirstCancel);
 }
 
 TEST_F(StartupTest, ClosingTheFirstRunEditorWithoutSavingShowsItAgain)
@@ -98,7 +95,7 @@ TEST_F(StartupTest, ShortFileIsReplacedByTheDefaultAndKeptAsBackup)
     EXPECT_EQ(sim.dialogs.messages[0].text, "Abnormal Stop:62 Input past end of file");
     // No sequence, no timers, the buttons as they were.
     EXPECT_TRUE(sim.launcher.launches.empty());
-    EXPECT_FALSE(form->Timer1->enabled());
+    EXPECT_FALSE(form->state().Timer1->enabled());
     // The view starts every control enabled, as real widgets do: what is off
     // here was switched off by the console at creation and stayed so.
     EXPECT_EQ(enabledControls(), "E- R- S+ _- U+ C+ Z- M+");
@@ -225,8 +222,8 @@ TEST_F(StartupTest, ByteOrderMarksAreNotPartOfTheSettingsOrTheCommentLine)
     dir.write("comments.txt", "\xEF\xBB\xBFNeue USV f\xC3\xBCr Z\xC3\xBCrich\r\n");
     writeConfigText("\xEF\xBB\xBF" + kMarkedConfig);
     EXPECT_FALSE(start());
-    EXPECT_EQ(form->settings.LaunchOpt, "NORM");
-    EXPECT_EQ(form->CommentLine, "Neue USV f\xC3\xBCr Z\xC3\xBCrich");
+    EXPECT_EQ(form->state().settings.LaunchOpt, "NORM");
+    EXPECT_EQ(form->state().CommentLine, "Neue USV f\xC3\xBCr Z\xC3\xBCrich");
 }
 
 TEST_F(StartupTest, Utf16SettingsAndCommentsFilesAreReadAsText)
@@ -234,16 +231,16 @@ TEST_F(StartupTest, Utf16SettingsAndCommentsFilesAreReadAsText)
     dir.write("comments.txt", utf16le(u"Neue USV f\u00FCr Z\u00FCrich\r\nsecond\r\n"));
     writeConfigText(utf16le(std::u16string(kMarkedConfig.begin(), kMarkedConfig.end())));
     EXPECT_FALSE(start());
-    EXPECT_EQ(form->settings.LaunchOpt, "NORM");
-    EXPECT_EQ(form->settings.UserComment, "COMMENTSON");
-    EXPECT_EQ(form->CommentLine, "Neue USV f\xC3\xBCr Z\xC3\xBCrich");
+    EXPECT_EQ(form->state().settings.LaunchOpt, "NORM");
+    EXPECT_EQ(form->state().settings.UserComment, "COMMENTSON");
+    EXPECT_EQ(form->state().CommentLine, "Neue USV f\xC3\xBCr Z\xC3\xBCrich");
 }
 
 TEST_F(StartupTest, EightLinesRunASequenceWithNoTask)
 {
     writeConfig({.initTime = "2"});
     EXPECT_FALSE(start());
-    EXPECT_EQ(form->TotalApps, 0);
+    EXPECT_EQ(form->state().TotalApps, 0);
     EXPECT_TRUE(sim.dialogs.messages.empty());
     EXPECT_THAT(sim.sound.names(), ElementsAre("START.wav", "done.wav", "finished.wav"));
 }
@@ -262,9 +259,9 @@ TEST_F(StartupTest, CommentLineShowsAboveTheLogDuringTheCountdown)
     writeConfig({.initTime = "3", .comments = "commentson"});
     sim.events.at(1000, [&] { EXPECT_EQ(sim.view.logBox, "Backup disk swapped Monday\r\nSeuquence Init\r\n"); });
     start();
-    EXPECT_EQ(form->CommentLine, "Backup disk swapped Monday");
+    EXPECT_EQ(form->state().CommentLine, "Backup disk swapped Monday");
     // The start announcement shows the log itself again.
-    EXPECT_EQ(sim.view.logBox, form->DumpString.text());
+    EXPECT_EQ(sim.view.logBox, form->state().DumpString.text());
     EXPECT_EQ(dir.read("comments.txt"), "Backup disk swapped Monday\r\nsecond line\r\n");
 }
 
@@ -284,7 +281,7 @@ TEST_F(StartupTest, CommentLinesUpTo64KiBAreShownWhole)
                                                      "SOUNDOFF", "COMMENTSON"}));
         console.form->Form_Load();
         EXPECT_TRUE(console.sim.dialogs.messages.empty());
-        EXPECT_EQ(console.form->CommentLine, line.substr(0, c.shown));
+        EXPECT_EQ(console.form->state().CommentLine, line.substr(0, c.shown));
     }
 }
 
@@ -342,7 +339,7 @@ TEST_F(StartupTest, FailingButtonsSayWhy)
     form->cmdEdit_Click();
     // A line with a NUL byte is refused whole, never launched cut short, and
     // the box shows the NUL rather than end its text there.
-    form->settings.UserCmd = std::string("tool\0--go", 9);
+    form->state().settings.UserCmd = std::string("tool\0--go", 9);
     form->Command8_Click();
     ASSERT_EQ(sim.dialogs.messages.size(), 3u);
     // Code and description, then what failed, so that a person can mend it.

@@ -1,7 +1,8 @@
 #include "platform/AtomicFile.h"
 
+#include "base/AtomicCommit.h"
+#include "base/TemporaryName.h"
 #include "platform/Failure.h"
-#include "platform/TemporaryName.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -63,116 +64,119 @@ void applyAttributes(int fd, const OldAttributes& old, bool keepOwner)
     (void)!::fchmod(fd, old.mode);
 }
 
+#ifdef O_CLOEXEC
+constexpr int kCloseOnExec = O_CLOEXEC;
+#else
+constexpr int kCloseOnExec = 0;
+#endif
+#ifdef O_NOFOLLOW
+constexpr int kNoFollow = O_NOFOLLOW;
+#else
+constexpr int kNoFollow = 0;
+#endif
+
+// The POSIX steps: open(2) with O_EXCL, fsync(2), rename(2). The new file
+// takes the old one's permission bits (and owner, where the rules say so)
+// before it gets any text.
+class PosixCommitSteps : public FileCommitSteps {
+public:
+    explicit PosixCommitSteps(WriteRules rules) : rules_(std::move(rules)) {}
+
+    std::string destination(const std::string& target) override
+    {
+        return (rules_.followLink ? followLinks(target) : fs::path(target)).string();
+    }
+    bool folderExists(const std::string& destination) override
+    {
+        std::error_code ec;
+        return fs::is_directory(parentOf(destination), ec);
+    }
+    void prepare(const std::string& destination) override { old_ = oldAttributes(destination, rules_.attributesFrom); }
+    std::string temporaryStem(const std::string& destination) override
+    {
+        return (parentOf(destination) / temporaryPrefix(fs::path(destination).filename().string())).string();
+    }
+    int createNew(const std::string& path, Creation& creation) override
+    {
+        // Private until the old file's bits are applied; a new file gets the usual ones.
+        const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | kCloseOnExec, old_.known ? 0600 : 0644);
+        if (fd >= 0) {
+            applyAttributes(fd, old_, rules_.keepOwner);
+            creation = Creation::Created;
+        } else {
+            creation = errno == EEXIST                     ? Creation::NameTaken
+                       : errno == EACCES || errno == EPERM ? Creation::Denied
+                                                           : Creation::Failed;
+        }
+        return fd;
+    }
+    int openInPlace(const std::string& destination) override
+    {
+        std::error_code ec;
+        if (!fs::is_regular_file(fs::symlink_status(destination, ec)))
+            return -1;
+        return ::open(destination.c_str(), O_WRONLY | kNoFollow | kCloseOnExec);
+    }
+    bool truncate(int fd) override { return ::ftruncate(fd, 0) == 0; }
+    bool writeAll(int fd, const std::string& text) override
+    {
+        const char* p = text.data();
+        size_t left = text.size();
+        while (left > 0) {
+            auto n = ::write(fd, p, static_cast<unsigned>(left > (1u << 30) ? (1u << 30) : left));
+            if (n < 0) {
+                if (errno == EINTR)
+                    continue;
+                return false;
+            }
+            p += n;
+            left -= static_cast<size_t>(n);
+        }
+        return true;
+    }
+    bool flushToDisk(int fd) override { return ::fsync(fd) == 0; }
+    bool closeFile(int fd) override { return ::close(fd) == 0; }
+    bool replace(const std::string& temporary, const std::string& destination) override
+    {
+        std::error_code ec;
+        fs::rename(temporary, destination, ec);
+        return !ec;
+    }
+    void remove(const std::string& path) noexcept override
+    {
+        std::error_code ec;
+        fs::remove(path, ec);
+    }
+
+private:
+    static fs::path parentOf(const fs::path& p) { return p.has_parent_path() ? p.parent_path() : fs::path("."); }
+
+    WriteRules rules_;
+    OldAttributes old_;
+};
+
 } // namespace
+
+AtomicFileWriter::AtomicFileWriter(std::string target, WriteRules rules)
+    : commit_(std::make_unique<AtomicCommit>(std::move(target), std::make_unique<PosixCommitSteps>(std::move(rules))))
+{
+}
+
+AtomicFileWriter::~AtomicFileWriter() = default;
 
 void AtomicFileWriter::create()
 {
-    close();
-    const fs::path target = rules_.followLink ? followLinks(target_) : fs::path(target_);
-    dest_ = target.string();
-    const fs::path parent = target.has_parent_path() ? target.parent_path() : fs::path(".");
-    std::error_code ec;
-    if (!fs::is_directory(parent, ec))
-        throw Failure::pathNotFound();
-    const OldAttributes old = oldAttributes(dest_, rules_.attributesFrom);
-    // Private until the old file's bits are applied; a new file gets the usual ones.
-    const int createMode = old.known ? 0600 : 0644;
-    const std::string prefix = (parent / temporaryPrefix(target.filename().string())).string();
-    for (int attempt = 0; attempt < 16; ++attempt) {
-        std::string temp = prefix + temporarySuffix();
-        int flags = O_WRONLY | O_CREAT | O_EXCL;
-#ifdef O_CLOEXEC
-        flags |= O_CLOEXEC;
-#endif
-        int fd = ::open(temp.c_str(), flags, createMode);
-        if (fd >= 0) {
-            applyAttributes(fd, old, rules_.keepOwner);
-            fd_ = fd;
-            temp_ = std::move(temp);
-            return;
-        }
-        if (errno != EEXIST)
-            break;
-    }
-    // A folder where we may not create files, holding a target we may write
-    // (a drop folder, a program folder where only config.ini is ours): write the
-    // target in place as a plain truncate-and-write would. Not atomic, but the
-    // only way to write there at all. A link under the target's name is never
-    // followed.
-    if ((errno == EACCES || errno == EPERM) && fs::is_regular_file(fs::symlink_status(target, ec))) {
-        int flags = O_WRONLY;
-#ifdef O_NOFOLLOW
-        flags |= O_NOFOLLOW;
-#endif
-#ifdef O_CLOEXEC
-        flags |= O_CLOEXEC;
-#endif
-        int fd = ::open(dest_.c_str(), flags);
-        if (fd >= 0) {
-            fd_ = fd;
-            inPlace_ = true;
-            return;
-        }
-    }
-    throw Failure::pathFileAccess();
+    commit_->create();
 }
 
 void AtomicFileWriter::write(const std::string& text)
 {
-    if (fd_ < 0)
-        throw Failure::badFileNumber();
-    bool ok = true;
-    if (inPlace_ && ::ftruncate(fd_, 0) != 0)
-        ok = false;
-    const char* p = text.data();
-    size_t left = text.size();
-    while (ok && left > 0) {
-        auto n = ::write(fd_, p, static_cast<unsigned>(left > (1u << 30) ? (1u << 30) : left));
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            ok = false;
-            break;
-        }
-        p += n;
-        left -= static_cast<size_t>(n);
-    }
-    if (ok && ::fsync(fd_) != 0)
-        ok = false;
-    if (::close(fd_) != 0)
-        ok = false;
-    fd_ = -1;
-    if (inPlace_) {
-        inPlace_ = false;
-        if (!ok)
-            throw Failure::pathFileAccess();
-        return;
-    }
-    std::error_code ec;
-    if (ok) {
-        fs::rename(temp_, dest_, ec);
-        ok = !ec;
-    }
-    if (!ok) {
-        fs::remove(temp_, ec);
-        temp_.clear();
-        throw Failure::pathFileAccess();
-    }
-    temp_.clear();
+    commit_->write(text);
 }
 
 void AtomicFileWriter::close() noexcept
 {
-    inPlace_ = false;
-    if (fd_ >= 0) {
-        ::close(fd_);
-        fd_ = -1;
-    }
-    if (!temp_.empty()) {
-        std::error_code ec;
-        fs::remove(temp_, ec);
-        temp_.clear();
-    }
+    commit_->close();
 }
 
 void removeStaleTemporaries(const std::string& target, std::chrono::seconds minAge, bool followLink)

@@ -1,7 +1,7 @@
 #include "platform/Platform.h"
-#include "platform/posix/PosixLauncher.h"
-#include "platform/posix/PosixProgram.h"
-#include "platform/posix/ProcStatCpuUsage.h"
+#include "platform/posix/CpuUsage.h"
+#include "platform/posix/Launcher.h"
+#include "platform/posix/Program.h"
 #include "platform/qt/QtSound.h"
 
 namespace torv {

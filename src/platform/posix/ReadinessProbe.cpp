@@ -2,7 +2,7 @@
 // and a child process in its own process group.
 #include "platform/ReadinessProbe.h"
 
-#include "platform/CommandLine.h"
+#include "base/CommandLine.h"
 #include "platform/Failure.h"
 #include "platform/WebFetch.h"
 

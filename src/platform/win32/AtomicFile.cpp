@@ -1,7 +1,8 @@
 #include "platform/AtomicFile.h"
 
+#include "base/AtomicCommit.h"
+#include "base/TemporaryName.h"
 #include "platform/Failure.h"
-#include "platform/TemporaryName.h"
 #include "platform/win32/Wide.h"
 
 #include <fcntl.h>
@@ -77,111 +78,112 @@ HANDLE handleOf(int fd)
     return reinterpret_cast<HANDLE>(_get_osfhandle(fd));
 }
 
+// The Win32 steps: CreateFileW with CREATE_NEW, FlushFileBuffers, then
+// ReplaceFileW, which gives the new file the old one's security, owner
+// included; a new file takes the folder's, as any file made there would.
+class Win32CommitSteps : public FileCommitSteps {
+public:
+    explicit Win32CommitSteps(WriteRules rules) : rules_(std::move(rules)) {}
+
+    std::string destination(const std::string& target) override
+    {
+        return rules_.followLink ? followLinks(target) : target;
+    }
+    bool folderExists(const std::string& destination) override
+    {
+        std::string parent, name, stem;
+        splitPath(destination, parent, name, stem);
+        return isFolder(widen(parent.empty() ? "\\" : parent));
+    }
+    std::string temporaryStem(const std::string& destination) override
+    {
+        std::string parent, name, stem;
+        splitPath(destination, parent, name, stem);
+        return stem;
+    }
+    int createNew(const std::string& path, Creation& creation) override
+    {
+        HANDLE h =
+            CreateFileW(widen(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (h == INVALID_HANDLE_VALUE) {
+            const DWORD error = GetLastError();
+            creation = error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS ? Creation::NameTaken
+                       : error == ERROR_ACCESS_DENIED                              ? Creation::Denied
+                                                                                   : Creation::Failed;
+            return -1;
+        }
+        const int fd = toDescriptor(h);
+        creation = fd >= 0 ? Creation::Created : Creation::Failed;
+        return fd;
+    }
+    int openInPlace(const std::string& destination) override
+    {
+        const std::wstring wide = widen(destination);
+        if (!isPlainFile(wide))
+            return -1;
+        HANDLE h =
+            CreateFileW(wide.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+        return h == INVALID_HANDLE_VALUE ? -1 : toDescriptor(h);
+    }
+    bool truncate(int fd) override
+    {
+        HANDLE h = handleOf(fd);
+        return SetFilePointer(h, 0, nullptr, FILE_BEGIN) == 0 && SetEndOfFile(h);
+    }
+    bool writeAll(int fd, const std::string& text) override
+    {
+        HANDLE h = handleOf(fd);
+        const char* p = text.data();
+        size_t left = text.size();
+        while (left > 0) {
+            DWORD n = 0;
+            const DWORD want = static_cast<DWORD>(left > (1u << 30) ? (1u << 30) : left);
+            if (!WriteFile(h, p, want, &n, nullptr) || n == 0)
+                return false;
+            p += n;
+            left -= n;
+        }
+        return true;
+    }
+    bool flushToDisk(int fd) override { return FlushFileBuffers(handleOf(fd)); }
+    bool closeFile(int fd) override { return _close(fd) == 0; }
+    bool replace(const std::string& temporary, const std::string& destination) override
+    {
+        const std::wstring from = widen(temporary), to = widen(destination);
+        // An existing target keeps its security, attributes and identity;
+        // a new one is simply moved into place, written through to disk.
+        if (isPlainFile(to))
+            return ReplaceFileW(to.c_str(), from.c_str(), nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr);
+        return MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
+    }
+    void remove(const std::string& path) noexcept override { DeleteFileW(widen(path).c_str()); }
+
+private:
+    WriteRules rules_;
+};
+
 } // namespace
+
+AtomicFileWriter::AtomicFileWriter(std::string target, WriteRules rules)
+    : commit_(std::make_unique<AtomicCommit>(std::move(target), std::make_unique<Win32CommitSteps>(std::move(rules))))
+{
+}
+
+AtomicFileWriter::~AtomicFileWriter() = default;
 
 void AtomicFileWriter::create()
 {
-    close();
-    // The old file's security, owner included, goes to the new one through
-    // ReplaceFileW; a new file takes the folder's, as any file made there would.
-    dest_ = rules_.followLink ? followLinks(target_) : target_;
-    std::string parent, name, stem;
-    splitPath(dest_, parent, name, stem);
-    if (!isFolder(widen(parent.empty() ? "\\" : parent)))
-        throw Failure::pathNotFound();
-    DWORD error = 0;
-    for (int attempt = 0; attempt < 16; ++attempt) {
-        std::string temp = stem + temporarySuffix();
-        HANDLE h =
-            CreateFileW(widen(temp).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
-        if (h != INVALID_HANDLE_VALUE) {
-            fd_ = toDescriptor(h);
-            if (fd_ < 0)
-                break;
-            temp_ = std::move(temp);
-            return;
-        }
-        error = GetLastError();
-        if (error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS)
-            break;
-    }
-    // A folder where we may not create files, holding a target we may write:
-    // write the target in place. Not atomic, but the only way to write there.
-    // A link under the target's name is never followed.
-    const std::wstring wideTarget = widen(dest_);
-    if (error == ERROR_ACCESS_DENIED && isPlainFile(wideTarget)) {
-        HANDLE h = CreateFileW(wideTarget.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
-                               FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
-        if (h != INVALID_HANDLE_VALUE) {
-            fd_ = toDescriptor(h);
-            if (fd_ >= 0) {
-                inPlace_ = true;
-                return;
-            }
-        }
-    }
-    throw Failure::pathFileAccess();
+    commit_->create();
 }
 
 void AtomicFileWriter::write(const std::string& text)
 {
-    if (fd_ < 0)
-        throw Failure::badFileNumber();
-    HANDLE h = handleOf(fd_);
-    bool ok = true;
-    if (inPlace_)
-        ok = SetFilePointer(h, 0, nullptr, FILE_BEGIN) == 0 && SetEndOfFile(h);
-    const char* p = text.data();
-    size_t left = text.size();
-    while (ok && left > 0) {
-        DWORD n = 0;
-        const DWORD want = static_cast<DWORD>(left > (1u << 30) ? (1u << 30) : left);
-        if (!WriteFile(h, p, want, &n, nullptr) || n == 0) {
-            ok = false;
-            break;
-        }
-        p += n;
-        left -= n;
-    }
-    if (ok && !FlushFileBuffers(h))
-        ok = false;
-    if (_close(fd_) != 0)
-        ok = false;
-    fd_ = -1;
-    if (inPlace_) {
-        inPlace_ = false;
-        if (!ok)
-            throw Failure::pathFileAccess();
-        return;
-    }
-    if (ok) {
-        const std::wstring from = widen(temp_), to = widen(dest_);
-        // An existing target keeps its security, attributes and identity;
-        // a new one is simply moved into place, written through to disk.
-        if (isPlainFile(to))
-            ok = ReplaceFileW(to.c_str(), from.c_str(), nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr);
-        else
-            ok = MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
-    }
-    if (!ok) {
-        DeleteFileW(widen(temp_).c_str());
-        temp_.clear();
-        throw Failure::pathFileAccess();
-    }
-    temp_.clear();
+    commit_->write(text);
 }
 
 void AtomicFileWriter::close() noexcept
 {
-    inPlace_ = false;
-    if (fd_ >= 0) {
-        _close(fd_);
-        fd_ = -1;
-    }
-    if (!temp_.empty()) {
-        DeleteFileW(widen(temp_).c_str());
-        temp_.clear();
-    }
+    commit_->close();
 }
 
 void removeStaleTemporaries(const std::string& target, std::chrono::seconds minAge, bool followLink)

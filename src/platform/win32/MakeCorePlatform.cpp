@@ -1,7 +1,7 @@
 #include "platform/Platform.h"
-#include "platform/win32/Win32Launcher.h"
-#include "platform/win32/Win32Program.h"
-#include "platform/win32/Win32StopSignal.h"
+#include "platform/win32/Launcher.h"
+#include "platform/win32/Program.h"
+#include "platform/win32/StopSignal.h"
 
 namespace torv {
 

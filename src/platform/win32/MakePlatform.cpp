@@ -1,8 +1,8 @@
 #include "platform/Platform.h"
-#include "platform/win32/Win32CpuUsage.h"
-#include "platform/win32/Win32Launcher.h"
-#include "platform/win32/Win32Program.h"
-#include "platform/win32/Win32Sound.h"
+#include "platform/win32/CpuUsage.h"
+#include "platform/win32/Launcher.h"
+#include "platform/win32/Program.h"
+#include "platform/win32/Sound.h"
 
 namespace torv {
 

@@ -2,7 +2,7 @@
 // Toolhelp process snapshot and a child process in a job object.
 #include "platform/ReadinessProbe.h"
 
-#include "platform/CommandLine.h"
+#include "base/CommandLine.h"
 #include "platform/Failure.h"
 #include "platform/WebFetch.h"
 #include "platform/win32/Wide.h"

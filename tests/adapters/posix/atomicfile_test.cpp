@@ -2,6 +2,7 @@
 // temporaries, and folders where no new file may be created.
 #include "platform/AtomicFile.h"
 #include "platform/Failure.h"
+#include "support/Failures.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -48,12 +49,7 @@ int runLockedOut(const std::string& folder, const std::function<int()>& fn)
 
 int writeAndReport(const std::string& target, const std::string& text)
 {
-    try {
-        writeFileAtomically(target, text);
-        return 0;
-    } catch (const Failure& f) {
-        return f.code;
-    }
+    return sim::failureCodeOf([&] { writeFileAtomically(target, text); });
 }
 
 TEST(AtomicFileLockedFolder, WritableTargetIsWrittenInPlace)

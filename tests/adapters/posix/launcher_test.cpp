@@ -1,8 +1,9 @@
 // The real POSIX launcher and the single-instance lock, on real processes and
 // files inside a temporary folder. Only scripts written here are ever started.
 #include "platform/Failure.h"
-#include "platform/posix/PosixLauncher.h"
+#include "platform/posix/Launcher.h"
 #include "platform/posix/SingleInstance.h"
+#include "support/Failures.h"
 
 #include <gtest/gtest.h>
 
@@ -88,12 +89,7 @@ bool eventually(const std::function<bool()>& condition)
 
 int launchCode(const std::string& commandLine)
 {
-    try {
-        PosixLauncher().run(commandLine, WindowStyle::Normal);
-    } catch (const Failure& f) {
-        return f.code;
-    }
-    return 0;
+    return sim::failureCodeOf([&] { PosixLauncher().run(commandLine, WindowStyle::Normal); });
 }
 
 TEST(PosixLauncher, StartsAScriptWithItsArgumentsAsWords)

@@ -1,9 +1,10 @@
 // What the POSIX adapters make of awkward paths and of the files they replace,
 // seen through the remote folder's readers and writers.
 #include "platform/Failure.h"
-#include "platform/posix/PosixLauncher.h"
+#include "platform/posix/Launcher.h"
 #include "remote/CommandFile.h"
 #include "remote/ResultFile.h"
+#include "support/Failures.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -23,14 +24,7 @@ TEST(ErrnoFailure, APathThroughAPlainFileIsNotFoundEverywhere)
     TempDir dir;
     dir.write("plain", "x");
     const std::string through = dir.file("plain") + "/inner";
-    auto code = [](const std::function<void()>& fn) {
-        try {
-            fn();
-            return 0;
-        } catch (const Failure& f) {
-            return f.code;
-        }
-    };
+    auto code = [](const std::function<void()>& fn) { return sim::failureCodeOf(fn); };
     EXPECT_EQ(code([&] { readCommandField(through); }), 53);
     EXPECT_EQ(code([&] { deleteCommandFile(through); }), 53);
     EXPECT_EQ(code([&] { spawnDetached({through}); }), 53);

@@ -1,6 +1,6 @@
 // The /proc/stat CPU usage component on stat files written by the test.
 #include "platform/Failure.h"
-#include "platform/posix/ProcStatCpuUsage.h"
+#include "platform/posix/CpuUsage.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>

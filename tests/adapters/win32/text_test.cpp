@@ -3,7 +3,7 @@
 // files in a folder whose name the code page cannot hold.
 #include "platform/Files.h"
 #include "platform/SecretFile.h"
-#include "platform/win32/Win32Program.h"
+#include "platform/win32/Program.h"
 #include "remote/CommandFile.h"
 #include "remote/ResultFile.h"
 #include "support/TempDir.h"

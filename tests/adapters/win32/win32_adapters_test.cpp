@@ -3,10 +3,11 @@
 #include "platform/AtomicFile.h"
 #include "platform/Failure.h"
 #include "platform/Files.h"
-#include "platform/win32/Win32CpuUsage.h"
-#include "platform/win32/Win32Launcher.h"
-#include "platform/win32/Win32Program.h"
+#include "platform/win32/CpuUsage.h"
+#include "platform/win32/Launcher.h"
+#include "platform/win32/Program.h"
 #include "settings/ConfigFile.h"
+#include "support/Failures.h"
 #include "support/FileTricks.h"
 #include "support/TempDir.h"
 
@@ -29,12 +30,7 @@ using sim::TempDir;
 
 int codeOf(const std::function<void()>& fn)
 {
-    try {
-        fn();
-        return 0;
-    } catch (const Failure& f) {
-        return f.code;
-    }
+    return sim::failureCodeOf(fn);
 }
 
 std::string markerExe()

@@ -1,4 +1,4 @@
-#include "platform/CommandLine.h"
+#include "base/CommandLine.h"
 
 #include "platform/Failure.h"
 

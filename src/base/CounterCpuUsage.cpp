@@ -1,4 +1,4 @@
-#include "platform/CounterCpuUsage.h"
+#include "base/CounterCpuUsage.h"
 
 #include <cmath>
 #include <thread>

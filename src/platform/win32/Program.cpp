@@ -1,4 +1,4 @@
-#include "platform/win32/Win32Program.h"
+#include "platform/win32/Program.h"
 
 #include "platform/win32/Wide.h"
 

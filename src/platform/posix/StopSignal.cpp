@@ -1,4 +1,4 @@
-#include "platform/posix/PosixStopSignal.h"
+#include "platform/posix/StopSignal.h"
 
 #include <QSocketNotifier>
 

@@ -1,7 +1,7 @@
 #pragma once
 // The CPU usage component on Windows: the share of non-idle time between two
 // GetSystemTimes readings.
-#include "platform/CounterCpuUsage.h"
+#include "base/CounterCpuUsage.h"
 
 #include <functional>
 

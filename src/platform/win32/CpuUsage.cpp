@@ -1,4 +1,4 @@
-#include "platform/win32/Win32CpuUsage.h"
+#include "platform/win32/CpuUsage.h"
 
 #include "platform/Failure.h"
 

@@ -1,4 +1,4 @@
-#include "platform/win32/Win32StopSignal.h"
+#include "platform/win32/StopSignal.h"
 
 #include <QCoreApplication>
 #include <QMetaObject>

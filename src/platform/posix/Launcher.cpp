@@ -1,6 +1,6 @@
-#include "platform/posix/PosixLauncher.h"
+#include "platform/posix/Launcher.h"
 
-#include "platform/CommandLine.h"
+#include "base/CommandLine.h"
 #include "platform/ErrnoFailure.h"
 #include "platform/Failure.h"
 

@@ -1,7 +1,7 @@
 #pragma once
 // The CPU usage component on Linux: the share of non-idle time in the machine's
 // total ("cpu" line of /proc/stat) between two readings.
-#include "platform/CounterCpuUsage.h"
+#include "base/CounterCpuUsage.h"
 
 #include <functional>
 #include <string>

@@ -1,4 +1,4 @@
-#include "platform/posix/PosixProgram.h"
+#include "platform/posix/Program.h"
 
 #include <cctype>
 #include <cstdio>

@@ -1,4 +1,4 @@
-#include "tray/QtTrayShell.h"
+#include "platform/qt/QtTrayShell.h"
 
 #include <QApplication>
 #include <QCursor>

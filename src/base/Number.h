@@ -1,7 +1,7 @@
 #pragma once
 // Numbers read from text and numbers stored in 16 bits: one rule for each,
 // shared by the settings file, the settings editor and the CPU chart.
-#include "platform/Int16.h"
+#include "base/Int16.h"
 
 #include <string_view>
 

@@ -1,4 +1,4 @@
-#include "platform/Number.h"
+#include "base/Number.h"
 
 #include <charconv>
 #include <cmath>

@@ -1,4 +1,4 @@
-#include "platform/win32/Win32Sound.h"
+#include "platform/win32/Sound.h"
 
 #include "platform/win32/Wide.h"
 

@@ -1,6 +1,6 @@
-#include "platform/win32/Win32Launcher.h"
+#include "platform/win32/Launcher.h"
 
-#include "platform/CommandLine.h"
+#include "base/CommandLine.h"
 #include "platform/Failure.h"
 #include "platform/win32/Wide.h"
 

@@ -1,4 +1,4 @@
-#include "platform/posix/ProcStatCpuUsage.h"
+#include "platform/posix/CpuUsage.h"
 
 #include "platform/Failure.h"
 

@@ -1,0 +1,39 @@
+#pragma once
+// What the parts of the console may ask of it: the log, the status line, the
+// cues, the controls, the window and the end of the program. The console
+// (Form1) implements it for whatever view it drives, a window or a journal.
+#include <string>
+
+namespace torv {
+
+enum class Control { cmdEdit, cmdRestart, cmdClear, cmdTray, Command8, cmdConfig, chkRemote, Chart };
+
+class ConsoleActions {
+public:
+    // Adds an entry to the log; shows nothing yet.
+    virtual void appendLog(const std::string& entry) = 0;
+    // entry + date + ":" + time, or time first.
+    virtual void appendStamped(const std::string& entry, bool timeFirst = false) = 0;
+    // The log box gets the whole log.
+    virtual void showLog() = 0;
+    // Puts other text into the log box (comment line, error text).
+    virtual void setLogBox(const std::string& text) = 0;
+    virtual void setStatus(const std::string& text) = 0;
+    // Plays a cue file of the program's folder when sounds are on.
+    virtual void playCue(const char* cueFile) = 0;
+    virtual void setControlEnabled(Control control, bool enabled) = 0;
+    // Sets the remote toggle's value from code; runs its handler on a change.
+    virtual void setRemoteToggle(bool on) = 0;
+
+    virtual void showWindow() = 0;
+    virtual void focusWindow() = 0;
+    virtual void hideWindow() = 0;
+    virtual void minimizeWindow() = 0;
+    // Ends the program at once, taking the tray icon away first.
+    [[noreturn]] virtual void endProgram() = 0;
+
+protected:
+    ~ConsoleActions() = default;
+};
+
+} // namespace torv

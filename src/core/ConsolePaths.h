@@ -1,0 +1,20 @@
+#pragma once
+// The console's own files, in the program's folder.
+#include "platform/Paths.h"
+#include "platform/Program.h"
+
+#include <string>
+
+namespace torv {
+
+inline std::string configPath(const Program& program)
+{
+    return inFolder(program.folder(), "config.ini");
+}
+
+inline std::string commentsPath(const Program& program)
+{
+    return inFolder(program.folder(), "comments.txt");
+}
+
+} // namespace torv

@@ -1,0 +1,35 @@
+#pragma once
+// The console's shared state: what start-up, the sequencer, the remote poll
+// and the settings editor read and change. The console (Form1) owns it for the
+// life of the program; collaborators are handed a reference, never the console.
+#include "base/Int16.h"
+#include "core/Log.h"
+#include "platform/EventLoop.h"
+#include "settings/Settings.h"
+
+#include <memory>
+#include <string>
+
+namespace torv {
+
+struct ConsoleState {
+    SettingsRecord settings;
+    TaskTable tasks;
+    int16 TotalApps = 0;
+    int16 Seconds = 0;
+    Log DumpString;
+    std::string CommentLine;
+    bool FirstCancel = false;
+    bool SequenceRunning = false;
+    bool ReloadInSequence = false;
+    bool CpuMonCreated = false;
+    bool Reloading = false; // program-wide: a reload is under way
+    // The last start-up ended in the abnormal stop (no sequence runs).
+    bool StartUpStopped = false;
+
+    std::unique_ptr<Timer> Timer1;   // 1 s countdown tick
+    std::unique_ptr<Timer> Timer2;   // 10 s remote poll
+    std::unique_ptr<Timer> CPUTimer; // 2 s chart tick
+};
+
+} // namespace torv
