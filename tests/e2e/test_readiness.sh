@@ -82,7 +82,8 @@ done
 
 # --- A launch held until a file appears.
 write_config EXIT "$XCHG" "" 1 1 REMOTEOFF SOUNDOFF COMMENTSOFF "One" "$WORK/task1.sh"
-printf '[task 1]\nbefore = path:%s/flag\n' "$WORK" >"$PROG/torv.ini"
+# A key it does not know: one warning, and the rest of the file still counts.
+printf '[task 1]\nbefore = path:%s/flag\ncolour = blue\n' "$WORK" >"$PROG/torv.ini"
 start_headless
 sleep 2
 [[ ! -e "$WORK/marker1" ]] || fail "launched before the file was there"
@@ -92,6 +93,8 @@ wait_end 10
 [[ -s "$WORK/marker1" ]] || fail "not launched once the file was there"
 awk -v f="$(cat "$WORK/flag")" -v m="$(cat "$WORK/marker1")" 'BEGIN { exit !(m > f) }' || fail "launched before the flag"
 has_line "$WORK/out" "Waiting For: path:$WORK/flag"
+(($(grep -c "^WARNING: torv.ini line 3: " "$WORK/err") == 1)) || fail "no single warning for line 3: $(cat "$WORK/err")"
+grep -q "^torv.ini line 3: " "$WORK/out" || fail "the journal lacks the torv.ini line"
 
 # --- The window waits for the port just the same (its log in Result.txt).
 rm -f "$WORK"/marker* "$SERVER_PID_FILE"
