@@ -62,14 +62,14 @@ struct ReadinessWait::Shared {
         over = allHold();
     }
 
-    void timeUp()
+    // The wait gives up: each check that does not hold gets `why` in front.
+    void giveUp(const std::string& why)
     {
         over = timedOut = true;
         for (const Pending& pending : checks) {
             if (pending.holds)
                 continue;
-            const std::string line =
-                "Not Ready After " + std::to_string(seconds) + " Seconds: " + pending.check.shown();
+            const std::string line = why + ": " + pending.check.shown();
             console.appendLog(line);
             console.needsAttention((stops ? "ERROR: " : "WARNING: ") + line +
                                    (pending.reason.empty() ? "" : " (" + pending.reason + ")"));
@@ -109,9 +109,15 @@ void ReadinessWait::tick()
         return;
     ++shared_->seconds;
     if (shared_->timeout > 0 && shared_->seconds >= shared_->timeout)
-        shared_->timeUp();
+        shared_->giveUp("Not Ready After " + std::to_string(shared_->seconds) + " Seconds");
     else
         tryPending();
+}
+
+void ReadinessWait::programFailed(int status)
+{
+    if (!shared_->over)
+        shared_->giveUp("Ended With Status " + std::to_string(status));
 }
 
 bool ReadinessWait::finished() const

@@ -25,6 +25,9 @@ public:
 
     // One tick of the console's timer: a second more, and the next tries.
     void tick();
+    // The task's program ended with a failure status: it will not get ready,
+    // so the wait ends as at its limit.
+    void programFailed(int status);
     bool finished() const;
     bool timedOut() const;
 

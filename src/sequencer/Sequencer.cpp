@@ -94,10 +94,26 @@ void Sequencer::taskWait()
     }
 }
 
-Sequencer::Settled Sequencer::settle(int16 task, bool beforeLaunch, int sequencesSeen)
+std::unique_ptr<RunningProcess> Sequencer::launch(int16 task)
+{
+    const std::string& commandLine = state_.tasks.TaskLoc[task];
+    auto found = state_.checks.find(task);
+    if (found != state_.checks.end() && !found->second.ready.empty())
+        return startNamed(ports_.launcher, commandLine, WindowStyle::Normal);
+    runNamed(ports_.launcher, commandLine, WindowStyle::Normal);
+    return nullptr;
+}
+
+Sequencer::Settled Sequencer::settle(int16 task, bool beforeLaunch, int sequencesSeen, RunningProcess* process)
 {
     TaskChecks settings;
     bool timedOut = false;
+    auto endStatus = std::make_shared<std::optional<int>>();
+    if (process)
+        process->onEnd(ports_.events, [endStatus](int status) { *endStatus = status; });
+    // A program that failed will not get ready (one that ended with 0 may
+    // have left a server behind: its checks go on).
+    auto failedWith = [&] { return endStatus->value_or(0); };
     // A reload inside the wait reads torv.ini again: as a task's wait goes on
     // with the reloaded settings, this one starts over with the checks read.
     for (int reading = -1; reading != state_.optionsReadings && !overtaken(sequencesSeen);) {
@@ -117,8 +133,13 @@ Sequencer::Settled Sequencer::settle(int16 task, bool beforeLaunch, int sequence
         } leave{readinessWaits_};
         // A run overtaken by a whole sequence inside this wait stands down: it
         // no longer waits for anything.
-        while (!wait.finished() && !overtaken(sequencesSeen) && reading == state_.optionsReadings)
+        for (;;) {
+            if (failedWith() != 0)
+                wait.programFailed(failedWith());
+            if (wait.finished() || overtaken(sequencesSeen) || reading != state_.optionsReadings)
+                break;
             ports_.events.waitForEvents();
+        }
         timedOut = wait.timedOut();
     }
     if (!timedOut)
@@ -222,12 +243,13 @@ Sequencer::Outcome Sequencer::runTasksAndFinish(int sequencesSeen, bool& stopped
                 console_.appendLog(state_.tasks.TaskDesc[i]);
                 console_.showLog();
             });
-            step([&] { runNamed(ports_.launcher, state_.tasks.TaskLoc[i], WindowStyle::Normal); });
+            std::unique_ptr<RunningProcess> process;
+            step([&] { process = launch(i); });
             // The launch check reads the log's tail, which a failure report has
             // just ended with "Command Failed".
             step([&] { console_.playCue(state_.DumpString.endsWith("Failed\r\n") ? cue::Failure : cue::Complete); });
             // The next task's wait starts once this one is ready.
-            step([&] { settled = settle(i, false, sequencesSeen); });
+            step([&] { settled = settle(i, false, sequencesSeen, process.get()); });
         }
         stopped = settled == Settled::Stop;
         step([&] { state_.Timer1->setEnabled(false); });

@@ -8,6 +8,7 @@
 #include "platform/Failure.h"
 
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -55,7 +56,10 @@ private:
     // What a task's checks leave the sequence to do.
     enum class Settled { GoOn, SkipLaunch, Stop };
     // Waits for one list of a task's checks (its `before` or its `ready`).
-    Settled settle(int16 task, bool beforeLaunch, int sequencesSeen);
+    // process: the task's program, held for a ready wait (or none).
+    Settled settle(int16 task, bool beforeLaunch, int sequencesSeen, RunningProcess* process = nullptr);
+    // Launches a task; one with ready checks is held until its wait is over.
+    std::unique_ptr<RunningProcess> launch(int16 task);
     // The launches, the hand-over to the remote poll and the result file;
     // stops early on the missing-folder route or when overtaken.
     // stopped: a check's time-out stopped the sequence (no action after it).

@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Tasks that wait until they are ready (torv.ini), on the real binary, headless
 # and then in a window: a port that opens late holds up the next task, a path that never
-# appears times out (continue, then stop), and a `before` check holds the
-# launch until the test creates a file.
+# appears times out (continue, then stop), a program that fails ends its
+# wait, and a `before` check holds the launch until the test creates a file.
 source "$(dirname "$0")/lib.sh"
 unset DISPLAY WAYLAND_DISPLAY XAUTHORITY
 
@@ -68,7 +68,7 @@ for policy in continue stop; do
     grep -q "^WARNING: Not Ready After 2 Seconds: path:$WORK/never" "$WORK/err" || fail "no warning: $(cat "$WORK/err")"
   else
     # No EXIT after a stop: the console stays.
-    wait_for 'grep -q "Sequence Stopped At Task 1" "$WORK/out"' 15 || fail "not stopped: $(cat "$WORK/out")"
+    wait_for 'grep -qs "Sequence Stopped At Task 1" "$WORK/out"' 15 || fail "not stopped: $(cat "$WORK/out")"
     sleep 1
     torv_running || fail "the console ended after a stop"
     [[ ! -e "$WORK/marker2" ]] || fail "a stopped sequence launched the next task"
@@ -79,6 +79,16 @@ for policy in continue stop; do
   fi
   has_line "$WORK/out" "Not Ready After 2 Seconds: path:$WORK/never"
 done
+
+# --- A program that fails ends its ready wait at once, long before the limit.
+printf '#!/bin/sh\nexit 3\n' >"$WORK/fails.sh"
+chmod +x "$WORK/fails.sh"
+write_config EXIT "$XCHG" "" 1 1 REMOTEOFF SOUNDOFF COMMENTSOFF "Fails" "$WORK/fails.sh" "Two" "$WORK/task2.sh"
+printf '[task 1]\nready = path:%s/never\n' "$WORK" >"$PROG/torv.ini"
+start_headless
+wait_end 10
+has_line "$WORK/out" "Ended With Status 3: path:$WORK/never"
+[[ -s "$WORK/marker2" ]] || fail "the task after the failed one did not run"
 
 # --- A launch held until a file appears.
 write_config EXIT "$XCHG" "" 1 1 REMOTEOFF SOUNDOFF COMMENTSOFF "One" "$WORK/task1.sh"

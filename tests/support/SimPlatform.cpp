@@ -189,6 +189,38 @@ void RecordingLauncher::run(const std::string& commandLine, WindowStyle style)
         throw Failure(it->second.first, it->second.second);
 }
 
+namespace {
+
+class SimProcess : public RunningProcess {
+public:
+    explicit SimProcess(std::optional<std::pair<Ms, int>> ending) : ending_(ending) {}
+    ~SimProcess() override { *alive_ = false; }
+    void onEnd(EventLoop& events, std::function<void(int)> ended) override
+    {
+        if (!ending_)
+            return;
+        auto& loop = static_cast<SimEventLoop&>(events);
+        loop.after(ending_->first, [alive = alive_, status = ending_->second, ended = std::move(ended)] {
+            if (*alive)
+                ended(status);
+        });
+    }
+
+private:
+    std::optional<std::pair<Ms, int>> ending_;
+    std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
+};
+
+} // namespace
+
+std::unique_ptr<RunningProcess> RecordingLauncher::start(const std::string& commandLine, WindowStyle style)
+{
+    run(commandLine, style);
+    ++started;
+    auto it = endings.find(commandLine);
+    return std::make_unique<SimProcess>(it == endings.end() ? std::nullopt : std::optional(it->second));
+}
+
 void RecordingLauncher::openInTextEditor(const std::string& path)
 {
     run("edit " + path, WindowStyle::Normal);

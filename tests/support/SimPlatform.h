@@ -127,6 +127,11 @@ class RecordingLauncher : public Launcher {
 public:
     explicit RecordingLauncher(const SimEventLoop& loop) : loop_(loop) {}
     void run(const std::string& commandLine, WindowStyle style) override;
+    // A process held until it ends: as `endings` says, else never.
+    std::unique_ptr<RunningProcess> start(const std::string& commandLine, WindowStyle style) override;
+    // Command lines whose started process ends: after how long, with what status.
+    std::map<std::string, std::pair<Ms, int>> endings;
+    int started = 0;
     void openInTextEditor(const std::string& path) override;
     std::vector<Launch> launches;
     // Command lines whose launch fails, with the failure they give.

@@ -59,6 +59,8 @@ TEST_F(ReadinessTest, ReadyCheckHoldsTheNextTaskUntilItHolds)
     writeConfig(config());
     options("; the database first\r\n[task 1]\r\nlocation = db\r\nready = tcp:127.0.0.1:5432\r\n");
     sim.probe.holdsFrom(kDbKey, 3000);
+    // A starter that ends well (a server left behind) does not end the wait.
+    sim.launcher.endings["db"] = {1000, 0};
     EXPECT_TRUE(start());
     EXPECT_THAT(launched(), ElementsAreArray({"db", "app", "web"}));
     // Tried at once and on each tick; ready with the tick-3 try's answer.
@@ -134,6 +136,21 @@ TEST(ReadinessPolicies, EachTimeOutPolicy)
         EXPECT_TRUE(run.sim.view.isEnabled(Control::cmdRestart));
         EXPECT_EQ(run.exchange.read("Result.txt"), log + "\r\n");
     }
+}
+
+TEST_F(ReadinessTest, AProgramThatFailsEndsItsReadyWaitAtOnce)
+{
+    writeConfig(config());
+    options("[task 1]\nready = tcp:127.0.0.1:5432\n");
+    sim.probe.never(kDbKey);
+    sim.launcher.endings["db"] = {2500, 3};
+    EXPECT_TRUE(start());
+    EXPECT_EQ(launchedAt("app"), 2500);
+    const std::string ended = std::string("Ended With Status 3: ") + kDb;
+    EXPECT_THAT(logLines(), Contains(ended));
+    EXPECT_EQ(sim.view.attentions, std::vector<std::string>{"WARNING: " + ended + " (not there yet)"});
+    // Only a task with ready checks is held; the others start as they always did.
+    EXPECT_EQ(sim.launcher.started, 1);
 }
 
 TEST_F(ReadinessTest, TriesNeverOverlapAndTheLimitPausesWhileTheEditorIsOpen)
