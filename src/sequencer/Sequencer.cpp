@@ -238,6 +238,9 @@ Sequencer::Outcome Sequencer::runTasksAndFinish(int sequencesSeen, bool& stopped
         }
         Settled settled = Settled::GoOn;
         step([&] { settled = settle(i, true, sequencesSeen); });
+        // A reload during the checks may have emptied the slot, as during the wait.
+        if (!holdsTask(i))
+            settled = Settled::SkipLaunch;
         if (settled == Settled::GoOn) {
             step([&] {
                 console_.appendLog(state_.tasks.TaskDesc[i]);
