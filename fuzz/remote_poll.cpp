@@ -137,14 +137,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::filesystem::remove(resultFile);
     w.c.exchange.write("command.txt", raw);
     // A fresh period: the poll comes exactly 10 s from now.
-    form.Timer2->setEnabled(false);
-    form.Timer2->setEnabled(true);
+    form.state().Timer2->setEnabled(false);
+    form.state().Timer2->setEnabled(true);
     sim.events.runFor(10000);
 
     const Expected e = model(raw, sim.clock.dateText(), sim.clock.timeText());
     const std::string log = e.handled ? e.entry + "\r\n" : "";
-    check("log", log, form.DumpString.text());
-    check("log box", form.DumpString.text(), sim.view.logBox);
+    check("log", log, form.state().DumpString.text());
+    check("log box", form.state().DumpString.text(), sim.view.logBox);
     check("Result.txt", e.handled ? log + "\r\n" : "(none)",
           std::filesystem::exists(resultFile) ? w.c.exchange.read("Result.txt") : "(none)");
     check("command file", e.handled ? "deleted" : "kept", std::filesystem::exists(commandFile) ? "kept" : "deleted");
@@ -160,7 +160,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     for (const auto& [line, style] : e.launches)
         expectedLaunches += line + (style == WindowStyle::Normal ? " [1]\n" : " [2]\n");
     check("launches", expectedLaunches, launches);
-    check("poll", e.pollOn ? "on" : "off", form.Timer2->enabled() ? "on" : "off");
+    check("poll", e.pollOn ? "on" : "off", form.state().Timer2->enabled() ? "on" : "off");
     std::filesystem::remove(commandFile);
     return 0;
 }

@@ -1,10 +1,9 @@
 // One readiness try on POSIX: sockets, the web client, the file system, /proc
 // and a child process in its own process group.
-#include "platform/ReadinessProbe.h"
+#include "platform/ProbeTries.h"
 
 #include "base/CommandLine.h"
 #include "platform/Failure.h"
-#include "platform/WebFetch.h"
 
 #include <cerrno>
 #include <chrono>
@@ -81,6 +80,10 @@ bool connects(const addrinfo& address, Clock::time_point deadline, int& error)
     return error == 0;
 }
 
+} // namespace
+
+namespace probe {
+
 ProbeResult tryTcp(const ProbeTarget& t)
 {
     const auto deadline = deadlineOf(t, kNetworkTryMs);
@@ -99,18 +102,6 @@ ProbeResult tryTcp(const ProbeTarget& t)
     if (ok)
         return {true, {}};
     return {false, error == ETIMEDOUT || error == 0 ? "no answer in time" : std::strerror(error)};
-}
-
-ProbeResult tryHttp(const ProbeTarget& t)
-{
-    // Only the status counts; the body is not kept.
-    const WebAnswer answer = fetchWeb(t.target, t.caFile, t.limitMs > 0 ? t.limitMs : kNetworkTryMs, 0);
-    if (!answer.answered)
-        return {false, answer.error};
-    // A redirect (3xx) already says the server answers.
-    if (answer.status < 200 || answer.status > 399)
-        return {false, "status " + std::to_string(answer.status)};
-    return {true, {}};
 }
 
 ProbeResult tryPath(const ProbeTarget& t)
@@ -239,23 +230,6 @@ ProbeResult tryCommand(const ProbeTarget& t)
     return {false, "ended by signal " + std::to_string(WTERMSIG(status))};
 }
 
-} // namespace
-
-ProbeResult tryProbeOnce(const ProbeTarget& target)
-{
-    switch (target.kind) {
-    case ProbeKind::Tcp:
-        return tryTcp(target);
-    case ProbeKind::Http:
-        return tryHttp(target);
-    case ProbeKind::Path:
-        return tryPath(target);
-    case ProbeKind::Process:
-        return tryProcess(target);
-    case ProbeKind::Command:
-        break;
-    }
-    return tryCommand(target);
-}
+} // namespace probe
 
 } // namespace torv

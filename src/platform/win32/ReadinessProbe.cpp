@@ -1,10 +1,9 @@
 // One readiness try on Windows: Winsock, the web client, the file system, the
 // Toolhelp process snapshot and a child process in a job object.
-#include "platform/ReadinessProbe.h"
+#include "platform/ProbeTries.h"
 
 #include "base/CommandLine.h"
 #include "platform/Failure.h"
-#include "platform/WebFetch.h"
 #include "platform/win32/Wide.h"
 
 #include <winsock2.h>
@@ -71,6 +70,10 @@ bool connects(const ADDRINFOW& address, Clock::time_point deadline, int& error)
     return ok;
 }
 
+} // namespace
+
+namespace probe {
+
 ProbeResult tryTcp(const ProbeTarget& t)
 {
     static std::once_flag started;
@@ -95,17 +98,6 @@ ProbeResult tryTcp(const ProbeTarget& t)
         return {true, {}};
     return {false, error == WSAETIMEDOUT || error == 0 ? "no answer in time"
                                                        : systemMessage(static_cast<unsigned long>(error))};
-}
-
-ProbeResult tryHttp(const ProbeTarget& t)
-{
-    const WebAnswer answer = fetchWeb(t.target, t.caFile, limitOf(t, kNetworkTryMs), 0);
-    if (!answer.answered)
-        return {false, answer.error};
-    // A redirect (3xx) already says the server answers.
-    if (answer.status < 200 || answer.status > 399)
-        return {false, "status " + std::to_string(answer.status)};
-    return {true, {}};
 }
 
 ProbeResult tryPath(const ProbeTarget& t)
@@ -177,23 +169,6 @@ ProbeResult tryCommand(const ProbeTarget& t)
     return result;
 }
 
-} // namespace
-
-ProbeResult tryProbeOnce(const ProbeTarget& target)
-{
-    switch (target.kind) {
-    case ProbeKind::Tcp:
-        return tryTcp(target);
-    case ProbeKind::Http:
-        return tryHttp(target);
-    case ProbeKind::Path:
-        return tryPath(target);
-    case ProbeKind::Process:
-        return tryProcess(target);
-    case ProbeKind::Command:
-        break;
-    }
-    return tryCommand(target);
-}
+} // namespace probe
 
 } // namespace torv

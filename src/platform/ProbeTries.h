@@ -1,0 +1,13 @@
+#pragma once
+// The kinds of readiness try each platform folder implements; the web try and
+// the choice between them are shared (platform/ReadinessProbe.cpp).
+#include "platform/ReadinessProbe.h"
+
+namespace torv::probe {
+
+ProbeResult tryTcp(const ProbeTarget& t);
+ProbeResult tryPath(const ProbeTarget& t);
+ProbeResult tryProcess(const ProbeTarget& t);
+ProbeResult tryCommand(const ProbeTarget& t);
+
+} // namespace torv::probe
