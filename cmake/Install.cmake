@@ -7,6 +7,7 @@
 #   *.wav                the eight cue files
 #   torv.png             the program icon, 48 by 48
 #   config.ini.example   a starting point for config.ini (CR LF line ends)
+#   torv.ini.example     the opt-in file's keys (never torv.ini: an upgrade keeps it)
 #   autostart/torv.desktop  an XDG autostart entry, not active until copied
 #
 # and, as the component "desktop", the menu entry and the icon under /usr/share;
@@ -45,7 +46,7 @@ install(TARGETS torv RUNTIME DESTINATION . COMPONENT program)
 # A module is a library everywhere, also on Windows.
 install(TARGETS torv_window LIBRARY DESTINATION . COMPONENT program)
 install(FILES ${TORV_CUE_FILES} ${TORV_ICON_PNG}
-  ${CMAKE_SOURCE_DIR}/packaging/config.ini.example
+  ${CMAKE_SOURCE_DIR}/packaging/config.ini.example ${CMAKE_SOURCE_DIR}/packaging/torv.ini.example
   DESTINATION . COMPONENT program)
 install(FILES ${CMAKE_SOURCE_DIR}/packaging/torv-autostart.desktop
   DESTINATION autostart RENAME torv.desktop COMPONENT program)

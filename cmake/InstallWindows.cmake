@@ -2,7 +2,8 @@
 # write (TORV keeps config.ini beside itself).
 #
 #   torv.exe, torv-window.dll, the Qt and mingw runtime DLLs, platforms/qwindows.dll,
-#   styles/qwindowsvistastyle.dll, the eight cues, config.ini.example, README.txt
+#   styles/qwindowsvistastyle.dll, the eight cues, config.ini.example, torv.ini.example,
+#   README.txt
 #
 #   cpack -G ZIP  (in the build folder)   # build/packages/torv-<version>-win64.zip
 
@@ -30,10 +31,12 @@ endforeach()
 
 install(FILES ${TORV_CUE_FILES} DESTINATION . COMPONENT program)
 # Text files with CR LF line ends, as Notepad expects them.
-foreach(name config.ini.example README.txt)
+foreach(name config.ini.example torv.ini.example README.txt)
   set(out ${CMAKE_BINARY_DIR}/windows/${name})
   if(name STREQUAL README.txt)
     file(READ ${CMAKE_SOURCE_DIR}/packaging/windows/README.txt text)
+  elseif(name STREQUAL torv.ini.example)
+    file(READ ${CMAKE_SOURCE_DIR}/packaging/torv.ini.example text)
   else()
     file(READ ${CMAKE_SOURCE_DIR}/packaging/windows/config.ini.example text)
   endif()

@@ -14,6 +14,7 @@
 #include "platform/Platform.h"
 #include "platform/SoundOutput.h"
 #include "platform/StandardStreams.h"
+#include "platform/ThreadedProbe.h"
 #include "platform/qt/QtClock.h"
 #include "platform/qt/QtEventLoop.h"
 
@@ -64,8 +65,9 @@ int runHeadless(int argc, char** argv)
     HeadlessDialogs dialogs(sink);
     InertTrayShell tray;
     NoCpuUsage cpu;
+    ThreadedProbe probe(events);
     JournalView view(sink);
-    Form1 form({events, clock, *platform.launcher, sound, dialogs, *platform.program, tray, cpu, 0}, view);
+    Form1 form({events, clock, *platform.launcher, sound, dialogs, *platform.program, tray, cpu, 0, probe}, view);
     // The system's stop request (SIGTERM, SIGINT, a console control event)
     // ends the program from the event loop, at once, with 0.
     platform.stop->onStop([&form] { form.endProgram(); });

@@ -5,6 +5,7 @@
 #include "console/Form1.h"
 #include "editor/Config.h"
 #include "platform/Platform.h"
+#include "platform/ThreadedProbe.h"
 #include "platform/qt/QtClock.h"
 #include "platform/qt/QtDialogs.h"
 #include "platform/qt/QtEventLoop.h"
@@ -23,10 +24,11 @@ extern "C" Q_DECL_EXPORT int torv_window_main(int argc, char** argv)
     torv::PlatformAdapters platform = torv::makePlatform();
     torv::QtDialogs dialogs;
     torv::QtTrayShell trayShell;
+    torv::ThreadedProbe probe(events);
     torv::ConsoleWindow window;
     const std::uint32_t consoleIcon = trayShell.registerIcon(window.windowIcon());
     torv::Form1 form({events, clock, *platform.launcher, *platform.sound, dialogs, *platform.program, trayShell,
-                      *platform.cpuUsage, consoleIcon},
+                      *platform.cpuUsage, consoleIcon, probe},
                      window);
     window.attach(&form);
     dialogs.parent = &window;

@@ -19,6 +19,8 @@ public:
     // One entry has just been added to the log (before any showing of it); a
     // view that writes a journal takes it from here.
     virtual void logEntryAppended(const std::string& /*entry*/) {}
+    // A "WARNING: " or "ERROR: " line; a window shows it in the log already.
+    virtual void attention(const std::string& /*line*/) {}
     virtual void setControlEnabled(Control control, bool enabled) = 0;
     // Shows a toggle's value; raises no handler.
     virtual void setToggleValue(Control control, bool on) = 0;

@@ -114,6 +114,7 @@ void Form1::startUp()
         if (state_.settings.Sounds == "SOUNDON")
             playCue(cue::Start);
         appendLog("Seuquence Init");
+        readOptionsFile();
         showLog();
         if (!state_.Reloading)
             setUpTray();
@@ -130,6 +131,17 @@ void Form1::startUp()
     }
     state_.Reloading = false;
     WorkHorse();
+}
+
+void Form1::readOptionsFile()
+{
+    OptionsFile file = readOptions(optionsPath(ports_.program), {taskSectionRule()});
+    state_.checks = readTaskChecks(file, state_.tasks, state_.TotalApps);
+    ++state_.optionsReadings;
+    for (const std::string& problem : file.problemLines()) {
+        appendLog(problem);
+        needsAttention("WARNING: " + problem);
+    }
 }
 
 void Form1::startUpFailure(const Failure& failure, bool whileReadingSettings)

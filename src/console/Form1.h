@@ -56,6 +56,7 @@ public:
     void setLogBox(const std::string& text) override;
     void playCue(const char* cueFile) override;
     void setStatus(const std::string& text) override { view_.setStatus(text); }
+    void needsAttention(const std::string& line) override { view_.attention(line); }
     void setControlEnabled(Control control, bool enabled) override;
     void setRemoteToggle(bool on) override;
     bool remoteToggle() const { return chkRemoteValue_; }
@@ -86,6 +87,8 @@ private:
     // (nothing written, or a write that failed); empty when the default was written.
     void abnormalStop(const Failure& failure, const std::string& configFate);
     void createCommentsFileIfMissing();
+    // torv.ini's task checks; each reading reports its problems once.
+    void readOptionsFile();
     std::string caption();
     void chkRemote_Click();
     void setUpTray();

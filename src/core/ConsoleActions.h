@@ -19,6 +19,9 @@ public:
     // Puts other text into the log box (comment line, error text).
     virtual void setLogBox(const std::string& text) = 0;
     virtual void setStatus(const std::string& text) = 0;
+    // A line that needs a person ("WARNING: ..." or "ERROR: ..."), besides
+    // the log: only a console without a window has a place for it.
+    virtual void needsAttention(const std::string& line) = 0;
     // Plays a cue file of the program's folder when sounds are on.
     virtual void playCue(const char* cueFile) = 0;
     virtual void setControlEnabled(Control control, bool enabled) = 0;

@@ -2,6 +2,7 @@
 // The console's own files, in the program's folder.
 #include "platform/Paths.h"
 #include "platform/Program.h"
+#include "settings/OptionsFile.h"
 
 #include <string>
 
@@ -10,6 +11,11 @@ namespace torv {
 inline std::string configPath(const Program& program)
 {
     return inFolder(program.folder(), "config.ini");
+}
+
+inline std::string optionsPath(const Program& program)
+{
+    return inFolder(program.folder(), kOptionsFileName);
 }
 
 inline std::string commentsPath(const Program& program)

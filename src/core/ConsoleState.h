@@ -6,6 +6,7 @@
 #include "core/Log.h"
 #include "platform/EventLoop.h"
 #include "settings/Settings.h"
+#include "settings/TaskChecks.h"
 
 #include <memory>
 #include <string>
@@ -16,6 +17,8 @@ struct ConsoleState {
     SettingsRecord settings;
     TaskTable tasks;
     int16 TotalApps = 0;
+    CheckTable checks;       // torv.ini's [task N] sections that match their task
+    int optionsReadings = 0; // how often torv.ini was read: a check wait restarts on a new reading
     int16 Seconds = 0;
     Log DumpString;
     std::string CommentLine;

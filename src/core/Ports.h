@@ -6,6 +6,7 @@
 #include "platform/EventLoop.h"
 #include "platform/Launcher.h"
 #include "platform/Program.h"
+#include "platform/ReadinessProbe.h"
 #include "platform/Sound.h"
 #include "platform/TrayShell.h"
 
@@ -23,6 +24,7 @@ struct Ports {
     TrayShell& tray;
     CpuUsageFactory& cpuFactory;
     std::uint32_t consoleIcon; // the console window's icon, as the tray shell knows it
+    ReadinessProbe& probe;     // the tries of the tasks' readiness checks
 };
 
 } // namespace torv

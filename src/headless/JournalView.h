@@ -14,6 +14,7 @@ public:
 
     void setStatus(const std::string& text) override;
     void logEntryAppended(const std::string& entry) override { sink_.out(oneLine(entry)); }
+    void attention(const std::string& line) override { sink_.err(oneLine(line)); }
 
     // The log box only repeats what the entries said, but for the texts put
     // there instead of the log (the abnormal stop's): kept for boxText().

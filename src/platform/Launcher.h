@@ -1,11 +1,25 @@
 #pragma once
 #include "platform/Failure.h"
 
+#include <functional>
+#include <memory>
 #include <string>
 
 namespace torv {
 
 enum class WindowStyle { Normal = 1, Minimized = 2 };
+
+class EventLoop;
+
+// A process the console started and keeps hold of until it ends. Dropping it
+// drops the report, never the process (which is still collected when it ends).
+class RunningProcess {
+public:
+    virtual ~RunningProcess() = default;
+    // Reports the exit status once, as an event of `events` (a process ended by
+    // a signal: 128 + the signal's number). Called at most once.
+    virtual void onEnd(EventLoop& events, std::function<void(int status)> ended) = 0;
+};
 
 // Starts a command line as a new process and never waits for it. Throws a
 // Failure when the process cannot be started (program missing: 53).
@@ -13,6 +27,9 @@ class Launcher {
 public:
     virtual ~Launcher() = default;
     virtual void run(const std::string& commandLine, WindowStyle style) = 0;
+    // Starts it as run() does, but keeps hold of the process so that its end
+    // can be reported. Fails as run() does.
+    virtual std::unique_ptr<RunningProcess> start(const std::string& commandLine, WindowStyle style) = 0;
     // Opens a file in the desktop's text editor, the path passed as one word.
     // A failure names in its commandLine the command that was tried.
     virtual void openInTextEditor(const std::string& path) = 0;
@@ -23,6 +40,18 @@ inline void runNamed(Launcher& launcher, const std::string& commandLine, WindowS
 {
     try {
         launcher.run(commandLine, style);
+    } catch (Failure& failure) {
+        if (failure.commandLine.empty())
+            failure.commandLine = commandLine;
+        throw;
+    }
+}
+
+// Starts a command line and keeps hold of it; a failure names the command line.
+inline std::unique_ptr<RunningProcess> startNamed(Launcher& launcher, const std::string& commandLine, WindowStyle style)
+{
+    try {
+        return launcher.start(commandLine, style);
     } catch (Failure& failure) {
         if (failure.commandLine.empty())
             failure.commandLine = commandLine;

@@ -3,6 +3,7 @@
 #include "core/Cues.h"
 #include "remote/CommandInterface.h"
 #include "remote/ResultFile.h"
+#include "sequencer/ReadinessWait.h"
 
 #include <optional>
 
@@ -18,6 +19,9 @@ void Sequencer::Timer1_Timer()
     // keep running long after a sequence (the settings editor switches it on).
     if (state_.Seconds > INT16_MIN)
         state_.Seconds = static_cast<int16>(state_.Seconds - 1);
+    // A copy: a tick may not end a wait, but a reload inside one adds its own.
+    for (ReadinessWait* wait : std::vector<ReadinessWait*>(readinessWaits_))
+        wait->tick();
     // No event processing here: a timer is never delivered again while its own
     // tick runs, so a Restart clicked inside this tick would wait for ever for
     // the next one. Every wait processes events right after a tick anyway.
@@ -90,6 +94,69 @@ void Sequencer::taskWait()
     }
 }
 
+std::unique_ptr<RunningProcess> Sequencer::launch(int16 task)
+{
+    const std::string& commandLine = state_.tasks.TaskLoc[task];
+    auto found = state_.checks.find(task);
+    if (found != state_.checks.end() && !found->second.ready.empty())
+        return startNamed(ports_.launcher, commandLine, WindowStyle::Normal);
+    runNamed(ports_.launcher, commandLine, WindowStyle::Normal);
+    return nullptr;
+}
+
+Sequencer::Settled Sequencer::settle(int16 task, bool beforeLaunch, int sequencesSeen, RunningProcess* process)
+{
+    TaskChecks settings;
+    bool timedOut = false;
+    auto endStatus = std::make_shared<std::optional<int>>();
+    if (process)
+        process->onEnd(ports_.events, [endStatus](int status) { *endStatus = status; });
+    // A program that failed will not get ready (one that ended with 0 may
+    // have left a server behind: its checks go on).
+    auto failedWith = [&] { return endStatus->value_or(0); };
+    // A reload inside the wait reads torv.ini again: as a task's wait goes on
+    // with the reloaded settings, this one starts over with the checks read.
+    for (int reading = -1; reading != state_.optionsReadings && !overtaken(sequencesSeen);) {
+        reading = state_.optionsReadings;
+        auto found = state_.checks.find(task);
+        if (found == state_.checks.end())
+            return Settled::GoOn;
+        settings = found->second;
+        const std::vector<Check>& checks = beforeLaunch ? settings.before : settings.ready;
+        if (checks.empty())
+            return Settled::GoOn;
+        ReadinessWait wait(ports_.probe, console_, checks, settings, settings.onTimeout == OnTimeout::Stop);
+        readinessWaits_.push_back(&wait);
+        struct Leave {
+            std::vector<ReadinessWait*>& waits;
+            ~Leave() { waits.pop_back(); }
+        } leave{readinessWaits_};
+        // A run overtaken by a whole sequence inside this wait stands down: it
+        // no longer waits for anything.
+        for (;;) {
+            if (failedWith() != 0)
+                wait.programFailed(failedWith());
+            if (wait.finished() || overtaken(sequencesSeen) || reading != state_.optionsReadings)
+                break;
+            ports_.events.waitForEvents();
+        }
+        timedOut = wait.timedOut();
+    }
+    if (!timedOut)
+        return Settled::GoOn;
+    switch (settings.onTimeout) {
+    case OnTimeout::Stop:
+        console_.appendLog("Sequence Stopped At Task " + std::to_string(task));
+        console_.showLog();
+        return Settled::Stop;
+    case OnTimeout::Skip:
+        return beforeLaunch ? Settled::SkipLaunch : Settled::GoOn;
+    case OnTimeout::Continue:
+        break;
+    }
+    return Settled::GoOn;
+}
+
 void Sequencer::WorkHorse()
 {
     if (state_.Reloading)
@@ -109,8 +176,9 @@ void Sequencer::WorkHorse()
     step([&] { reloaded = countdown(); });
     if (reloaded)
         return;
+    bool stopped = false;
     if (step.outcome == Outcome::Next)
-        step.outcome = runTasksAndFinish(seen);
+        step.outcome = runTasksAndFinish(seen, stopped);
     // The sequence that overtook this run has cleared SequenceRunning, and
     // ReloadInSequence unless a run still counting down is left to clear it.
     if (step.outcome == Outcome::StoodDown)
@@ -128,6 +196,10 @@ void Sequencer::WorkHorse()
     // A reload clicked just now has run a sequence and taken its own action.
     if (overtaken(ended))
         return;
+    // Stopped by a task that never got ready: the console stays, so that
+    // someone can ask it why.
+    if (stopped)
+        return;
     const std::string action = state_.settings.LaunchOpt;
     if (action == "EXIT")
         console_.endProgram();
@@ -135,7 +207,7 @@ void Sequencer::WorkHorse()
         console_.minimizeWindow();
 }
 
-Sequencer::Outcome Sequencer::runTasksAndFinish(int sequencesSeen)
+Sequencer::Outcome Sequencer::runTasksAndFinish(int sequencesSeen, bool& stopped)
 {
     Steps step{*this, sequencesSeen};
     step([&] { state_.SequenceRunning = false; });
@@ -149,7 +221,7 @@ Sequencer::Outcome Sequencer::runTasksAndFinish(int sequencesSeen)
     // The loop's bound is read once: a reload during the task phase changes the
     // tasks launched but not how many.
     const int16 last = state_.TotalApps;
-    for (int16 i = 1; i <= last && step.outcome == Outcome::Next; ++i) {
+    for (int16 i = 1; i <= last && step.outcome == Outcome::Next && !stopped; ++i) {
         // A slot without a location holds no task (the editor's save drops it
         // too). A reload that shortened the list leaves such slots under the
         // loop's old bound: they get no wait, no log line, no launch, no cue.
@@ -164,14 +236,25 @@ Sequencer::Outcome Sequencer::runTasksAndFinish(int sequencesSeen)
             step([&] { state_.Timer1->setEnabled(false); });
             continue;
         }
-        step([&] {
-            console_.appendLog(state_.tasks.TaskDesc[i]);
-            console_.showLog();
-        });
-        step([&] { runNamed(ports_.launcher, state_.tasks.TaskLoc[i], WindowStyle::Normal); });
-        // The launch check reads the log's tail, which a failure report has just
-        // ended with "Command Failed".
-        step([&] { console_.playCue(state_.DumpString.endsWith("Failed\r\n") ? cue::Failure : cue::Complete); });
+        Settled settled = Settled::GoOn;
+        step([&] { settled = settle(i, true, sequencesSeen); });
+        // A reload during the checks may have emptied the slot, as during the wait.
+        if (!holdsTask(i))
+            settled = Settled::SkipLaunch;
+        if (settled == Settled::GoOn) {
+            step([&] {
+                console_.appendLog(state_.tasks.TaskDesc[i]);
+                console_.showLog();
+            });
+            std::unique_ptr<RunningProcess> process;
+            step([&] { process = launch(i); });
+            // The launch check reads the log's tail, which a failure report has
+            // just ended with "Command Failed".
+            step([&] { console_.playCue(state_.DumpString.endsWith("Failed\r\n") ? cue::Failure : cue::Complete); });
+            // The next task's wait starts once this one is ready.
+            step([&] { settled = settle(i, false, sequencesSeen, process.get()); });
+        }
+        stopped = settled == Settled::Stop;
         step([&] { state_.Timer1->setEnabled(false); });
     }
     step([&] {

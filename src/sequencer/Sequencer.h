@@ -8,11 +8,14 @@
 #include "platform/Failure.h"
 
 #include <functional>
+#include <memory>
 #include <string>
+#include <vector>
 
 namespace torv {
 
 class CommandInterface;
+class ReadinessWait;
 
 class Sequencer {
 public:
@@ -50,9 +53,17 @@ private:
     // Returns true when the run must return at once (a reload took over).
     bool countdown();
     void taskWait();
+    // What a task's checks leave the sequence to do.
+    enum class Settled { GoOn, SkipLaunch, Stop };
+    // Waits for one list of a task's checks (its `before` or its `ready`).
+    // process: the task's program, held for a ready wait (or none).
+    Settled settle(int16 task, bool beforeLaunch, int sequencesSeen, RunningProcess* process = nullptr);
+    // Launches a task; one with ready checks is held until its wait is over.
+    std::unique_ptr<RunningProcess> launch(int16 task);
     // The launches, the hand-over to the remote poll and the result file;
     // stops early on the missing-folder route or when overtaken.
-    Outcome runTasksAndFinish(int sequencesSeen);
+    // stopped: a check's time-out stopped the sequence (no action after it).
+    Outcome runTasksAndFinish(int sequencesSeen, bool& stopped);
     Outcome writeResultFile();
     bool holdsTask(int16 slot) const;
 
@@ -62,6 +73,9 @@ private:
     CommandInterface& remote_;
     int countingDown_ = 0;   // runs now inside their start countdown
     int sequencesEnded_ = 0; // runs that reached the end of their sequence
+    // The check waits under way (a reload may start one inside another);
+    // each counts the ticks of Timer1.
+    std::vector<ReadinessWait*> readinessWaits_;
 };
 
 } // namespace torv

@@ -1,6 +1,7 @@
 #pragma once
 // What a task waits for: the checks of its `[task N]` section in torv.ini,
 // tried before its launch (`before`) and after it (`ready`).
+#include "platform/ReadinessProbe.h"
 #include "settings/OptionsFile.h"
 #include "settings/Settings.h"
 
@@ -11,7 +12,8 @@
 
 namespace torv {
 
-enum class CheckKind { Tcp, Http, Path, Process, Command };
+// One set of kinds for what the file says and what the probe tries.
+using CheckKind = ProbeKind;
 
 struct Check {
     CheckKind kind = CheckKind::Path;

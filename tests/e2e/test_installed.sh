@@ -48,6 +48,9 @@ EXAMPLE="$APP/config.ini.example"
 [[ "$(tr -cd '\n' <"$EXAMPLE" | wc -c)" -eq "$(tr -cd '\r' <"$EXAMPLE" | wc -c)" ]] &&
   ! grep -qv $'\r$' "$EXAMPLE" || fail "config.ini.example does not end every line in CR LF"
 (($(wc -l <"$EXAMPLE") >= 8)) || fail "config.ini.example has fewer than the eight settings"
+# The opt-in file's example, never the file itself: an upgrade keeps the administrator's.
+grep -q '^\[task 1\]' "$APP/torv.ini.example" || fail "no torv.ini.example with a task section"
+[[ ! -e "$APP/torv.ini" ]] || fail "the package ships torv.ini"
 
 for entry in "$ROOT/usr/share/applications/torv.desktop" "$APP/autostart/torv.desktop"; do
   [[ -f "$entry" ]] || fail "missing $entry"

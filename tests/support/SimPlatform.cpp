@@ -189,6 +189,38 @@ void RecordingLauncher::run(const std::string& commandLine, WindowStyle style)
         throw Failure(it->second.first, it->second.second);
 }
 
+namespace {
+
+class SimProcess : public RunningProcess {
+public:
+    explicit SimProcess(std::optional<std::pair<Ms, int>> ending) : ending_(ending) {}
+    ~SimProcess() override { *alive_ = false; }
+    void onEnd(EventLoop& events, std::function<void(int)> ended) override
+    {
+        if (!ending_)
+            return;
+        auto& loop = static_cast<SimEventLoop&>(events);
+        loop.after(ending_->first, [alive = alive_, status = ending_->second, ended = std::move(ended)] {
+            if (*alive)
+                ended(status);
+        });
+    }
+
+private:
+    std::optional<std::pair<Ms, int>> ending_;
+    std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
+};
+
+} // namespace
+
+std::unique_ptr<RunningProcess> RecordingLauncher::start(const std::string& commandLine, WindowStyle style)
+{
+    run(commandLine, style);
+    ++started;
+    auto it = endings.find(commandLine);
+    return std::make_unique<SimProcess>(it == endings.end() ? std::nullopt : std::optional(it->second));
+}
+
 void RecordingLauncher::openInTextEditor(const std::string& path)
 {
     run("edit " + path, WindowStyle::Normal);
@@ -306,6 +338,39 @@ std::unique_ptr<CpuUsage> SimCpuFactory::create(const std::string& progId)
         throw Failure::cannotCreateObject();
     ++created;
     return std::make_unique<ScriptedCpuUsage>(samples);
+}
+
+std::string ScriptedProbe::keyOf(const ProbeTarget& target)
+{
+    return target.kind == ProbeKind::Tcp ? target.target + ":" + target.port : target.target;
+}
+
+void ScriptedProbe::start(const ProbeTarget& target, std::function<void(ProbeResult)> done)
+{
+    const std::string key = keyOf(target);
+    tries.push_back({loop_.now(), key});
+    mostInFlight = std::max(mostInFlight, ++inFlight);
+    auto script = scripts_.find(key);
+    const bool holds = script != scripts_.end() && script->second(loop_.now());
+    loop_.after(tryTakesMs, [this, holds, done = std::move(done)] {
+        --inFlight;
+        done(holds ? ProbeResult{true, ""} : ProbeResult{false, "not there yet"});
+    });
+}
+
+void ScriptedProbe::holdsFrom(const std::string& key, Ms from)
+{
+    scripts_[key] = [from](Ms now) { return from >= 0 && now >= from; };
+}
+
+void ScriptedProbe::flips(const std::string& key)
+{
+    scripts_[key] = [n = 0](Ms) mutable { return ++n % 2 == 0; };
+}
+
+int ScriptedProbe::triesOf(const std::string& key) const
+{
+    return static_cast<int>(std::count_if(tries.begin(), tries.end(), [&](const Try& t) { return t.key == key; }));
 }
 
 SimPlatform::SimPlatform(std::string programFolder) : program(std::move(programFolder))

@@ -9,6 +9,7 @@
 #include "platform/EventLoop.h"
 #include "platform/Launcher.h"
 #include "platform/Program.h"
+#include "platform/ReadinessProbe.h"
 #include "platform/Sound.h"
 #include "platform/TrayShell.h"
 
@@ -126,6 +127,11 @@ class RecordingLauncher : public Launcher {
 public:
     explicit RecordingLauncher(const SimEventLoop& loop) : loop_(loop) {}
     void run(const std::string& commandLine, WindowStyle style) override;
+    // A process held until it ends: as `endings` says, else never.
+    std::unique_ptr<RunningProcess> start(const std::string& commandLine, WindowStyle style) override;
+    // Command lines whose started process ends: after how long, with what status.
+    std::map<std::string, std::pair<Ms, int>> endings;
+    int started = 0;
     void openInTextEditor(const std::string& path) override;
     std::vector<Launch> launches;
     // Command lines whose launch fails, with the failure they give.
@@ -255,7 +261,9 @@ public:
         ++minimizations;
     }
     void focusWindow() override { focused = true; }
+    void attention(const std::string& line) override { attentions.push_back(line); }
     ScopeView& scope() override { return scopeView; }
+    std::vector<std::string> attentions;
     RecordingScope scopeView;
 
     bool isEnabled(Control c) const { return enabled[static_cast<int>(c)]; }
@@ -303,6 +311,37 @@ public:
     bool hasTray = true;
 };
 
+// Readiness checks that answer from a script, per check (keyed by the probe's
+// target, "host:port" for tcp). Each try's result arrives as an event a small
+// virtual delay after it started; a check with no script never holds.
+class ScriptedProbe : public ReadinessProbe {
+public:
+    explicit ScriptedProbe(SimEventLoop& loop) : loop_(loop) {}
+    void start(const ProbeTarget& target, std::function<void(ProbeResult)> done) override;
+
+    // Scripts: whether a try started at a virtual instant holds.
+    void holdsFrom(const std::string& key, Ms from);
+    void never(const std::string& key) { holdsFrom(key, -1); }
+    // Holds on every second try, the first one failing.
+    void flips(const std::string& key);
+
+    struct Try {
+        Ms at;
+        std::string key;
+    };
+    std::vector<Try> tries;
+    Ms tryTakesMs = 50;
+    int inFlight = 0;
+    int mostInFlight = 0;
+
+    static std::string keyOf(const ProbeTarget& target);
+    int triesOf(const std::string& key) const;
+
+private:
+    SimEventLoop& loop_;
+    std::map<std::string, std::function<bool(Ms)>> scripts_;
+};
+
 // Everything a console needs, wired together, over a program folder.
 struct SimPlatform {
     explicit SimPlatform(std::string programFolder);
@@ -315,6 +354,7 @@ struct SimPlatform {
     RecordingView view{events};
     SimTrayShell tray;
     SimCpuFactory cpu;
+    ScriptedProbe probe{events};
 };
 
 } // namespace torv::sim

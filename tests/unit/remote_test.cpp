@@ -42,9 +42,9 @@ protected:
     // The program ended and started again: a new console, not yet loaded.
     void newProgram()
     {
-        form = std::make_unique<Form1>(
-            Ports{sim.events, sim.clock, sim.launcher, sim.sound, sim.dialogs, sim.program, sim.tray, sim.cpu, 42},
-            sim.view);
+        form = std::make_unique<Form1>(Ports{sim.events, sim.clock, sim.launcher, sim.sound, sim.dialogs, sim.program,
+                                             sim.tray, sim.cpu, 42, sim.probe},
+                                       sim.view);
     }
     bool commandPresent() const
     {

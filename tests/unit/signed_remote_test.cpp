@@ -200,9 +200,9 @@ TEST_F(SignedRemoteTest, ReplayedAndEqualStampsAreRefusedAcrossReloadsAndRestart
     command(next);
     nextPoll();
     expectRefused("stamp-used");
-    form = std::make_unique<Form1>(
-        Ports{sim.events, sim.clock, sim.launcher, sim.sound, sim.dialogs, sim.program, sim.tray, sim.cpu, 42},
-        sim.view);
+    form = std::make_unique<Form1>(Ports{sim.events, sim.clock, sim.launcher, sim.sound, sim.dialogs, sim.program,
+                                         sim.tray, sim.cpu, 42, sim.probe},
+                                   sim.view);
     ASSERT_FALSE(start());
     command(next);
     nextPoll();

@@ -3,6 +3,7 @@
 #include "base/CommandLine.h"
 #include "platform/ErrnoFailure.h"
 #include "platform/Failure.h"
+#include "platform/WatchedProcess.h"
 
 #include <cerrno>
 #include <csignal>
@@ -73,6 +74,40 @@ void PosixLauncher::run(const std::string& commandLine, WindowStyle)
 {
     // Window styles have no meaning for X11 programs started this way.
     spawnDetached(splitCommandLine(commandLine));
+}
+
+std::unique_ptr<RunningProcess> PosixLauncher::start(const std::string& commandLine, WindowStyle)
+{
+    const std::vector<std::string> args = splitCommandLine(commandLine);
+    if (args.empty() || args[0].empty())
+        throw Failure::fileNotFound();
+    std::vector<char*> argv;
+    for (const std::string& a : args)
+        argv.push_back(const_cast<char*>(a.c_str()));
+    argv.push_back(nullptr);
+    // In a session of its own, as a detached program is, with the signals a
+    // fresh program expects: none blocked, none ignored.
+    posix_spawnattr_t attr;
+    posix_spawnattr_init(&attr);
+    sigset_t none, all;
+    sigemptyset(&none);
+    sigfillset(&all);
+    posix_spawnattr_setsigmask(&attr, &none);
+    posix_spawnattr_setsigdefault(&attr, &all);
+    posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETSID);
+    pid_t child = 0;
+    const int err = ::posix_spawnp(&child, argv[0], nullptr, &attr, argv.data(), environ);
+    posix_spawnattr_destroy(&attr);
+    if (err != 0)
+        throw failureForErrno(err);
+    return std::make_unique<WatchedProcess>([child] {
+        int status = 0;
+        while (::waitpid(child, &status, 0) < 0) {
+            if (errno != EINTR)
+                return 128; // collected elsewhere: nothing is known of its end
+        }
+        return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    });
 }
 
 void PosixLauncher::openInTextEditor(const std::string& path)

@@ -10,6 +10,9 @@ namespace torv {
 class PosixLauncher : public Launcher {
 public:
     void run(const std::string& commandLine, WindowStyle style) override;
+    // Straight from the console, no middle process: a waiting thread
+    // collects the child when it ends.
+    std::unique_ptr<RunningProcess> start(const std::string& commandLine, WindowStyle style) override;
     // xdg-open with the path as a single word: a terminal editor would open nowhere.
     void openInTextEditor(const std::string& path) override;
 };

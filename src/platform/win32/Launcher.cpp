@@ -2,6 +2,7 @@
 
 #include "base/CommandLine.h"
 #include "platform/Failure.h"
+#include "platform/WatchedProcess.h"
 #include "platform/win32/Wide.h"
 
 #include <windows.h>
@@ -48,7 +49,10 @@ Failure launchFailure(unsigned long error)
     }
 }
 
-void Win32Launcher::run(const std::string& commandLine, WindowStyle style)
+namespace {
+
+// The process's handle; its thread's handle is closed at once.
+HANDLE createProcess(const std::string& commandLine, WindowStyle style)
 {
     checkCommandLine(commandLine);
     // CreateProcessW may write into the command line; it gets its own copy.
@@ -63,7 +67,27 @@ void Win32Launcher::run(const std::string& commandLine, WindowStyle style)
     if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
         throw launchFailure(GetLastError());
     CloseHandle(pi.hThread);
-    CloseHandle(pi.hProcess);
+    return pi.hProcess;
+}
+
+} // namespace
+
+void Win32Launcher::run(const std::string& commandLine, WindowStyle style)
+{
+    CloseHandle(createProcess(commandLine, style));
+}
+
+std::unique_ptr<RunningProcess> Win32Launcher::start(const std::string& commandLine, WindowStyle style)
+{
+    HANDLE process = createProcess(commandLine, style);
+    return std::make_unique<WatchedProcess>([process] {
+        DWORD code = 0;
+        WaitForSingleObject(process, INFINITE);
+        if (!GetExitCodeProcess(process, &code))
+            code = 128;
+        CloseHandle(process);
+        return static_cast<int>(code);
+    });
 }
 
 void Win32Launcher::openInTextEditor(const std::string& path)

@@ -5,10 +5,13 @@ namespace torv {
 
 // CreateProcessW with the command line as given: Windows programs parse their
 // own command lines, so nothing is split or quoted here and no cmd.exe runs in
-// between. The new process is never waited for; its handles close at once.
+// between. run() never waits for the new process (its handles close at once);
+// start() keeps the process handle for a waiting thread.
 class Win32Launcher : public Launcher {
 public:
     void run(const std::string& commandLine, WindowStyle style) override;
+    // Keeps the process handle; a waiting thread reads the exit code.
+    std::unique_ptr<RunningProcess> start(const std::string& commandLine, WindowStyle style) override;
     void openInTextEditor(const std::string& path) override;
 };
 

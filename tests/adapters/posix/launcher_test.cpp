@@ -4,11 +4,13 @@
 #include "platform/posix/Launcher.h"
 #include "platform/posix/SingleInstance.h"
 #include "support/Failures.h"
+#include "support/PostedCalls.h"
 
 #include <gtest/gtest.h>
 
 #include <cerrno>
 #include <chrono>
+#include <csignal>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -214,6 +216,41 @@ TEST(PosixLauncher, LeavesNoZombie)
         EXPECT_NE(ppid, std::to_string(::getpid()));
     }
     EXPECT_FALSE(zombieChildOfOurs());
+}
+
+TEST(PosixLauncher, AStartedProgramIsHeldInItsOwnSessionAndItsStatusComesBack)
+{
+    Folder dir;
+    // Its pid, its session, its blocked signals; then a failure status.
+    dir.write("run.sh",
+              "#!/bin/sh\n{ echo $$; cut -d' ' -f6 /proc/$$/stat; grep SigBlk /proc/$$/status; } > '" +
+                  dir.file("marker") + "'\nexit 7\n",
+              kExecutable);
+    sigset_t usr1, old;
+    sigemptyset(&usr1);
+    sigaddset(&usr1, SIGUSR1);
+    pthread_sigmask(SIG_BLOCK, &usr1, &old);
+    auto process = PosixLauncher().start(dir.file("run.sh"), WindowStyle::Normal);
+    pthread_sigmask(SIG_SETMASK, &old, nullptr);
+
+    sim::PostedCalls loop;
+    int status = -1;
+    process->onEnd(loop, [&](int s) { status = s; });
+    loop.waitForEvents();
+    EXPECT_EQ(status, 7);
+    std::istringstream marker(dir.read("marker"));
+    std::string pid, session, blocked;
+    std::getline(marker, pid);
+    std::getline(marker, session);
+    std::getline(marker, blocked);
+    EXPECT_EQ(session, pid);
+    EXPECT_EQ(blocked, "SigBlk:\t0000000000000000");
+    // Collected by its waiter: no zombie, nothing left to wait for.
+    errno = 0;
+    EXPECT_EQ(::waitpid(std::stoi(pid), nullptr, WNOHANG), -1);
+    EXPECT_EQ(errno, ECHILD);
+    EXPECT_FALSE(zombieChildOfOurs());
+    EXPECT_EQ(sim::failureCodeOf([] { PosixLauncher().start("/no/such/program", WindowStyle::Normal); }), 53);
 }
 
 TEST(SingleInstanceLock, OneHolderPerProgramFolder)

@@ -2,6 +2,7 @@
 // a test CA), the file system, the process list and child processes.
 #include "platform/ReadinessProbe.h"
 #include "platform/ThreadedProbe.h"
+#include "support/PostedCalls.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -182,29 +183,7 @@ TEST(ReadinessProbe, PathProcessAndCommand)
     EXPECT_FALSE(running()) << "the command's own child outlived it";
 }
 
-// A loop that runs posted calls on the test's thread.
-struct PostedCalls : EventLoop {
-    std::mutex mutex;
-    std::condition_variable posted;
-    std::vector<std::function<void()>> calls;
-    void processPending() override {}
-    void waitForEvents() override
-    {
-        std::unique_lock lock(mutex);
-        posted.wait(lock, [this] { return !calls.empty(); });
-        auto fn = std::move(calls.front());
-        calls.erase(calls.begin());
-        lock.unlock();
-        fn();
-    }
-    std::unique_ptr<Timer> createTimer(int, bool, std::function<void()>) override { return nullptr; }
-    void post(std::function<void()> fn) override
-    {
-        std::lock_guard lock(mutex);
-        calls.push_back(std::move(fn));
-        posted.notify_one();
-    }
-};
+using sim::PostedCalls;
 
 TEST(ReadinessProbe, ResultsComeBackOnTheConsolesThreadOnlyWhileTheProbeLives)
 {

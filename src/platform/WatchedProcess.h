@@ -1,0 +1,25 @@
+#pragma once
+// A started process whose end a thread of its own waits for; the exit status
+// is posted to the console's loop. Each platform hands in its blocking wait.
+#include "platform/EventLoop.h"
+#include "platform/Launcher.h"
+
+#include <functional>
+#include <memory>
+
+namespace torv {
+
+class WatchedProcess : public RunningProcess {
+public:
+    // waitForEnd blocks until the process has ended (and is collected) and
+    // returns its status; it runs on the waiting thread.
+    explicit WatchedProcess(std::function<int()> waitForEnd);
+    ~WatchedProcess() override;
+    void onEnd(EventLoop& events, std::function<void(int status)> ended) override;
+
+private:
+    struct Shared;
+    std::shared_ptr<Shared> shared_;
+};
+
+} // namespace torv
