@@ -1,4 +1,5 @@
 #include "platform/posix/Launcher.h"
+#include "platform/posix/SpawnAttributes.h"
 
 #include "base/CommandLine.h"
 #include "platform/ErrnoFailure.h"
@@ -21,10 +22,7 @@ void spawnDetached(const std::vector<std::string>& args)
 {
     if (args.empty() || args[0].empty())
         throw Failure::fileNotFound();
-    std::vector<char*> argv;
-    for (const std::string& a : args)
-        argv.push_back(const_cast<char*>(a.c_str()));
-    argv.push_back(nullptr);
+    std::vector<char*> argv = argvOf(args);
 
     // A middle process starts the program and exits at once, so the program is
     // adopted by init and never left as our zombie; the pipe carries the
@@ -42,13 +40,7 @@ void spawnDetached(const std::vector<std::string>& args)
         ::close(fds[0]);
         ::setsid();
         posix_spawnattr_t attr;
-        posix_spawnattr_init(&attr);
-        sigset_t none, all;
-        sigemptyset(&none);
-        sigfillset(&all);
-        posix_spawnattr_setsigmask(&attr, &none);
-        posix_spawnattr_setsigdefault(&attr, &all);
-        posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
+        initFreshSignals(attr, 0);
         pid_t child;
         int err = ::posix_spawnp(&child, argv[0], nullptr, &attr, argv.data(), environ);
         ssize_t ignored = ::write(fds[1], &err, sizeof err);
@@ -81,20 +73,11 @@ std::unique_ptr<RunningProcess> PosixLauncher::start(const std::string& commandL
     const std::vector<std::string> args = splitCommandLine(commandLine);
     if (args.empty() || args[0].empty())
         throw Failure::fileNotFound();
-    std::vector<char*> argv;
-    for (const std::string& a : args)
-        argv.push_back(const_cast<char*>(a.c_str()));
-    argv.push_back(nullptr);
+    std::vector<char*> argv = argvOf(args);
     // In a session of its own, as a detached program is, with the signals a
     // fresh program expects: none blocked, none ignored.
     posix_spawnattr_t attr;
-    posix_spawnattr_init(&attr);
-    sigset_t none, all;
-    sigemptyset(&none);
-    sigfillset(&all);
-    posix_spawnattr_setsigmask(&attr, &none);
-    posix_spawnattr_setsigdefault(&attr, &all);
-    posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETSID);
+    initFreshSignals(attr, POSIX_SPAWN_SETSID);
     pid_t child = 0;
     const int err = ::posix_spawnp(&child, argv[0], nullptr, &attr, argv.data(), environ);
     posix_spawnattr_destroy(&attr);

@@ -1,6 +1,7 @@
 // One readiness try on POSIX: sockets, the web client, the file system, /proc
 // and a child process in its own process group.
 #include "platform/ProbeTries.h"
+#include "platform/posix/SpawnAttributes.h"
 
 #include "base/CommandLine.h"
 #include "platform/Failure.h"
@@ -189,22 +190,13 @@ ProbeResult tryCommand(const ProbeTarget& t)
     }
     if (words.empty())
         return {false, "an empty command line"};
-    std::vector<char*> argv;
-    for (auto& w : words)
-        argv.push_back(w.data());
-    argv.push_back(nullptr);
+    std::vector<char*> argv = argvOf(words);
 
     // Its own process group, so that the time limit ends what it started too;
     // no terminal input, and its output kept out of the console's journal.
     posix_spawnattr_t attr;
-    posix_spawnattr_init(&attr);
+    initFreshSignals(attr, POSIX_SPAWN_SETPGROUP);
     posix_spawnattr_setpgroup(&attr, 0);
-    sigset_t none, all;
-    sigemptyset(&none);
-    sigfillset(&all);
-    posix_spawnattr_setsigmask(&attr, &none);
-    posix_spawnattr_setsigdefault(&attr, &all);
-    posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETPGROUP | POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
     posix_spawn_file_actions_t files;
     posix_spawn_file_actions_init(&files);
     for (int fd : {0, 1, 2})
