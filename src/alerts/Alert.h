@@ -2,6 +2,8 @@
 // The alert command's events: what happened, in fixed words, with the fields
 // the command gets in its environment; and the limit that keeps a storm of
 // failures from starting it hundreds of times.
+#include "core/ConsoleEvent.h"
+
 #include <cstdint>
 #include <deque>
 #include <optional>
@@ -11,15 +13,7 @@
 
 namespace torv {
 
-struct AlertEvent {
-    std::string event; // launch-failed, not-ready, sequence-stopped, command-refused, ...
-    int task = 0;      // 0: no task
-    std::string description;
-    std::string message;
-    std::string code;   // the failure code, when there is one
-    std::string reason; // a refused command's fixed word
-    std::uint64_t suppressed = 0;
-};
+using AlertEvent = ConsoleEvent;
 
 // Whether an event is a failure (sent with `events = failure`, the default).
 bool isFailureEvent(const std::string& event);

@@ -57,6 +57,7 @@ public:
     void playCue(const char* cueFile) override;
     void setStatus(const std::string& text) override { view_.setStatus(text); }
     void needsAttention(const std::string& line) override { view_.attention(line); }
+    void notify(const ConsoleEvent&) override {}
     void setControlEnabled(Control control, bool enabled) override;
     void setRemoteToggle(bool on) override;
     bool remoteToggle() const { return chkRemoteValue_; }

@@ -2,6 +2,8 @@
 // What the parts of the console may ask of it: the log, the status line, the
 // cues, the controls, the window and the end of the program. The console
 // (Form1) implements it for whatever view it drives, a window or a journal.
+#include "core/ConsoleEvent.h"
+
 #include <string>
 
 namespace torv {
@@ -22,6 +24,9 @@ public:
     // A line that needs a person ("WARNING: ..." or "ERROR: ..."), besides
     // the log: only a console without a window has a place for it.
     virtual void needsAttention(const std::string& line) = 0;
+    // Tells the listeners (alert command, metrics file) of an event; costs
+    // nothing when none is set up.
+    virtual void notify(const ConsoleEvent& event) = 0;
     // Plays a cue file of the program's folder when sounds are on.
     virtual void playCue(const char* cueFile) = 0;
     virtual void setControlEnabled(Control control, bool enabled) = 0;
