@@ -8,6 +8,7 @@
 #include "remote/CommandInterface.h"
 #include "sequencer/Sequencer.h"
 #include "settings/ConfigFile.h"
+#include "settings/OptionsRules.h"
 
 #include <algorithm>
 #include <cctype>
@@ -135,7 +136,7 @@ void Form1::startUp()
 
 void Form1::readOptionsFile()
 {
-    OptionsFile file = readOptions(optionsPath(ports_.program), {taskSectionRule()});
+    OptionsFile file = readOptions(optionsPath(ports_.program), knownOptionsRules());
     state_.checks = readTaskChecks(file, state_.tasks, state_.TotalApps);
     ++state_.optionsReadings;
     for (const std::string& problem : file.problemLines()) {

@@ -1,0 +1,12 @@
+#include "settings/OptionsRules.h"
+
+#include "settings/TaskChecks.h"
+
+namespace torv {
+
+std::vector<OptionsSectionRule> knownOptionsRules()
+{
+    return {taskSectionRule()};
+}
+
+} // namespace torv
