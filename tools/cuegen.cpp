@@ -1,4 +1,4 @@
-// Writes the console's eight cue files: short 16-bit PCM mono tones, each a
+// Writes the console's nine cue files: short 16-bit PCM mono tones, each a
 // little melody of its own so the cues can be told apart by ear.
 #include <algorithm>
 #include <cmath>
@@ -99,6 +99,7 @@ int main(int argc, char** argv)
         {"shutdown", {{G5, 0.15}, {E5, 0.15}, {C5, 0.15}, {G4, 0.35}}},
         {"relay", {{D5, 0.08}, {0, 0.05}, {D5, 0.08}}},
         {"command", {{B4, 0.10}, {D5, 0.20}}},
+        {"ipchange", {{C6, 0.08}, {G5, 0.08}, {C6, 0.08}, {G5, 0.08}}},
     };
     for (const CueTone& c : cues) {
         const std::string path = std::string(argv[1]) + "/" + c.name + ".wav";

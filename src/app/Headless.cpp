@@ -66,8 +66,9 @@ int runHeadless(int argc, char** argv)
     InertTrayShell tray;
     NoCpuUsage cpu;
     ThreadedProbe probe(events);
+    ThreadedWebClient web(events);
     JournalView view(sink);
-    Form1 form({events, clock, *platform.launcher, sound, dialogs, *platform.program, tray, cpu, 0, probe}, view);
+    Form1 form({events, clock, *platform.launcher, sound, dialogs, *platform.program, tray, cpu, 0, probe, web}, view);
     // The system's stop request (SIGTERM, SIGINT, a console control event)
     // ends the program from the event loop, at once, with 0.
     platform.stop->onStop([&form] { form.endProgram(); });

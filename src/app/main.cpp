@@ -25,10 +25,11 @@ extern "C" Q_DECL_EXPORT int torv_window_main(int argc, char** argv)
     torv::QtDialogs dialogs;
     torv::QtTrayShell trayShell;
     torv::ThreadedProbe probe(events);
+    torv::ThreadedWebClient web(events);
     torv::ConsoleWindow window;
     const std::uint32_t consoleIcon = trayShell.registerIcon(window.windowIcon());
     torv::Form1 form({events, clock, *platform.launcher, *platform.sound, dialogs, *platform.program, trayShell,
-                      *platform.cpuUsage, consoleIcon, probe},
+                      *platform.cpuUsage, consoleIcon, probe, web},
                      window);
     window.attach(&form);
     dialogs.parent = &window;

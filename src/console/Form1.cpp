@@ -2,6 +2,7 @@
 
 #include "core/ConsolePaths.h"
 #include "core/Cues.h"
+#include "ipwatch/IpWatcher.h"
 #include "platform/AtomicFile.h"
 #include "platform/Files.h"
 #include "platform/Paths.h"
@@ -50,7 +51,8 @@ std::string readCommentLine(const std::string& path)
 Form1::Form1(const Ports& p, ConsoleView& view)
     : ports_(p), view_(view), remote_(std::make_unique<CommandInterface>(state_, *this, ports_)),
       sequencer_(std::make_unique<Sequencer>(state_, *this, ports_, *remote_)),
-      tray_(std::make_unique<ConsoleTray>(*this, p.tray, p.program.fileDescription(), p.consoleIcon))
+      tray_(std::make_unique<ConsoleTray>(*this, p.tray, p.program.fileDescription(), p.consoleIcon)),
+      IPTimer_(std::make_unique<IpWatcher>(*this, ports_))
 {
     state_.Timer1 = ports_.events.createTimer(1000, false, [this] { sequencer_->Timer1_Timer(); });
     // No event processing inside the poll's tick either: a sequence started by
@@ -138,6 +140,8 @@ void Form1::readOptionsFile()
 {
     OptionsFile file = readOptions(optionsPath(ports_.program), knownOptionsRules());
     state_.checks = readTaskChecks(file, state_.tasks, state_.TotalApps);
+    state_.ip = readIpOptions(file);
+    IPTimer_->configure(state_.ip);
     ++state_.optionsReadings;
     for (const std::string& problem : file.problemLines()) {
         appendLog(problem);
@@ -279,6 +283,8 @@ void Form1::cmdConfig_Click()
     ports_.dialogs.showSettingsEditor();
     ports_.events.processPending();
     state_.Timer1->setEnabled(true);
+    // The IP Options window saves at once, whatever the editor's own end.
+    IPTimer_->configure(state_.ip);
     if (state_.Reloading) {
         state_.DumpString.clear();
         showLog();

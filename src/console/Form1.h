@@ -18,6 +18,7 @@ namespace torv {
 
 class Sequencer;
 class CommandInterface;
+class IpWatcher;
 
 class Form1 : public TrayHost, public ConsoleActions {
 public:
@@ -88,7 +89,7 @@ private:
     // (nothing written, or a write that failed); empty when the default was written.
     void abnormalStop(const Failure& failure, const std::string& configFate);
     void createCommentsFileIfMissing();
-    // torv.ini's task checks; each reading reports its problems once.
+    // torv.ini's task checks and [ip] section; each reading reports its problems once.
     void readOptionsFile();
     std::string caption();
     void chkRemote_Click();
@@ -102,6 +103,7 @@ private:
     std::unique_ptr<CommandInterface> remote_;
     std::unique_ptr<Sequencer> sequencer_;
     std::unique_ptr<ConsoleTray> tray_;
+    std::unique_ptr<IpWatcher> IPTimer_;
     bool chkRemoteValue_ = false;
     bool chartValue_ = false;
     // What the log box shows: a prefix of the log, or something else.

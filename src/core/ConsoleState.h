@@ -5,6 +5,7 @@
 #include "base/Int16.h"
 #include "core/Log.h"
 #include "platform/EventLoop.h"
+#include "settings/IpOptions.h"
 #include "settings/Settings.h"
 #include "settings/TaskChecks.h"
 
@@ -19,6 +20,7 @@ struct ConsoleState {
     int16 TotalApps = 0;
     CheckTable checks;       // torv.ini's [task N] sections that match their task
     int optionsReadings = 0; // how often torv.ini was read: a check wait restarts on a new reading
+    IpOptions ip;            // torv.ini's [ip] section as last read or saved by the IP Options window
     int16 Seconds = 0;
     Log DumpString;
     std::string CommentLine;

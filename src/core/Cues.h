@@ -9,4 +9,5 @@ inline constexpr const char* Finished = "finished.wav";
 inline constexpr const char* Shutdown = "shutdown.wav";
 inline constexpr const char* Relay = "relay.wav";
 inline constexpr const char* Command = "command.wav";
+inline constexpr const char* IpChange = "ipchange.wav";
 } // namespace torv::cue

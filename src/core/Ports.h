@@ -9,6 +9,7 @@
 #include "platform/ReadinessProbe.h"
 #include "platform/Sound.h"
 #include "platform/TrayShell.h"
+#include "platform/WebClient.h"
 
 #include <cstdint>
 
@@ -25,6 +26,7 @@ struct Ports {
     CpuUsageFactory& cpuFactory;
     std::uint32_t consoleIcon; // the console window's icon, as the tray shell knows it
     ReadinessProbe& probe;     // the tries of the tasks' readiness checks
+    WebClient& web;            // the external address watcher's GETs
 };
 
 } // namespace torv

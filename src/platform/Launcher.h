@@ -4,12 +4,18 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace torv {
 
 enum class WindowStyle { Normal = 1, Minimized = 2 };
 
 class EventLoop;
+
+// Variables a started program gets besides the console's own environment; a
+// name the console's environment holds already takes the value given here.
+using ExtraEnvironment = std::vector<std::pair<std::string, std::string>>;
 
 // A process the console started and keeps hold of until it ends. Dropping it
 // drops the report, never the process (which is still collected when it ends).
@@ -27,6 +33,9 @@ class Launcher {
 public:
     virtual ~Launcher() = default;
     virtual void run(const std::string& commandLine, WindowStyle style) = 0;
+    // Starts it as run() does, with `extra` in its environment.
+    virtual void runWithEnvironment(const std::string& commandLine, WindowStyle style,
+                                    const ExtraEnvironment& extra) = 0;
     // Starts it as run() does, but keeps hold of the process so that its end
     // can be reported. Fails as run() does.
     virtual std::unique_ptr<RunningProcess> start(const std::string& commandLine, WindowStyle style) = 0;

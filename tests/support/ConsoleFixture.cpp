@@ -15,7 +15,7 @@ SimConsole::SimConsole() : sim(dir.path())
     // The drive root stands for "/" and must stay inside the test's folders.
     sim.program.driveRoot_ = exchange.path();
     form = std::make_unique<Form1>(Ports{sim.events, sim.clock, sim.launcher, sim.sound, sim.dialogs, sim.program,
-                                         sim.tray, sim.cpu, 42, sim.probe},
+                                         sim.tray, sim.cpu, 42, sim.probe, sim.web},
                                    sim.view);
 }
 

@@ -181,7 +181,7 @@ std::string SimClock::timeText() const
 
 void RecordingLauncher::run(const std::string& commandLine, WindowStyle style)
 {
-    launches.push_back({loop_.now(), commandLine, style});
+    launches.push_back({loop_.now(), commandLine, style, {}});
     // What every real launcher refuses, this one refuses too.
     checkCommandLine(commandLine);
     auto it = failing.find(commandLine);
@@ -212,6 +212,13 @@ private:
 };
 
 } // namespace
+
+void RecordingLauncher::runWithEnvironment(const std::string& commandLine, WindowStyle style,
+                                           const ExtraEnvironment& extra)
+{
+    run(commandLine, style);
+    launches.back().environment = extra;
+}
 
 std::unique_ptr<RunningProcess> RecordingLauncher::start(const std::string& commandLine, WindowStyle style)
 {
@@ -371,6 +378,15 @@ void ScriptedProbe::flips(const std::string& key)
 int ScriptedProbe::triesOf(const std::string& key) const
 {
     return static_cast<int>(std::count_if(tries.begin(), tries.end(), [&](const Try& t) { return t.key == key; }));
+}
+
+void ScriptedWeb::get(const std::string& url, int limitMs, std::size_t maxBody, std::function<void(WebAnswer)> done)
+{
+    gets.push_back({loop_.now(), url, limitMs, maxBody});
+    WebAnswer a = hangs ? WebAnswer{false, 0, {}, "timed out"} : answer;
+    if (a.body.size() > maxBody)
+        a.body.resize(maxBody);
+    loop_.after(hangs ? limitMs : takesMs, [done = std::move(done), a = std::move(a)] { done(a); });
 }
 
 SimPlatform::SimPlatform(std::string programFolder) : program(std::move(programFolder))

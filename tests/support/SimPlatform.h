@@ -12,6 +12,7 @@
 #include "platform/ReadinessProbe.h"
 #include "platform/Sound.h"
 #include "platform/TrayShell.h"
+#include "platform/WebClient.h"
 
 #include <deque>
 #include <functional>
@@ -121,12 +122,14 @@ struct Launch {
     Ms at;
     std::string commandLine;
     WindowStyle style;
+    ExtraEnvironment environment;
 };
 
 class RecordingLauncher : public Launcher {
 public:
     explicit RecordingLauncher(const SimEventLoop& loop) : loop_(loop) {}
     void run(const std::string& commandLine, WindowStyle style) override;
+    void runWithEnvironment(const std::string& commandLine, WindowStyle style, const ExtraEnvironment& extra) override;
     // A process held until it ends: as `endings` says, else never.
     std::unique_ptr<RunningProcess> start(const std::string& commandLine, WindowStyle style) override;
     // Command lines whose started process ends: after how long, with what status.
@@ -342,6 +345,31 @@ private:
     std::map<std::string, std::function<bool(Ms)>> scripts_;
 };
 
+// A web service that answers from a script: each GET's answer arrives as an
+// event a small virtual delay after it started (or never, while `hangs`).
+class ScriptedWeb : public WebClient {
+public:
+    explicit ScriptedWeb(SimEventLoop& loop) : loop_(loop) {}
+    void get(const std::string& url, int limitMs, std::size_t maxBody, std::function<void(WebAnswer)> done) override;
+
+    // What the service answers from now on.
+    void answers(long status, std::string body) { answer = {true, status, std::move(body), {}}; }
+    void unreachable(std::string error) { answer = {false, 0, {}, std::move(error)}; }
+    WebAnswer answer;
+    bool hangs = false; // a GET then ends only at its own limit
+    Ms takesMs = 100;
+    struct Get {
+        Ms at;
+        std::string url;
+        int limitMs;
+        std::size_t maxBody;
+    };
+    std::vector<Get> gets;
+
+private:
+    SimEventLoop& loop_;
+};
+
 // Everything a console needs, wired together, over a program folder.
 struct SimPlatform {
     explicit SimPlatform(std::string programFolder);
@@ -355,6 +383,7 @@ struct SimPlatform {
     SimTrayShell tray;
     SimCpuFactory cpu;
     ScriptedProbe probe{events};
+    ScriptedWeb web{events};
 };
 
 } // namespace torv::sim

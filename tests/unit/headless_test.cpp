@@ -38,7 +38,7 @@ protected:
     HeadlessTest()
     {
         form = std::make_unique<Form1>(
-            Ports{sim.events, sim.clock, sim.launcher, sim.sound, dialogs, sim.program, tray, cpu, 0, sim.probe}, view);
+            Ports{sim.events, sim.clock, sim.launcher, sim.sound, dialogs, sim.program, tray, cpu, 0, sim.probe, sim.web}, view);
     }
     ~HeadlessTest() override { form.reset(); } // before the ports below go
 

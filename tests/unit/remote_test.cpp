@@ -43,7 +43,7 @@ protected:
     void newProgram()
     {
         form = std::make_unique<Form1>(Ports{sim.events, sim.clock, sim.launcher, sim.sound, sim.dialogs, sim.program,
-                                             sim.tray, sim.cpu, 42, sim.probe},
+                                             sim.tray, sim.cpu, 42, sim.probe, sim.web},
                                        sim.view);
     }
     bool commandPresent() const

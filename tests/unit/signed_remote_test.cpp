@@ -201,7 +201,7 @@ TEST_F(SignedRemoteTest, ReplayedAndEqualStampsAreRefusedAcrossReloadsAndRestart
     nextPoll();
     expectRefused("stamp-used");
     form = std::make_unique<Form1>(Ports{sim.events, sim.clock, sim.launcher, sim.sound, sim.dialogs, sim.program,
-                                         sim.tray, sim.cpu, 42, sim.probe},
+                                         sim.tray, sim.cpu, 42, sim.probe, sim.web},
                                    sim.view);
     ASSERT_FALSE(start());
     command(next);

@@ -18,11 +18,36 @@ extern char** environ;
 
 namespace torv {
 
-void spawnDetached(const std::vector<std::string>& args)
+namespace {
+
+// "NAME=value" lines: the console's own, less the names `extra` sets, then `extra`'s.
+std::vector<std::string> environmentWith(const ExtraEnvironment& extra)
+{
+    std::vector<std::string> lines;
+    for (char** e = environ; *e; ++e) {
+        const std::string line = *e;
+        const std::string name = line.substr(0, line.find('='));
+        bool replaced = false;
+        for (const auto& [n, v] : extra)
+            replaced = replaced || n == name;
+        if (!replaced)
+            lines.push_back(line);
+    }
+    for (const auto& [name, value] : extra)
+        lines.push_back(name + "=" + value);
+    return lines;
+}
+
+} // namespace
+
+void spawnDetached(const std::vector<std::string>& args, const ExtraEnvironment& extra)
 {
     if (args.empty() || args[0].empty())
         throw Failure::fileNotFound();
     std::vector<char*> argv = argvOf(args);
+    // Built before the fork: the middle process only spawns and exits.
+    const std::vector<std::string> envLines = extra.empty() ? std::vector<std::string>() : environmentWith(extra);
+    std::vector<char*> envp = argvOf(envLines);
 
     // A middle process starts the program and exits at once, so the program is
     // adopted by init and never left as our zombie; the pipe carries the
@@ -42,7 +67,7 @@ void spawnDetached(const std::vector<std::string>& args)
         posix_spawnattr_t attr;
         initFreshSignals(attr, 0);
         pid_t child;
-        int err = ::posix_spawnp(&child, argv[0], nullptr, &attr, argv.data(), environ);
+        int err = ::posix_spawnp(&child, argv[0], nullptr, &attr, argv.data(), extra.empty() ? environ : envp.data());
         ssize_t ignored = ::write(fds[1], &err, sizeof err);
         (void)ignored;
         ::_exit(0);
@@ -66,6 +91,11 @@ void PosixLauncher::run(const std::string& commandLine, WindowStyle)
 {
     // Window styles have no meaning for X11 programs started this way.
     spawnDetached(splitCommandLine(commandLine));
+}
+
+void PosixLauncher::runWithEnvironment(const std::string& commandLine, WindowStyle, const ExtraEnvironment& extra)
+{
+    spawnDetached(splitCommandLine(commandLine), extra);
 }
 
 std::unique_ptr<RunningProcess> PosixLauncher::start(const std::string& commandLine, WindowStyle)

@@ -10,6 +10,7 @@ namespace torv {
 class PosixLauncher : public Launcher {
 public:
     void run(const std::string& commandLine, WindowStyle style) override;
+    void runWithEnvironment(const std::string& commandLine, WindowStyle style, const ExtraEnvironment& extra) override;
     // Straight from the console, no middle process: a waiting thread
     // collects the child when it ends.
     std::unique_ptr<RunningProcess> start(const std::string& commandLine, WindowStyle style) override;
@@ -17,7 +18,8 @@ public:
     void openInTextEditor(const std::string& path) override;
 };
 
-// Starts argv detached; throws Failure 53 (missing), 70 (not permitted) or 75.
-void spawnDetached(const std::vector<std::string>& argv);
+// Starts argv detached, with the console's environment and `extra`; throws
+// Failure 53 (missing), 70 (not permitted) or 75.
+void spawnDetached(const std::vector<std::string>& argv, const ExtraEnvironment& extra = {});
 
 } // namespace torv

@@ -7,6 +7,9 @@
 
 #include <windows.h>
 
+#include <cwchar>
+#include <vector>
+
 namespace torv {
 
 Failure launchFailure(unsigned long error)
@@ -51,8 +54,41 @@ Failure launchFailure(unsigned long error)
 
 namespace {
 
+// Names of variables are compared without regard to case on Windows.
+bool sameName(const std::wstring& a, const std::wstring& b)
+{
+    return _wcsicmp(a.c_str(), b.c_str()) == 0;
+}
+
+// A Unicode environment block: the console's variables less the names `extra`
+// sets, then `extra`'s, each ended by a null, the block by another.
+std::wstring environmentBlock(const ExtraEnvironment& extra)
+{
+    std::vector<std::pair<std::wstring, std::wstring>> wide;
+    for (const auto& [name, value] : extra)
+        wide.emplace_back(widen(name), widen(value));
+    std::wstring block;
+    if (wchar_t* own = GetEnvironmentStringsW()) {
+        for (const wchar_t* e = own; *e; e += wcslen(e) + 1) {
+            const std::wstring line = e;
+            // Entries such as "=C:=C:\dir" start with '=': their name runs to the second one.
+            const std::wstring name = line.substr(0, line.find(L'=', 1));
+            bool replaced = false;
+            for (const auto& [n, v] : wide)
+                replaced = replaced || sameName(n, name);
+            if (!replaced)
+                block += line + L'\0';
+        }
+        FreeEnvironmentStringsW(own);
+    }
+    for (const auto& [name, value] : wide)
+        block += name + L'=' + value + L'\0';
+    block += L'\0';
+    return block;
+}
+
 // The process's handle; its thread's handle is closed at once.
-HANDLE createProcess(const std::string& commandLine, WindowStyle style)
+HANDLE createProcess(const std::string& commandLine, WindowStyle style, const ExtraEnvironment& extra = {})
 {
     checkCommandLine(commandLine);
     // CreateProcessW may write into the command line; it gets its own copy.
@@ -64,7 +100,9 @@ HANDLE createProcess(const std::string& commandLine, WindowStyle style)
     si.dwFlags = STARTF_USESHOWWINDOW;
     si.wShowWindow = style == WindowStyle::Minimized ? SW_SHOWMINIMIZED : SW_SHOWNORMAL;
     PROCESS_INFORMATION pi{};
-    if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
+    std::wstring environment = extra.empty() ? std::wstring() : environmentBlock(extra);
+    if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, extra.empty() ? 0 : CREATE_UNICODE_ENVIRONMENT,
+                        extra.empty() ? nullptr : environment.data(), nullptr, &si, &pi))
         throw launchFailure(GetLastError());
     CloseHandle(pi.hThread);
     return pi.hProcess;
@@ -75,6 +113,11 @@ HANDLE createProcess(const std::string& commandLine, WindowStyle style)
 void Win32Launcher::run(const std::string& commandLine, WindowStyle style)
 {
     CloseHandle(createProcess(commandLine, style));
+}
+
+void Win32Launcher::runWithEnvironment(const std::string& commandLine, WindowStyle style, const ExtraEnvironment& extra)
+{
+    CloseHandle(createProcess(commandLine, style, extra));
 }
 
 std::unique_ptr<RunningProcess> Win32Launcher::start(const std::string& commandLine, WindowStyle style)

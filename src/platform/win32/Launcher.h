@@ -10,6 +10,8 @@ namespace torv {
 class Win32Launcher : public Launcher {
 public:
     void run(const std::string& commandLine, WindowStyle style) override;
+    // The environment block is the console's own with `extra` merged in.
+    void runWithEnvironment(const std::string& commandLine, WindowStyle style, const ExtraEnvironment& extra) override;
     // Keeps the process handle; a waiting thread reads the exit code.
     std::unique_ptr<RunningProcess> start(const std::string& commandLine, WindowStyle style) override;
     void openInTextEditor(const std::string& path) override;
