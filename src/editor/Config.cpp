@@ -4,6 +4,7 @@
 #include "editor/Cdlg.h"
 #include "editor/EditorRules.h"
 #include "editor/EditorSave.h"
+#include "editor/Form2.h"
 #include "editor/TaskListEdit.h"
 #include "platform/Failure.h"
 #include "platform/qt/Layout.h"
@@ -231,7 +232,7 @@ void Config::connectHandlers()
     connect(cmdOk_, &QPushButton::clicked, this, [this] { cmdOk_Click(); });
     connect(Command2_, &QPushButton::clicked, this, [this] { Command2_Click(); });
     connect(cmdCancel_, &QPushButton::clicked, this, [this] { cmdCancel_Click(); });
-    // "&IP Options" (Command1) has no action.
+    connect(Command1_, &QPushButton::clicked, this, [this] { Command1_Click(); });
 }
 
 void Config::Form_Load()
@@ -427,6 +428,12 @@ void Config::cmdCancel_Click()
     reject();
     // On a first run the operator refused the settings: the program ends.
     cancelEditor(state_, console_);
+}
+
+void Config::Command1_Click()
+{
+    Form2 options(state_, ports_, this);
+    options.exec();
 }
 
 void Config::keyPressEvent(QKeyEvent* event)

@@ -45,6 +45,8 @@ public:
     void cmdOk_Click();
     void Command2_Click();
     void cmdCancel_Click();
+    // "&IP Options": the IP Options window, modal, over the editor.
+    void Command1_Click();
 
     // The slot now shown.
     int CurrentTask() const { return CurrentTask_; }

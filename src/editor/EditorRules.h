@@ -10,6 +10,8 @@
 namespace torv {
 
 inline constexpr const char* kTimeRangeMessage = "must be greater than 0 and less than 61";
+// The IP Options window's minutes: up to a day.
+inline constexpr const char* kIpMinutesRangeMessage = "must be greater than 0 and not more than 1440";
 inline constexpr const char* kTaskListFullMessage =
     "The task list is full: slot 100 holds a task. Delete a task before inserting one.";
 
