@@ -509,8 +509,6 @@ private slots:
         e.button("cmdEdit")->click();
         QCOMPARE(c.sim.launcher.launches.size(), size_t(1));
         QVERIFY(c.sim.launcher.launches[0].commandLine.find(c.form->commentsPath()) != std::string::npos);
-        e.button("Command1")->click(); // "&IP Options" does nothing
-        QVERIFY(e.dlg.isVisible());
     }
 
     void folderChosenThenEditorCancelled()
