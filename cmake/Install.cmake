@@ -4,7 +4,7 @@
 #
 #   torv                 the console (Qt Core only; also runs --headless)
 #   torv-window.so       the window, loaded by torv when a window is wanted
-#   *.wav                the eight cue files
+#   *.wav                the nine cue files
 #   torv.png             the program icon, 48 by 48
 #   config.ini.example   a starting point for config.ini (CR LF line ends)
 #   torv.ini.example     the opt-in file's keys (never torv.ini: an upgrade keeps it)
