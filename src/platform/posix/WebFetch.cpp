@@ -12,14 +12,21 @@ namespace {
 struct Body {
     std::string text;
     std::size_t max;
+    bool full = false; // the transfer was ended here: the rest is never read
 };
 
 size_t keepBody(char* data, size_t size, size_t count, void* user)
 {
     auto& body = *static_cast<Body*>(user);
     const size_t n = size * count;
-    body.text.append(data, std::min(n, body.max - std::min(body.max, body.text.size())));
-    return n;
+    const size_t room = body.max - std::min(body.max, body.text.size());
+    body.text.append(data, std::min(n, room));
+    if (n <= room)
+        return n;
+    // Anything short of n ends the transfer: an endless or huge answer is
+    // not read on until the time limit.
+    body.full = true;
+    return 0;
 }
 
 } // namespace
@@ -49,7 +56,7 @@ WebAnswer fetchWeb(const std::string& url, const std::string& caFile, int timeou
     const CURLcode rc = curl_easy_perform(curl);
     curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &answer.status);
     curl_easy_cleanup(curl);
-    if (rc != CURLE_OK) {
+    if (rc != CURLE_OK && !(rc == CURLE_WRITE_ERROR && body.full)) {
         answer.error = error[0] ? error : curl_easy_strerror(rc);
         return answer;
     }
