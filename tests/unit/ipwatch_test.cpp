@@ -261,12 +261,19 @@ protected:
     }
 };
 
-TEST_F(IpConsoleTest, NoSectionNoWatching)
+TEST_F(IpConsoleTest, NoSectionNoWatchingUntilTheIpOptionsWindowSavesOne)
 {
     dir.write("torv.ini", "[task 1]\r\nlocation = x\r\n");
     EXPECT_FALSE(start());
     sim.events.runFor(3600 * 1000);
     EXPECT_THAT(sim.web.gets, IsEmpty());
+    // The window's Ok, then the editor's Cancel: watching starts all the same.
+    sim.dialogs.editorScript.push_back([this] { form->state().ip.url = "http://ip.test/"; });
+    form->cmdConfig_Click();
+    const Ms closed = sim.events.now();
+    sim.events.runFor(20000);
+    ASSERT_EQ(sim.web.gets.size(), 1u);
+    EXPECT_EQ(sim.web.gets[0].at, closed + 10000);
 }
 
 TEST_F(IpConsoleTest, StartUpReadsTheSectionAndAReloadKeepsTheAddress)
