@@ -40,9 +40,9 @@ struct RecordingConsole : ConsoleActions {
     std::vector<std::string> lines, events, cues;
 };
 
-class IpWatchTest : public ::testing::Test {
-protected:
-    IpOptions options(int every = 10)
+// A watcher on the simulated platform, over a folder of its own.
+struct Watched {
+    IpOptions options(int every = 10) const
     {
         IpOptions o;
         o.url = "https://ip.example.net/";
@@ -68,6 +68,8 @@ protected:
                 sim.cpu,    0,         sim.probe,    sim.web};
     IpWatcher watcher{console, ports};
 };
+
+class IpWatchTest : public ::testing::Test, protected Watched {};
 
 TEST_F(IpWatchTest, BaselineThenAChangeSetsOffEverythingOnceAndNoChangeNothing)
 {
@@ -125,28 +127,24 @@ TEST_F(IpWatchTest, EachKindOfFailureIsLoggedOncePerOutageWithItsRecovery)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        TempDir folder;
-        SimPlatform s{folder.path()};
-        RecordingConsole rc{s.clock};
-        Ports p{s.events, s.clock, s.launcher, s.sound, s.dialogs, s.program, s.tray, s.cpu, 0, s.probe, s.web};
-        IpWatcher w{rc, p};
-        s.web.answers(200, "203.0.113.7");
-        IpOptions o = options(1);
+        Watched w;
+        w.sim.web.answers(200, "203.0.113.7");
+        IpOptions o = w.options(1);
         o.writeTo.clear();
-        w.configure(o);
-        s.events.runFor(11000);
-        c.breakIt(s.web);
-        s.events.runFor(3 * 60000);
-        s.web.hangs = false;
-        s.web.answers(200, "203.0.113.7");
-        s.events.runFor(2 * 60000);
-        c.breakIt(s.web);
-        s.events.runFor(60000);
+        w.watcher.configure(o);
+        w.sim.events.runFor(11000);
+        c.breakIt(w.sim.web);
+        w.minutes(3);
+        w.sim.web.hangs = false;
+        w.sim.web.answers(200, "203.0.113.7");
+        w.minutes(2);
+        c.breakIt(w.sim.web);
+        w.minutes(1);
         const std::string failed = "External IP Check Failed: " + c.reason;
-        EXPECT_THAT(rc.lines,
+        EXPECT_THAT(w.console.lines,
                     ElementsAre("External IP: 203.0.113.7", failed, "External IP Check Working Again", failed));
-        EXPECT_THAT(rc.events, ElementsAre("ip-check-failed: " + c.reason, "ip-check-failed: " + c.reason));
-        EXPECT_EQ(w.knownAddress(), "203.0.113.7");
+        EXPECT_THAT(w.console.events, ElementsAre("ip-check-failed: " + c.reason, "ip-check-failed: " + c.reason));
+        EXPECT_EQ(w.watcher.knownAddress(), "203.0.113.7");
     }
 }
 
@@ -178,23 +176,18 @@ TEST_F(IpWatchTest, TheFileFromAnEarlierRunIsTheBaseline)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.answer + " over " + c.kept);
-        TempDir folder;
-        folder.write("ip.txt", c.kept);
-        SimPlatform s{folder.path()};
-        RecordingConsole rc{s.clock};
-        Ports p{s.events, s.clock, s.launcher, s.sound, s.dialogs, s.program, s.tray, s.cpu, 0, s.probe, s.web};
-        IpWatcher w{rc, p};
-        s.web.answers(200, c.answer);
-        IpOptions o = options();
-        o.writeTo = folder.file("ip.txt");
+        Watched w;
+        w.dir.write("external-ip.txt", c.kept);
+        w.sim.web.answers(200, c.answer);
+        IpOptions o = w.options();
         o.family = c.family;
         o.alarm = false;
-        w.configure(o);
-        s.events.runFor(11000);
-        EXPECT_EQ(rc.lines, c.lines);
-        EXPECT_EQ(folder.read("ip.txt"), c.fileAfter);
-        EXPECT_EQ(s.launcher.launches.size(), c.lines[0].find("Changed") != std::string::npos ? 1u : 0u);
-        EXPECT_THAT(rc.cues, IsEmpty()); // alarm off
+        w.watcher.configure(o);
+        w.sim.events.runFor(11000);
+        EXPECT_EQ(w.console.lines, c.lines);
+        EXPECT_EQ(w.dir.read("external-ip.txt"), c.fileAfter);
+        EXPECT_EQ(w.sim.launcher.launches.size(), c.lines[0].find("Changed") != std::string::npos ? 1u : 0u);
+        EXPECT_THAT(w.console.cues, IsEmpty()); // alarm off
     }
 }
 
