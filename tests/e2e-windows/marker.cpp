@@ -1,12 +1,34 @@
 // A tiny task for the Windows tests: appends one line to a file,
 //   <label> <milliseconds since the epoch> show=<wShowWindow it was started with> acp=<the ANSI code page>
 // so a test can check which tasks ran, in which order, when and how.
+//   marker FILE LABEL listen PORT
+// then opens 127.0.0.1:PORT 3 s after its line and keeps it open for 8 s: a
+// server that is slow to come up.
+#include <winsock2.h>
 #include <windows.h>
 
 #include <chrono>
 #include <cstdio>
 #include <cwctype>
 #include <string>
+
+static int listenLate(unsigned short port)
+{
+    Sleep(3000);
+    WSADATA data;
+    if (WSAStartup(MAKEWORD(2, 2), &data) != 0)
+        return 3;
+    const SOCKET s = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    a.sin_port = htons(port);
+    if (s == INVALID_SOCKET || bind(s, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0 || listen(s, 8) != 0)
+        return 4;
+    Sleep(8000);
+    closesocket(s);
+    return 0;
+}
 
 int wmain(int argc, wchar_t** argv)
 {
@@ -48,5 +70,7 @@ int wmain(int argc, wchar_t** argv)
         return 1;
     std::fwrite(utf8, 1, static_cast<size_t>(len - 1), f);
     std::fclose(f);
+    if (argc > 4 && std::wstring(argv[3]) == L"listen")
+        return listenLate(static_cast<unsigned short>(_wtoi(argv[4])));
     return 0;
 }
