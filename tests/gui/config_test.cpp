@@ -2,8 +2,10 @@
 // simulated platform: real widgets, real change signals, scripted message
 // boxes and file dialogs, config.ini in a temporary program folder.
 #include "editor/Cdlg.h"
+#include "editor/ChecksDialog.h"
 #include "editor/Config.h"
 #include "settings/ConfigFile.h"
+#include "settings/OptionsRules.h"
 #include "support/ConsoleFixture.h"
 
 #include <QApplication>
@@ -12,6 +14,7 @@
 #include <QDir>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScopeGuard>
@@ -21,6 +24,7 @@
 #include <QtTest>
 
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <random>
 
@@ -45,6 +49,27 @@ struct Console : SimConsole {
     {
         load({"NORM", exchange.path(), "", "30", "10", "REMOTEON", "SOUNDON", "COMMENTSOFF"},
              {{"Task one", "/bin/one"}, {"Task two", "/bin/two"}, {"Task three", "/bin/three"}});
+    }
+    // Writes torv.ini and reads its task checks into the console, as start-up does.
+    void loadOptions(const std::string& text)
+    {
+        dir.write("torv.ini", text);
+        OptionsFile file = readOptions(dir.file("torv.ini"), knownOptionsRules());
+        form->state().checks = readTaskChecks(file, form->state().tasks, form->state().TotalApps);
+    }
+    bool hasOptionsFile() const { return std::filesystem::exists(dir.file("torv.ini")); }
+    // The texts of a slot's checks, "before" ones first, each with its key.
+    std::vector<std::string> checksAt(int slot) const
+    {
+        std::vector<std::string> out;
+        auto found = form->state().checks.find(slot);
+        if (found == form->state().checks.end())
+            return out;
+        for (const Check& check : found->second.before)
+            out.push_back("before " + check.text);
+        for (const Check& check : found->second.ready)
+            out.push_back("ready " + check.text);
+        return out;
     }
     std::string desc(int i) const { return form->state().tasks.TaskDesc[i]; }
     std::string loc(int i) const { return form->state().tasks.TaskLoc[i]; }
@@ -78,7 +103,39 @@ struct Editor {
         b->selectAll();
         QTest::keyClicks(b, text);
     }
+    // Presses "Checks…" and, in the modal dialog it opens, runs `fill`; the
+    // dialog is closed afterwards whatever `fill` did.
+    void inChecksDialog(const std::function<void(ChecksDialog&)>& fill)
+    {
+        QTimer::singleShot(0, [&] {
+            auto* checks = dlg.findChild<ChecksDialog*>();
+            QVERIFY(checks && checks->isVisible());
+            auto closeAnyway = qScopeGuard([checks] {
+                if (checks->isVisible())
+                    checks->reject();
+            });
+            fill(*checks);
+        });
+        button("cmdChecks")->click();
+    }
     Config dlg;
+};
+
+// What the checks dialog's fields are set to; the two lists one check a line.
+struct CheckFields {
+    CheckFields(QString b = {}, QString r = {}, QString t = "60", QString o = "continue", QString ca = {})
+        : before(b), ready(r), timeout(t), onTimeout(o), caFile(ca)
+    {
+    }
+    QString before, ready, timeout, onTimeout, caFile;
+    void enterInto(ChecksDialog& d) const
+    {
+        child<QPlainTextEdit>(d, "txtBefore")->setPlainText(before);
+        child<QPlainTextEdit>(d, "txtReady")->setPlainText(ready);
+        child<QLineEdit>(d, "txtTimeout")->setText(timeout);
+        child<QComboBox>(d, "cboOnTimeout")->setCurrentText(onTimeout);
+        child<QLineEdit>(d, "txtCaFile")->setText(caFile);
+    }
 };
 
 bool checked(QWidget& dlg, const char* name)
@@ -741,6 +798,166 @@ private slots:
         QCOMPARE(t.TaskLoc[2], std::string("\"/opt/a b/run\" --x=1,2"));
         QCOMPARE(t.TaskDesc[3], std::string(" leading blank"));
         QCOMPARE(t.TaskLoc[3], std::string("/bin/three"));
+    }
+
+    // One task's checks entered, tasks inserted and deleted around them, an
+    // empty slot dropped by the save: torv.ini's sections follow config.ini's
+    // new numbers, and everything else in the file stays.
+    void checksMoveWithTheirTasksAndAreSavedRenumbered()
+    {
+        Console c;
+        c.loadThreeTasks();
+        c.loadOptions("; kept by hand\r\n[elsewhere]\r\ncolour = blue\r\n\r\n"
+                      "; the checks\r\n[task 3]\r\nlocation = /bin/three\r\nready = path:/tmp/ready\r\n");
+        const std::vector<std::string> threes{"ready path:/tmp/ready"};
+        const std::vector<std::string> twos{"before path:/mnt/backup", "ready tcp:127.0.0.1:5432",
+                                            "ready http://u:pw@h/x"};
+        QCOMPARE(c.checksAt(3), threes);
+        Editor e(*c.form);
+        e.select(2);
+        e.inChecksDialog([&](ChecksDialog& d) {
+            QCOMPARE(d.windowTitle(), QString("Checks For Task 2"));
+            CheckFields{" path:/mnt/backup \n\n", "tcp:127.0.0.1:5432\nhttp://u:pw@h/x", "120", "stop", "/etc/ca.pem"}
+                .enterInto(d);
+            child<QPushButton>(d, "cmdOk")->click();
+            QVERIFY(!d.isVisible());
+        });
+        QCOMPARE(c.checksAt(2), twos);
+        e.inChecksDialog([&](ChecksDialog& d) {
+            QCOMPARE(child<QPlainTextEdit>(d, "txtBefore")->toPlainText(), QString("path:/mnt/backup"));
+            QCOMPARE(child<QLineEdit>(d, "txtTimeout")->text(), QString("120"));
+            QCOMPARE(child<QComboBox>(d, "cboOnTimeout")->currentText(), QString("stop"));
+        });
+
+        // Slot 1 becomes a draft without a location, which the save drops;
+        // "four" goes in before "Task three"; "Task one" goes.
+        e.select(1);
+        e.button("cmdInsert")->click();
+        e.typeOver("txtDesc", "draft");
+        QVERIFY(!e.button("cmdChecks")->isEnabled());
+        e.select(4);
+        e.button("cmdInsert")->click();
+        e.typeOver("txtDesc", "four");
+        e.typeOver("txtLoc", "/bin/four");
+        e.select(2);
+        e.button("cmdDelete")->click();
+        QCOMPARE(c.loc(2), "/bin/two");
+        QCOMPARE(c.checksAt(2), twos);
+        QVERIFY(c.checksAt(3).empty());
+        QCOMPARE(c.checksAt(4), threes);
+
+        const int readings = c.form->state().optionsReadings;
+        e.button("cmdOk")->click();
+        QCOMPARE(e.dlg.result(), int(QDialog::Accepted));
+        QVERIFY(c.dir.read("config.ini")
+                    .ends_with("Task two\r\n/bin/two\r\nfour\r\n/bin/four\r\nTask three\r\n/bin/three\r\n"));
+        QCOMPARE(c.dir.read("torv.ini"),
+                 std::string("; kept by hand\r\n[elsewhere]\r\ncolour = blue\r\n\r\n"
+                             "; the checks\r\n"
+                             "[task 1]\r\nlocation = /bin/two\r\nbefore = path:/mnt/backup\r\n"
+                             "ready = tcp:127.0.0.1:5432\r\nready = http://u:pw@h/x\r\n"
+                             "timeout = 120\r\non-timeout = stop\r\nca-file = /etc/ca.pem\r\n\r\n"
+                             "[task 3]\r\nlocation = /bin/three\r\nready = path:/tmp/ready\r\n"));
+        // Read again as at a reload: the console's checks are the file's, by its own slots.
+        QCOMPARE(c.form->state().optionsReadings, readings + 1);
+        QCOMPARE(c.checksAt(2), twos);
+        QCOMPARE(c.checksAt(4), threes);
+        QVERIFY(c.form->state().DumpString.text().find("[elsewhere]") != std::string::npos);
+        QVERIFY(c.sim.dialogs.messages.empty());
+    }
+
+    void badChecksAreRefusedNamingTheLine()
+    {
+        Console c;
+        c.loadThreeTasks();
+        c.loadOptions("[task 1]\r\nlocation = /bin/one\r\nready = path:/ok\r\n");
+        const std::vector<std::string> kept{"ready path:/ok"};
+        const struct {
+            CheckFields fields;
+            std::string message;
+        } cases[] = {
+            {{"path:/a", "tcp:127.0.0.1:1\ntcp:db"},
+             "Ready After The Launch, line 2: \"tcp:db\": expected tcp:HOST:PORT"},
+            {{"\n \nfile:/x"},
+             "Before The Launch, line 3: \"file:/x\": not a check (tcp:, http://, https://, path:, process: or "
+             "command:)"},
+            {{"path: "}, "Before The Launch, line 1: \"path:\": nothing follows \"path:\""},
+            {{"", "path:/a", "-1"}, "Time Limit: \"-1\": expected seconds from 0 to 86400 (0: no limit)"},
+            {{"", "path:/a", "86401"}, "Time Limit: \"86401\": expected seconds from 0 to 86400 (0: no limit)"},
+        };
+        for (const auto& bad : cases) {
+            ChecksDialog d(c.form->state(), c.sim.dialogs, 1);
+            d.show();
+            bad.fields.enterInto(d);
+            const size_t shown = c.sim.dialogs.messages.size();
+            child<QPushButton>(d, "cmdOk")->click();
+            QCOMPARE(c.sim.dialogs.messages.size(), shown + 1);
+            QCOMPARE(c.sim.dialogs.messages.back().text, bad.message);
+            QVERIFY(d.isVisible());
+            QCOMPARE(c.checksAt(1), kept);
+        }
+        {
+            ChecksDialog d(c.form->state(), c.sim.dialogs, 1);
+            d.show();
+            CheckFields{"", "path:/other"}.enterInto(d);
+            child<QPushButton>(d, "cmdCancel")->click();
+            QCOMPARE(c.checksAt(1), kept);
+        }
+        // Both lists emptied: the task is a classic one again.
+        ChecksDialog d(c.form->state(), c.sim.dialogs, 1);
+        d.show();
+        CheckFields{"", " \n", "0"}.enterInto(d);
+        child<QPushButton>(d, "cmdOk")->click();
+        QVERIFY(!d.isVisible());
+        QVERIFY(!c.form->state().checks.count(1));
+    }
+
+    void cancelWritesNoTorvIniAndNoChecksMakeNone()
+    {
+        Console c;
+        c.loadThreeTasks();
+        {
+            Editor e(*c.form);
+            e.button("cmdOk")->click();
+        }
+        QVERIFY(!c.hasOptionsFile());
+
+        c.loadOptions("; mine\r\n[task 1]\r\nlocation = /bin/one\r\nready = path:/ok\r\n");
+        const std::string file = c.dir.read("torv.ini");
+        {
+            Editor e(*c.form);
+            e.select(3);
+            e.inChecksDialog([&](ChecksDialog& d) {
+                CheckFields{"", "path:/x"}.enterInto(d);
+                child<QPushButton>(d, "cmdOk")->click();
+            });
+            e.select(1);
+            e.button("cmdInsert")->click();
+            e.button("cmdCancel")->click();
+        }
+        QCOMPARE(c.dir.read("torv.ini"), file);
+        // As the task edits do, the checks stay in the console, each with its task.
+        QCOMPARE(c.checksAt(2), std::vector<std::string>{"ready path:/ok"});
+        QCOMPARE(c.checksAt(4), std::vector<std::string>{"ready path:/x"});
+    }
+
+    void unwritableTorvIniSaysSoAndConfigIniStaysSaved()
+    {
+        Console c;
+        c.loadThreeTasks();
+        std::filesystem::create_directory(c.dir.file("torv.ini"));
+        Editor e(*c.form);
+        e.inChecksDialog([&](ChecksDialog& d) {
+            CheckFields{"", "path:/x"}.enterInto(d);
+            child<QPushButton>(d, "cmdOk")->click();
+        });
+        e.typeOver("txtExec", "5");
+        e.button("Command2")->click();
+        QVERIFY(e.dlg.isVisible());
+        QVERIFY(!c.form->state().Reloading);
+        QCOMPARE(c.sim.dialogs.messages.size(), size_t(1));
+        QVERIFY(c.sim.dialogs.messages[0].text.starts_with("Could not write " + c.dir.file("torv.ini") + ": "));
+        QVERIFY(c.dir.read("config.ini").find("\r\n30\r\n5\r\n") != std::string::npos);
     }
 };
 
