@@ -82,6 +82,11 @@ bool saveFromEditor(ConsoleState& state, ConsoleActions& console, const Ports& p
     } catch (const Failure&) {
         return false;
     }
+    // A console that has not read torv.ini yet (a first run, or a start-up
+    // stopped at config.ini) does not hold the file's checks: unless some were
+    // entered, the file is left as it is rather than emptied of them.
+    if (state.optionsReadings == 0 && state.checks.empty())
+        return true;
     // torv.ini second: until it is written, each old section still names the
     // location it was written for, so a section whose task has moved is
     // reported and ignored rather than applied to another program.

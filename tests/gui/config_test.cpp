@@ -56,6 +56,7 @@ struct Console : SimConsole {
         dir.write("torv.ini", text);
         OptionsFile file = readOptions(dir.file("torv.ini"), knownOptionsRules());
         form->state().checks = readTaskChecks(file, form->state().tasks, form->state().TotalApps);
+        ++form->state().optionsReadings;
     }
     // A slot's checks as "before A|ready B|".
     std::string checksAt(int slot) const
@@ -890,10 +891,18 @@ private slots:
     {
         Console c;
         c.loadThreeTasks();
-        {
+        auto save = [&] {
             Editor e(*c.form);
             e.button("cmdOk")->click();
-        }
+        };
+        // Before torv.ini was ever read (a first run) a save knows none of its
+        // checks and leaves it alone; once read, no checks anywhere create no file.
+        c.dir.write("torv.ini", "[task 1]\r\nready = path:/ok\r\n");
+        save();
+        QCOMPARE(c.dir.read("torv.ini"), std::string("[task 1]\r\nready = path:/ok\r\n"));
+        std::filesystem::remove(c.dir.file("torv.ini"));
+        c.form->state().optionsReadings = 1;
+        save();
         QVERIFY(!std::filesystem::exists(c.dir.file("torv.ini")));
 
         c.loadOptions("; mine\r\n[task 1]\r\nlocation = /bin/one\r\nready = path:/ok\r\n");
