@@ -8,8 +8,6 @@ namespace torv {
 
 namespace {
 
-inline constexpr int kLongestTimeout = 86400; // a day: what torv.ini itself accepts
-
 std::string trimmed(std::string_view s)
 {
     const auto first = s.find_first_not_of(" \t\r");
@@ -61,10 +59,10 @@ std::variant<TaskChecks, std::string> readCheckForm(const CheckFormText& form)
     if (auto refused = readLines(form.ready, "Ready After The Launch", checks.ready))
         return *refused;
     const std::string timeout = trimmed(form.timeout);
-    const bool digits = !timeout.empty() && timeout.size() <= 5 &&
+    const bool digits = !timeout.empty() && timeout.size() <= 6 &&
                         std::all_of(timeout.begin(), timeout.end(), [](char c) { return c >= '0' && c <= '9'; });
-    if (!digits || std::stoi(timeout) > kLongestTimeout)
-        return "Time Limit: \"" + timeout + "\": expected seconds from 0 to " + std::to_string(kLongestTimeout) +
+    if (!digits || std::stoi(timeout) > kLongestCheckTimeout)
+        return "Time Limit: \"" + timeout + "\": expected seconds from 0 to " + std::to_string(kLongestCheckTimeout) +
                " (0: no limit)";
     checks.timeout = std::stoi(timeout);
     checks.onTimeout = form.onTimeout;

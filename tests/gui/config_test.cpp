@@ -1,6 +1,7 @@
 // The settings editor and the folder browser on a console built on the
 // simulated platform: real widgets, real change signals, scripted message
 // boxes and file dialogs, config.ini in a temporary program folder.
+#include "core/ConsolePaths.h"
 #include "editor/Cdlg.h"
 #include "editor/ChecksDialog.h"
 #include "editor/Config.h"
@@ -931,7 +932,8 @@ private slots:
         QVERIFY(e.dlg.isVisible());
         QVERIFY(!c.form->state().Reloading);
         QCOMPARE(c.sim.dialogs.messages.size(), size_t(1));
-        QVERIFY(c.sim.dialogs.messages[0].text.starts_with("Could not write " + c.dir.file("torv.ini") + ": "));
+        QVERIFY(c.sim.dialogs.messages[0].text.starts_with("Could not write " + optionsPath(c.form->ports().program) +
+                                                           ": "));
         QVERIFY(c.dir.read("config.ini").find("\r\n30\r\n5\r\n") != std::string::npos);
     }
 };
