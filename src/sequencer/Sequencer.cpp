@@ -119,7 +119,7 @@ Sequencer::Settled Sequencer::settle(int16 task, bool beforeLaunch, int sequence
 {
     TaskChecks settings;
     bool timedOut = false;
-    bool waited = false;
+    bool held = false; // the last wait ended with every check holding
     std::string gaveUpWith;
     auto endStatus = std::make_shared<std::optional<int>>();
     if (process)
@@ -155,11 +155,11 @@ Sequencer::Settled Sequencer::settle(int16 task, bool beforeLaunch, int sequence
         }
         timedOut = wait.timedOut();
         gaveUpWith = wait.gaveUpWith();
-        waited = true;
+        held = wait.finished() && !timedOut;
     }
     const std::string& description = state_.tasks.TaskDesc[task];
     if (!timedOut) {
-        if (waited && !beforeLaunch)
+        if (held && !beforeLaunch)
             console_.notify(consoleEvent("task-ready", task, description));
         return Settled::GoOn;
     }
