@@ -10,6 +10,7 @@ PACKAGES=(
   fonts-dejavu-core xdg-utils
   dpkg-dev file desktop-file-utils
   strace pulseaudio pulseaudio-utils sox systemd
+  prometheus
 )
 missing=()
 for p in "${PACKAGES[@]}"; do

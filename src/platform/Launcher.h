@@ -4,8 +4,14 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace torv {
+
+// Variables a started process gets besides the console's own environment
+// (a name given here replaces the console's value).
+using ExtraEnvironment = std::vector<std::pair<std::string, std::string>>;
 
 enum class WindowStyle { Normal = 1, Minimized = 2 };
 
@@ -30,6 +36,9 @@ public:
     // Starts it as run() does, but keeps hold of the process so that its end
     // can be reported. Fails as run() does.
     virtual std::unique_ptr<RunningProcess> start(const std::string& commandLine, WindowStyle style) = 0;
+    // As start(), minimised, with the extra variables in its environment.
+    virtual std::unique_ptr<RunningProcess> startWithEnvironment(const std::string& commandLine,
+                                                                 const ExtraEnvironment& extra) = 0;
     // Opens a file in the desktop's text editor, the path passed as one word.
     // A failure names in its commandLine the command that was tried.
     virtual void openInTextEditor(const std::string& path) = 0;

@@ -1,12 +1,13 @@
 #include "settings/OptionsRules.h"
 
+#include "settings/AlertOptions.h"
 #include "settings/TaskChecks.h"
 
 namespace torv {
 
 std::vector<OptionsSectionRule> knownOptionsRules()
 {
-    return {taskSectionRule()};
+    return {taskSectionRule(), alertSectionRule(), metricsSectionRule()};
 }
 
 } // namespace torv

@@ -1,6 +1,7 @@
 // A tiny task for the Windows tests: appends one line to a file,
 //   <label> <milliseconds since the epoch> show=<wShowWindow it was started with> acp=<the ANSI code page>
-// so a test can check which tasks ran, in which order, when and how.
+// so a test can check which tasks ran, in which order, when and how. Started
+// as an alert command, the line ends with " event=<TORV_EVENT> message=<TORV_MESSAGE>".
 //   marker FILE LABEL listen PORT
 // then opens 127.0.0.1:PORT 3 s after its line and keeps it open for 8 s: a
 // server that is slow to come up.
@@ -61,9 +62,17 @@ int wmain(int argc, wchar_t** argv)
     const long long ms =
         std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::system_clock::now().time_since_epoch())
             .count();
-    wchar_t line[512];
-    std::swprintf(line, 512, L"%ls %lld show=%d acp=%u\r\n", argc > 2 ? argv[2] : L"mark", ms, show, GetACP());
-    char utf8[1536];
+    wchar_t event[128] = L"";
+    wchar_t message[256] = L"";
+    std::wstring alert;
+    if (GetEnvironmentVariableW(L"TORV_EVENT", event, 128) > 0) {
+        GetEnvironmentVariableW(L"TORV_MESSAGE", message, 256);
+        alert = std::wstring(L" event=") + event + L" message=" + message;
+    }
+    wchar_t line[1024];
+    std::swprintf(line, 1024, L"%ls %lld show=%d acp=%u%ls\r\n", argc > 2 ? argv[2] : L"mark", ms, show, GetACP(),
+                  alert.c_str());
+    char utf8[3072];
     const int len = WideCharToMultiByte(CP_UTF8, 0, line, -1, utf8, sizeof utf8, nullptr, nullptr);
     FILE* f = _wfopen(argv[1], L"ab");
     if (!f || len <= 0)

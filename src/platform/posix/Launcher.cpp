@@ -68,18 +68,20 @@ void PosixLauncher::run(const std::string& commandLine, WindowStyle)
     spawnDetached(splitCommandLine(commandLine));
 }
 
-std::unique_ptr<RunningProcess> PosixLauncher::start(const std::string& commandLine, WindowStyle)
+namespace {
+
+// Straight from the console, in a session of its own as a detached program
+// is, with the signals a fresh program expects: none blocked, none ignored.
+std::unique_ptr<RunningProcess> startWatched(const std::string& commandLine, char* const* envp)
 {
     const std::vector<std::string> args = splitCommandLine(commandLine);
     if (args.empty() || args[0].empty())
         throw Failure::fileNotFound();
     std::vector<char*> argv = argvOf(args);
-    // In a session of its own, as a detached program is, with the signals a
-    // fresh program expects: none blocked, none ignored.
     posix_spawnattr_t attr;
     initFreshSignals(attr, POSIX_SPAWN_SETSID);
     pid_t child = 0;
-    const int err = ::posix_spawnp(&child, argv[0], nullptr, &attr, argv.data(), environ);
+    const int err = ::posix_spawnp(&child, argv[0], nullptr, &attr, argv.data(), envp);
     posix_spawnattr_destroy(&attr);
     if (err != 0)
         throw failureForErrno(err);
@@ -91,6 +93,40 @@ std::unique_ptr<RunningProcess> PosixLauncher::start(const std::string& commandL
         }
         return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
     });
+}
+
+// "NAME=value" strings: the console's environment without the names given,
+// then the ones given.
+std::vector<std::string> environmentWith(const ExtraEnvironment& extra)
+{
+    std::vector<std::string> entries;
+    for (char** e = environ; *e; ++e) {
+        const std::string entry = *e;
+        const std::string name = entry.substr(0, entry.find('='));
+        bool replaced = false;
+        for (const auto& [key, value] : extra)
+            replaced = replaced || key == name;
+        if (!replaced)
+            entries.push_back(entry);
+    }
+    for (const auto& [key, value] : extra)
+        entries.push_back(key + "=" + value);
+    return entries;
+}
+
+} // namespace
+
+std::unique_ptr<RunningProcess> PosixLauncher::start(const std::string& commandLine, WindowStyle)
+{
+    return startWatched(commandLine, environ);
+}
+
+std::unique_ptr<RunningProcess> PosixLauncher::startWithEnvironment(const std::string& commandLine,
+                                                                    const ExtraEnvironment& extra)
+{
+    const std::vector<std::string> entries = environmentWith(extra);
+    std::vector<char*> envp = argvOf(entries);
+    return startWatched(commandLine, envp.data());
 }
 
 void PosixLauncher::openInTextEditor(const std::string& path)

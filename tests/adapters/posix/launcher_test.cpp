@@ -278,5 +278,28 @@ TEST(SingleInstanceLock, NoFolderToLockMeansRunning)
     EXPECT_FALSE(b.anotherRunning(dir.file("missing")));
 }
 
+TEST(PosixLauncher, AStartedAlertGetsItsVariablesBesidesTheConsolesOwn)
+{
+    Folder dir;
+    dir.write("env.sh", "#!/bin/sh\nenv > '" + dir.file("env") + "'\nexit 3\n", kExecutable);
+    ::setenv("TORV_MESSAGE", "the console's own, replaced", 1);
+    ::setenv("TORV_KEPT", "kept", 1);
+    auto process = PosixLauncher().startWithEnvironment(
+        dir.file("env.sh"), {{"TORV_MESSAGE", "it's \"quoted\"; $(not run)"}, {"TORV_TASK", "2"}});
+    ::unsetenv("TORV_MESSAGE");
+    ::unsetenv("TORV_KEPT");
+    sim::PostedCalls loop;
+    int status = -1;
+    process->onEnd(loop, [&](int s) { status = s; });
+    loop.waitForEvents();
+    EXPECT_EQ(status, 3);
+    const std::string env = "\n" + dir.read("env");
+    EXPECT_NE(env.find("\nTORV_MESSAGE=it's \"quoted\"; $(not run)\n"), std::string::npos) << env;
+    EXPECT_NE(env.find("\nTORV_TASK=2\n"), std::string::npos);
+    EXPECT_NE(env.find("\nTORV_KEPT=kept\n"), std::string::npos);
+    EXPECT_EQ(env.find("replaced"), std::string::npos);
+    EXPECT_EQ(sim::failureCodeOf([] { PosixLauncher().startWithEnvironment("/no/such/alert", {}); }), 53);
+}
+
 } // namespace
 } // namespace torv
