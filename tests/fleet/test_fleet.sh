@@ -104,7 +104,7 @@ mkdir -p "$WORK/collections/ansible_collections/torv"
 ln -s "$ROOT/ansible" "$WORK/collections/ansible_collections/torv/fleet"
 export ANSIBLE_COLLECTIONS_PATH="$WORK/collections" ANSIBLE_HOME="$WORK/ansible-home" \
   ANSIBLE_LOCAL_TEMP="$WORK/ansible-local" ANSIBLE_SSH_CONTROL_PATH_DIR="$WORK/cp" ANSIBLE_NOCOLOR=1 \
-  ANSIBLE_RETRY_FILES_ENABLED=0 ANSIBLE_FORKS=5 ANSIBLE_CONFIG="$WORK/ansible.cfg"
+  ANSIBLE_RETRY_FILES_ENABLED=0 ANSIBLE_FORKS=5 ANSIBLE_PIPELINING=1 ANSIBLE_CONFIG="$WORK/ansible.cfg"
 : >"$WORK/ansible.cfg" # none of the machine's own settings
 playbook() { ansible-playbook -i "$WORK/hosts.ini" "$@"; }
 

@@ -105,7 +105,8 @@ TEST(ConfigJson, CheckPrintsTheDocumentedShape)
 
 // What --check-config reads, --write-config writes back so that a second
 // check reads the same; writing it again changes no byte and no time.
-void expectRoundTrip(const std::string& config, const std::string& options, const std::string& name)
+// Returns whether the settings were carried over (not damaged, not refused).
+bool expectRoundTrip(const std::string& config, const std::string& options, const std::string& name)
 {
     Folder from, to;
     from.dir.write("config.ini", config);
@@ -113,38 +114,39 @@ void expectRoundTrip(const std::string& config, const std::string& options, cons
         from.dir.write("torv.ini", options);
     const ConfigToolResult read = from.check();
     if (read.status != 0 && read.status != 4)
-        return; // damaged: nothing to carry over
+        return false; // damaged: nothing to carry over
     const ConfigToolResult written = to.write(read.out);
     if (written.status == 1) {
         // Refused (a word the editor never writes): nothing written.
         EXPECT_TRUE(sim::listing(to.dir.path()).empty()) << name;
-        return;
+        return false;
     }
-    ASSERT_EQ(written.out, "changed\n") << name << written.err;
+    EXPECT_EQ(written.out, "changed\n") << name << written.err;
     EXPECT_EQ(withoutWarnings(to.check().out), withoutWarnings(read.out)) << name;
 
     const auto old = fs::file_time_type::clock::now() - std::chrono::hours(24);
     fs::last_write_time(to.dir.file("config.ini"), old);
     EXPECT_EQ(to.write(to.check().out).out, "unchanged\n") << name;
     EXPECT_EQ(fs::last_write_time(to.dir.file("config.ini")), old) << name;
+    return true;
 }
 
 TEST(ConfigJson, WriteThenCheckRoundTrips)
 {
-    expectRoundTrip(kConfig, kOptions, "fixture");
+    EXPECT_TRUE(expectRoundTrip(kConfig, kOptions, "fixture"));
     const fs::path corpus = TORV_FUZZ_CORPUS;
     if (!fs::exists(corpus))
         GTEST_SKIP() << "no fuzz corpus at " << corpus;
-    int files = 0;
+    int files = 0, carried = 0;
     for (const char* set : {"config_read", "settings_roundtrip"})
         for (const auto& entry : fs::directory_iterator(corpus / set)) {
-            sim::TempDir reader;
             std::ifstream in(entry.path(), std::ios::binary);
             const std::string bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-            expectRoundTrip(bytes, "", entry.path().filename().string());
+            carried += expectRoundTrip(bytes, "", entry.path().filename().string());
             ++files;
         }
     EXPECT_GT(files, 3);
+    EXPECT_GE(carried, 1); // not every file damaged or refused
 }
 
 TEST(ConfigJson, RefusedValueWritesNothing)

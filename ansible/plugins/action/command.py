@@ -55,7 +55,6 @@ class ActionModule(ActionBase):
     def run(self, tmp=None, task_vars=None):
         task_vars = task_vars or {}
         result = super(ActionModule, self).run(tmp, task_vars)
-        result["_ansible_no_log"] = False
         args = self._task.args
         command = args.get("command")
         if not command or not isinstance(command, str):
