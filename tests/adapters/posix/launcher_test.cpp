@@ -221,11 +221,16 @@ TEST(PosixLauncher, LeavesNoZombie)
 TEST(PosixLauncher, AStartedProgramIsHeldInItsOwnSessionAndItsStatusComesBack)
 {
     Folder dir;
-    // Its pid, its session, its blocked signals; then a failure status.
-    dir.write("run.sh",
-              "#!/bin/sh\n{ echo $$; cut -d' ' -f6 /proc/$$/stat; grep SigBlk /proc/$$/status; } > '" +
-                  dir.file("marker") + "'\nexit 7\n",
-              kExecutable);
+    // Its pid, its session, its blocked signals; then a failure status. The
+    // mask is read first and with built-ins only: while the shell forks a
+    // command it blocks signals for a moment, and a look from outside could
+    // catch that.
+    dir.write(
+        "run.sh",
+        "#!/bin/sh\nwhile read -r key value; do [ \"$key\" = SigBlk: ] && blocked=$value; done < /proc/$$/status\n"
+        "{ echo $$; cut -d' ' -f6 /proc/$$/stat; printf 'SigBlk:\\t%s\\n' \"$blocked\"; } > '" +
+            dir.file("marker") + "'\nexit 7\n",
+        kExecutable);
     sigset_t usr1, old;
     sigemptyset(&usr1);
     sigaddset(&usr1, SIGUSR1);
