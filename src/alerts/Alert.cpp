@@ -40,8 +40,7 @@ AlertFilter AlertFilter::parse(const std::string& text, std::vector<std::string>
             filter.failures_ = any = true;
         } else if (word == "all") {
             filter.all_ = any = true;
-        } else if (isFailureEvent(word) ||
-                   std::find(std::begin(kOtherEvents), std::end(kOtherEvents), word) != std::end(kOtherEvents)) {
+        } else if (isAlertEvent(word)) {
             filter.words_.push_back(word);
             any = true;
         } else if (!word.empty()) {
@@ -58,10 +57,19 @@ AlertFilter AlertFilter::parse(const std::string& text, std::vector<std::string>
     return filter;
 }
 
+bool isAlertEvent(const std::string& event)
+{
+    return isFailureEvent(event) ||
+           std::find(std::begin(kOtherEvents), std::end(kOtherEvents), event) != std::end(kOtherEvents);
+}
+
 bool AlertFilter::wants(const std::string& event) const
 {
     if (event == "suppressed")
         return true;
+    // The figures-only words never start the command, not even with `all`.
+    if (!isAlertEvent(event))
+        return false;
     return all_ || (failures_ && isFailureEvent(event)) ||
            std::find(words_.begin(), words_.end(), event) != words_.end();
 }

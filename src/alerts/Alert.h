@@ -17,6 +17,8 @@ using AlertEvent = ConsoleEvent;
 
 // Whether an event is a failure (sent with `events = failure`, the default).
 bool isFailureEvent(const std::string& event);
+// Whether an event is one the alert command may get (not a figures-only word).
+bool isAlertEvent(const std::string& event);
 
 // Which events the alert section asks for: "failure", "all" or a list of
 // event words separated by commas. Unknown words are returned in `unknown`.

@@ -49,12 +49,24 @@ std::optional<int> parseOptions(int argc, char** argv, Options& options)
         "FOLDER");
     const QCommandLineOption keyFile(
         "key-file", "The key --sign and --verify-answer use (default: the program folder's remote.key).", "FILE");
-    parser.addOptions({newKey, sign, verifyAnswer, keyFile});
+    const QCommandLineOption checkConfig(
+        "check-config",
+        "Read config.ini (and torv.ini) of FOLDER, or one config.ini FILE, as start-up does and print them as JSON. "
+        "Exit status 0: read cleanly; 2: no config.ini; 3: config.ini damaged; 4: torv.ini has lines that would be "
+        "ignored. Default: the program folder.");
+    const QCommandLineOption writeConfig(
+        "write-config", "Write config.ini and torv.ini of FOLDER (default: the program folder) from the JSON on "
+                        "standard input; print changed or unchanged. Exit status 1: refused, nothing written.");
+    parser.addOptions({newKey, sign, verifyAnswer, keyFile, checkConfig, writeConfig});
+    parser.addPositionalArgument("FOLDER|FILE", "The target of --check-config or --write-config.", "[FOLDER|FILE]");
     // Further options: add them here and give them a field in Options.
 
     const bool parsed = parser.parse(args);
     const bool wantsHelp = parsed && (parser.isSet(help) || parser.isSet("help-all"));
-    const bool stray = parsed && !parser.positionalArguments().isEmpty();
+    // Only the configuration tools take an argument, and one at most.
+    const bool configTool = parsed && (parser.isSet(checkConfig) || parser.isSet(writeConfig));
+    const bool stray =
+        parsed && (configTool ? parser.positionalArguments().size() > 1 : !parser.positionalArguments().isEmpty());
     if (parsed && !wantsHelp && !stray && !parser.isSet(version)) {
         options.headless = parser.isSet(headless);
         options.newKey = parser.isSet(newKey);
@@ -64,6 +76,10 @@ std::optional<int> parseOptions(int argc, char** argv, Options& options)
             options.verifyAnswer = parser.value(verifyAnswer).toUtf8().toStdString();
         if (parser.isSet(keyFile))
             options.keyFile = parser.value(keyFile).toUtf8().toStdString();
+        options.checkConfig = parser.isSet(checkConfig);
+        options.writeConfig = parser.isSet(writeConfig);
+        if (configTool && !parser.positionalArguments().isEmpty())
+            options.configTarget = parser.positionalArguments().constFirst().toUtf8().toStdString();
         return std::nullopt;
     }
 
@@ -75,7 +91,7 @@ std::optional<int> parseOptions(int argc, char** argv, Options& options)
         QString("%1.%2.%3").arg(TORV_VERSION_MAJOR).arg(TORV_VERSION_MINOR).arg(TORV_VERSION_PATCH));
     if (!parsed || stray) {
         const QString why =
-            parsed ? "Unexpected argument '" + parser.positionalArguments().constFirst() + "'." : parser.errorText();
+            parsed ? "Unexpected argument '" + parser.positionalArguments().constLast() + "'." : parser.errorText();
         print(stderr, "torv: " + why + "\nTry 'torv --help'.\n");
         return 2; // as for a missing settings file: no restart mends it
     }

@@ -11,6 +11,9 @@ struct Options {
     std::optional<std::string> sign;         // --sign COMMAND: print a signed command file
     std::optional<std::string> verifyAnswer; // --verify-answer FOLDER: check Result.txt there
     std::optional<std::string> keyFile;      // --key-file F: the key --sign and --verify-answer use
+    bool checkConfig = false;                // --check-config [FOLDER|FILE]: print the settings as JSON
+    bool writeConfig = false;                // --write-config [FOLDER]: write the settings from JSON
+    std::optional<std::string> configTarget; // the folder or file of the two above (default: the program's)
 };
 
 // Reads argv into options. Returns the status to end with at once: 0 after

@@ -1,5 +1,6 @@
 // The program's entry: reads the command line, then runs the console in its
 // window (from the window module) or without one.
+#include "app/ConfigToolOptions.h"
 #include "app/Headless.h"
 #include "app/KeyToolOptions.h"
 #include "app/Options.h"
@@ -17,6 +18,8 @@ int main(int argc, char** argv)
     if (const auto status = torv::parseOptions(argc, argv, options))
         return *status;
     if (const auto status = torv::runKeyTool(options, argc, argv))
+        return *status;
+    if (const auto status = torv::runConfigTool(options, argc, argv))
         return *status;
     if (options.headless)
         return torv::runHeadless(argc, argv);

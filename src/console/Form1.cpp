@@ -1,5 +1,7 @@
 #include "console/Form1.h"
 
+#include "alerts/AlertDispatcher.h"
+#include "alerts/MetricsWriter.h"
 #include "core/ConsolePaths.h"
 #include "core/Cues.h"
 #include "ipwatch/IpWatcher.h"
@@ -8,6 +10,7 @@
 #include "platform/Paths.h"
 #include "remote/CommandInterface.h"
 #include "sequencer/Sequencer.h"
+#include "settings/AlertOptions.h"
 #include "settings/ConfigFile.h"
 #include "settings/OptionsRules.h"
 
@@ -54,6 +57,13 @@ Form1::Form1(const Ports& p, ConsoleView& view)
       tray_(std::make_unique<ConsoleTray>(*this, p.tray, p.program.fileDescription(), p.consoleIcon)),
       IPTimer_(std::make_unique<IpWatcher>(*this, ports_))
 {
+    const auto says = [this](const std::string& line) { listenerSays(line); };
+    alerts_ = std::make_unique<AlertDispatcher>(ports_.events, ports_.clock, ports_.launcher, ports_.program.hostName(),
+                                                says);
+    const Version v = ports_.program.version();
+    metrics_ = std::make_unique<MetricsWriter>(
+        ports_.events, ports_.clock,
+        std::to_string(v.major) + "." + std::to_string(v.minor) + "." + std::to_string(v.revision), says);
     state_.Timer1 = ports_.events.createTimer(1000, false, [this] { sequencer_->Timer1_Timer(); });
     // No event processing inside the poll's tick either: a sequence started by
     // a click inside it would stop the remote poll until it ended.
@@ -108,6 +118,7 @@ void Form1::startUp()
 {
     bool readingSettings = false;
     state_.StartUpStopped = false;
+    optionsRead_ = false;
     try {
         // The window's position is in twips from the screen's top-left corner.
         view_.moveToTwips(100, 100);
@@ -143,10 +154,50 @@ void Form1::readOptionsFile()
     state_.ip = readIpOptions(file);
     IPTimer_->configure(state_.ip);
     ++state_.optionsReadings;
+    optionsRead_ = true;
+    setUpListeners(file);
     for (const std::string& problem : file.problemLines()) {
         appendLog(problem);
         needsAttention("WARNING: " + problem);
     }
+}
+
+void Form1::setUpListeners(OptionsFile& file)
+{
+    const AlertOptions alert = readAlertOptions(file);
+    std::vector<std::string> unknown;
+    const AlertFilter filter = AlertFilter::parse(alert.events, unknown);
+    for (const std::string& word : unknown)
+        file.report(alert.eventsLine,
+                    "events = " + alert.events + ": \"" + word + "\" is no event word; it is ignored");
+    alerts_->configure(alert.command, filter);
+    metrics_->configure(readMetricsOptions(file).file);
+}
+
+void Form1::readListenerOptions()
+{
+    if (optionsRead_)
+        return;
+    optionsRead_ = true;
+    // The tasks are not known, so their checks are not read; the log box
+    // shows the stop, so the problems go only where a person reads them.
+    OptionsFile file = readOptions(optionsPath(ports_.program), knownOptionsRules());
+    setUpListeners(file);
+    for (const std::string& problem : file.problemLines())
+        needsAttention("WARNING: " + problem);
+}
+
+void Form1::listenerSays(const std::string& line)
+{
+    appendLog(line);
+    showLog();
+    needsAttention("WARNING: " + line);
+}
+
+void Form1::notify(const ConsoleEvent& event)
+{
+    alerts_->notify(event);
+    metrics_->notify(event);
 }
 
 void Form1::startUpFailure(const Failure& failure, bool whileReadingSettings)
@@ -156,7 +207,11 @@ void Form1::startUpFailure(const Failure& failure, bool whileReadingSettings)
         return;
     }
     if (failure.code == 62 && whileReadingSettings) {
+        readListenerOptions();
         const std::string notWritten = replaceWithDefault(configPath());
+        if (notWritten.empty())
+            notify(consoleEvent("settings-replaced", 0, {},
+                                "config.ini (" + failure.text() + ") was replaced by the default file"));
         abnormalStop(failure,
                      notWritten.empty() ? "" : "Could not write " + notWritten + ": config.ini was left as it was.");
         return;
@@ -178,6 +233,8 @@ void Form1::abnormalStop(const Failure& failure, const std::string& configFate)
     if (!configFate.empty())
         text += "\r\n" + configFate;
     setLogBox(text);
+    readListenerOptions();
+    notify(consoleEvent("abnormal-stop", 0, {}, "Abnormal Stop:" + failure.text(), std::to_string(failure.code)));
     ports_.dialogs.messageBox("Abnormal Stop:" + failure.text());
 }
 
@@ -360,6 +417,7 @@ void Form1::Chart_UserSet(bool on)
 
 void Form1::endProgram()
 {
+    metrics_->stop();
     try {
         tray_->removeIcon();
     } catch (...) {

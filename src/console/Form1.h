@@ -19,6 +19,9 @@ namespace torv {
 class Sequencer;
 class CommandInterface;
 class IpWatcher;
+class AlertDispatcher;
+class MetricsWriter;
+class OptionsFile;
 
 class Form1 : public TrayHost, public ConsoleActions {
 public:
@@ -58,7 +61,7 @@ public:
     void playCue(const char* cueFile) override;
     void setStatus(const std::string& text) override { view_.setStatus(text); }
     void needsAttention(const std::string& line) override { view_.attention(line); }
-    void notify(const ConsoleEvent&) override {}
+    void notify(const ConsoleEvent& event) override;
     void setControlEnabled(Control control, bool enabled) override;
     void setRemoteToggle(bool on) override;
     bool remoteToggle() const { return chkRemoteValue_; }
@@ -91,6 +94,13 @@ private:
     void createCommentsFileIfMissing();
     // torv.ini's task checks and [ip] section; each reading reports its problems once.
     void readOptionsFile();
+    // The alert command and the metrics file, as torv.ini now says.
+    void setUpListeners(OptionsFile& file);
+    // Before an abnormal stop: torv.ini's listeners, when this start-up has
+    // not read the file yet (config.ini failed first).
+    void readListenerOptions();
+    // A line of a listener's own (a command that failed, a file not written).
+    void listenerSays(const std::string& line);
     std::string caption();
     void chkRemote_Click();
     void setUpTray();
@@ -104,6 +114,9 @@ private:
     std::unique_ptr<Sequencer> sequencer_;
     std::unique_ptr<ConsoleTray> tray_;
     std::unique_ptr<IpWatcher> IPTimer_;
+    std::unique_ptr<AlertDispatcher> alerts_;
+    std::unique_ptr<MetricsWriter> metrics_;
+    bool optionsRead_ = false; // torv.ini read by the start-up under way
     bool chkRemoteValue_ = false;
     bool chartValue_ = false;
     // What the log box shows: a prefix of the log, or something else.

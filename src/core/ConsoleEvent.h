@@ -2,8 +2,16 @@
 // Something that happened which someone outside the console may want to know
 // of: the alert command and the metrics file listen for these. The words are
 // fixed; they are what an alert command gets as TORV_EVENT.
+//
+// A few words carry facts only the metrics file counts; the alert command
+// never gets them, whatever its `events` says:
+//   sequence-counting  the countdown before the launches began
+//   task-launched      a task's program started (task, description)
+//   task-ready         a launched task's `ready` checks all held (task)
+//   remote-poll        the remote folder was looked at
 #include <cstdint>
 #include <string>
+#include <utility>
 
 namespace torv {
 
@@ -15,6 +23,19 @@ struct ConsoleEvent {
     std::string code;   // the failure code, when there is one
     std::string reason; // a refused command's fixed word
     std::uint64_t suppressed = 0;
+    std::string kind; // a remote command's kind (report, launch, ...), for the metrics
 };
+
+inline ConsoleEvent consoleEvent(std::string event, int task = 0, std::string description = {},
+                                 std::string message = {}, std::string code = {})
+{
+    ConsoleEvent e;
+    e.event = std::move(event);
+    e.task = task;
+    e.description = std::move(description);
+    e.message = std::move(message);
+    e.code = std::move(code);
+    return e;
+}
 
 } // namespace torv

@@ -2,6 +2,7 @@
 
 #include "core/ConsolePaths.h"
 #include "editor/Cdlg.h"
+#include "editor/ChecksDialog.h"
 #include "editor/EditorRules.h"
 #include "editor/EditorSave.h"
 #include "editor/Form2.h"
@@ -177,6 +178,7 @@ void Config::buildTaskArea()
     lbltasknum_->setAlignment(Qt::AlignCenter);
     lbltasknum_->setFrameStyle(QFrame::Box | QFrame::Plain);
     place(lbltasknum_, 3660, 4320, 435, 375);
+    cmdChecks_ = makeButton(this, "cmdChecks", "Checks\xE2\x80\xA6", 2700, 4365, 855, 285);
 
     VScroll1_ = new QScrollBar(Qt::Vertical, this);
     VScroll1_->setObjectName("VScroll1");
@@ -226,6 +228,7 @@ void Config::connectHandlers()
     connect(cmdInsert_, &QPushButton::clicked, this, [this] { cmdInsert_Click(); });
     connect(cmdDelete_, &QPushButton::clicked, this, [this] { cmdDelete_Click(); });
     connect(cmdSeqLoc_, &QPushButton::clicked, this, [this] { cmdSeqLoc_Click(); });
+    connect(cmdChecks_, &QPushButton::clicked, this, [this] { cmdChecks_Click(); });
     connect(cmdLaunch_, &QPushButton::clicked, this, [this] { cmdLaunch_Click(); });
     connect(cmdRemote_, &QPushButton::clicked, this, [this] { cmdRemote_Click(); });
     connect(cmdEdit_, &QPushButton::clicked, this, [this] { cmdEdit_Click(); });
@@ -274,6 +277,13 @@ void Config::VScroll1_Change()
     txtDesc_->setText(fromStd(state_.tasks.TaskDesc[n]));
     txtLoc_->setText(fromStd(state_.tasks.TaskLoc[n]));
     LblSaved_->hide();
+    showChecksButton();
+}
+
+void Config::showChecksButton()
+{
+    // Checks guard a program: a slot without one has nothing to guard.
+    cmdChecks_->setEnabled(!state_.tasks.TaskLoc[CurrentTask_].empty());
 }
 
 void Config::txtDesc_Change()
@@ -286,11 +296,12 @@ void Config::txtLoc_Change()
 {
     // A location edit leaves the marker alone.
     store(state_.tasks.TaskLoc[CurrentTask_], txtLoc_->text());
+    showChecksButton();
 }
 
 void Config::cmdInsert_Click()
 {
-    if (!TaskListEdit(state_.tasks).insertAt(CurrentTask_)) {
+    if (!TaskListEdit(state_.tasks, &state_.checks).insertAt(CurrentTask_)) {
         ports_.dialogs.messageBox(kTaskListFullMessage);
         return;
     }
@@ -301,7 +312,7 @@ void Config::cmdInsert_Click()
 
 void Config::cmdDelete_Click()
 {
-    TaskListEdit(state_.tasks).deleteAt(CurrentTask_);
+    TaskListEdit(state_.tasks, &state_.checks).deleteAt(CurrentTask_);
     ports_.events.processPending();
     // Through 2 to 1, so slot 1 is always shown afresh.
     CurrentTask_ = 1;
@@ -324,6 +335,12 @@ void Config::cmdSeqLoc_Click()
     } catch (const std::exception&) {
         // A failed pick changes nothing and says nothing.
     }
+}
+
+void Config::cmdChecks_Click()
+{
+    ChecksDialog checks(state_, ports_.dialogs, CurrentTask_, this);
+    checks.exec();
 }
 
 void Config::chkSound_Click()
@@ -412,14 +429,14 @@ EditorValues Config::values() const
 
 void Config::cmdOk_Click()
 {
-    // A failed save says nothing and leaves the window open.
-    if (saveFromEditor(state_, configPath(ports_.program), values()))
+    // A failed save leaves the window open.
+    if (saveFromEditor(state_, console_, ports_, values()))
         accept();
 }
 
 void Config::Command2_Click()
 {
-    if (saveAndRestart(state_, configPath(ports_.program), values()))
+    if (saveAndRestart(state_, console_, ports_, values()))
         accept();
 }
 

@@ -1,7 +1,8 @@
 #pragma once
 // The settings editor "Launcher Config": the options, the two times, the
-// pickers, the task list and the three ways of closing. It works directly on
-// the console's state; only a save writes config.ini.
+// pickers, the task list with each task's checks and the three ways of
+// closing. It works directly on the console's state; only a save writes
+// config.ini and torv.ini.
 #include "core/ConsoleActions.h"
 #include "core/ConsoleState.h"
 #include "core/Ports.h"
@@ -35,6 +36,7 @@ public:
     void cmdInsert_Click();
     void cmdDelete_Click();
     void cmdSeqLoc_Click();
+    void cmdChecks_Click();
     void chkSound_Click();
     void chkComments_Click();
     void txtExecStart_Change();
@@ -63,6 +65,7 @@ private:
     void connectHandlers();
     // Refuses a time outside 1..60 with the message, then puts "1" in the box.
     void checkTime(QLineEdit* box);
+    void showChecksButton();
 
     ConsoleState& state_;
     ConsoleActions& console_;
@@ -88,6 +91,7 @@ private:
     QLineEdit* txtDesc_;
     QLineEdit* txtLoc_;
     QPushButton* cmdSeqLoc_;
+    QPushButton* cmdChecks_;
     QPushButton* cmdDelete_;
     QPushButton* cmdInsert_;
     QLabel* LblSaved_;

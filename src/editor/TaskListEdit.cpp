@@ -4,7 +4,7 @@ namespace torv {
 
 bool TaskListEdit::used(int slot) const
 {
-    return !tasks_.TaskDesc[slot].empty() || !tasks_.TaskLoc[slot].empty();
+    return !tasks_.TaskDesc[slot].empty() || !tasks_.TaskLoc[slot].empty() || (checks_ && checks_->count(slot));
 }
 
 int TaskListEdit::highestUsedSlot() const
@@ -19,12 +19,20 @@ void TaskListEdit::copySlot(int to, int from)
 {
     tasks_.TaskLoc[to] = tasks_.TaskLoc[from];
     tasks_.TaskDesc[to] = tasks_.TaskDesc[from];
+    if (!checks_)
+        return;
+    if (auto found = checks_->find(from); found != checks_->end())
+        (*checks_)[to] = found->second;
+    else
+        checks_->erase(to);
 }
 
 void TaskListEdit::clearSlot(int slot)
 {
     tasks_.TaskLoc[slot].clear();
     tasks_.TaskDesc[slot].clear();
+    if (checks_)
+        checks_->erase(slot);
 }
 
 bool TaskListEdit::insertAt(int slot)

@@ -1,16 +1,20 @@
 #pragma once
 // Inserting and deleting slots of the task table. The shifts reach up to the
 // highest slot that holds anything, not to the count of the last reading, so
-// any series of edits between two readings keeps every task.
+// any series of edits between two readings keeps every task. A task's checks,
+// when given, move with it: a check never stays behind to guard the program
+// that moves into its slot.
 #include "settings/Settings.h"
+#include "settings/TaskChecks.h"
 
 namespace torv {
 
 class TaskListEdit {
 public:
-    explicit TaskListEdit(TaskTable& tasks) : tasks_(tasks) {}
+    explicit TaskListEdit(TaskTable& tasks, CheckTable* checks = nullptr) : tasks_(tasks), checks_(checks) {}
 
-    // The highest slot (1..100) whose description or location is not empty; 0 when none.
+    // The highest slot (1..100) whose description, location or checks are not
+    // empty; 0 when none.
     int highestUsedSlot() const;
     // The tasks in slots slot.. move one slot up and `slot` becomes empty.
     // False, and nothing moves, when slot 100 holds a task (it would need a 101st).
@@ -25,6 +29,7 @@ private:
     void clearSlot(int slot);
 
     TaskTable& tasks_;
+    CheckTable* checks_;
 };
 
 } // namespace torv

@@ -21,6 +21,9 @@ struct WriteRules {
     bool keepOwner = false;
     // Take the permission bits (and owner) from this file instead of the target.
     std::string attributesFrom;
+    // Non-zero: the new file gets exactly these permission bits, whatever the
+    // umask and the old file (POSIX; Windows files have none).
+    unsigned permissions = 0;
 };
 
 class AtomicFileWriter {

@@ -39,6 +39,9 @@ public:
     // Starts it as run() does, but keeps hold of the process so that its end
     // can be reported. Fails as run() does.
     virtual std::unique_ptr<RunningProcess> start(const std::string& commandLine, WindowStyle style) = 0;
+    // As start(), minimised, with the extra variables in its environment.
+    virtual std::unique_ptr<RunningProcess> startWithEnvironment(const std::string& commandLine,
+                                                                 const ExtraEnvironment& extra) = 0;
     // Opens a file in the desktop's text editor, the path passed as one word.
     // A failure names in its commandLine the command that was tried.
     virtual void openInTextEditor(const std::string& path) = 0;

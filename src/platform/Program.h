@@ -29,6 +29,8 @@ public:
     virtual std::string fileDescription() const = 0;
     // Environment lookup; the name is matched without regard to case.
     virtual std::optional<std::string> environment(const std::string& name) const = 0;
+    // The machine's name, as an alert tells it; empty when it has none.
+    virtual std::string hostName() const = 0;
     // The system's command lines that shut the machine down and restart it.
     virtual std::string shutdownCommand() const = 0;
     virtual std::string restartCommand() const = 0;

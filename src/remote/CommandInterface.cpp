@@ -67,6 +67,7 @@ void CommandInterface::signResult(const std::string& resultBytes)
 
 void CommandInterface::Command_Interface()
 {
+    console_.notify(consoleEvent("remote-poll"));
     try {
         poll();
     } catch (const Failure&) {
@@ -106,26 +107,29 @@ void CommandInterface::poll()
     }
 
     if (command == "off") {
-        acknowledgeShutdown("System Shutdown Acknowledged at:", {"SHUTDOWN NOT CARRIED OUT", ""},
+        acknowledgeShutdown("shutdown", "System Shutdown Acknowledged at:", {"SHUTDOWN NOT CARRIED OUT", ""},
                             ports_.program.shutdownCommand());
     } else if (command == "restart") {
-        acknowledgeShutdown("System Restart Acknowledged at:", {"RESTART NOT CARRIED OUT", ""},
+        acknowledgeShutdown("restart", "System Restart Acknowledged at:", {"RESTART NOT CARRIED OUT", ""},
                             ports_.program.restartCommand());
     } else if (command == "report") {
         console_.playCue(cue::Relay);
         console_.appendStamped("Report Requested and Generated at:");
         console_.showLog();
+        tell("command", "report");
         answer();
     } else if (beginsWithDel(command)) {
         // The refused text itself is never logged.
         console_.appendStamped("HOSTILE COMMAND DEL:");
         console_.showLog();
+        tell("command-refused", "refused");
         answer();
     } else {
         // Launched first: a command that cannot start leaves no trace.
         ports_.launcher.run(command, WindowStyle::Normal);
         console_.appendStamped("Executing Remote Command:" + command + " at:");
         console_.showLog();
+        tell("command", "launch");
         writeAnswer();
         console_.playCue(cue::Command);
         removeCommandFile(kKeptCommand);
@@ -137,10 +141,23 @@ void CommandInterface::refuse(const Admission& admission)
     // Refused like "DEL": its text is never logged, only why.
     console_.appendStamped("REFUSED UNSIGNED COMMAND (" + refusalReason(admission) + ") at:");
     console_.showLog();
+    tell("command-refused", "refused", refusalWord(admission.refusal));
     answer();
 }
 
-void CommandInterface::acknowledgeShutdown(const std::string& entry, const NotDone& notDone,
+void CommandInterface::tell(const char* event, const char* kind, const std::string& reason)
+{
+    // The message is the log's last entry: the line just written.
+    const std::string& log = state_.DumpString.text();
+    std::string line = log.substr(0, log.size() >= 2 ? log.size() - 2 : 0);
+    line = line.substr(line.rfind("\r\n") == std::string::npos ? 0 : line.rfind("\r\n") + 2);
+    ConsoleEvent e = consoleEvent(event, 0, {}, line);
+    e.reason = reason;
+    e.kind = kind;
+    console_.notify(e);
+}
+
+void CommandInterface::acknowledgeShutdown(const char* event, const std::string& entry, const NotDone& notDone,
                                            const std::string& commandLine)
 {
     console_.playCue(cue::Shutdown);
@@ -150,6 +167,8 @@ void CommandInterface::acknowledgeShutdown(const std::string& entry, const NotDo
     // A file left behind would be met again after the reboot.
     if (!removeCommandFile(notDone))
         return;
+    // Told before the system is asked: it may not give the alert time after.
+    tell(event, event);
     // A failed launch leaves the acknowledgement in place and the poll on.
     ports_.launcher.run(commandLine, WindowStyle::Minimized);
     state_.Timer2->setEnabled(false);

@@ -41,7 +41,11 @@ private:
     void refuse(const Admission& admission);
     // "off" and "restart": acknowledge, answer, then hand over to the system
     // once the command file is gone.
-    void acknowledgeShutdown(const std::string& entry, const NotDone& notDone, const std::string& commandLine);
+    // event: "shutdown" or "restart", told to the listeners once it is ordered.
+    void acknowledgeShutdown(const char* event, const std::string& entry, const NotDone& notDone,
+                             const std::string& commandLine);
+    // Tells the listeners of a command, with the log line just written.
+    void tell(const char* event, const char* kind, const std::string& reason = {});
     // Writes the result file and its signature.
     void writeAnswer();
     // writeAnswer, then removeCommandFile.

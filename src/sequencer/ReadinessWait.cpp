@@ -39,6 +39,7 @@ struct ReadinessWait::Shared {
     int seconds = 0;
     bool over = false;
     bool timedOut = false;
+    std::string gaveUpWith{}; // the first line of the give-up
 
     bool allHold() const
     {
@@ -70,6 +71,8 @@ struct ReadinessWait::Shared {
             if (pending.holds)
                 continue;
             const std::string line = why + ": " + pending.check.shown();
+            if (gaveUpWith.empty())
+                gaveUpWith = line;
             console.appendLog(line);
             console.needsAttention((stops ? "ERROR: " : "WARNING: ") + line +
                                    (pending.reason.empty() ? "" : " (" + pending.reason + ")"));
@@ -123,6 +126,11 @@ void ReadinessWait::programFailed(int status)
 bool ReadinessWait::finished() const
 {
     return shared_->over;
+}
+
+const std::string& ReadinessWait::gaveUpWith() const
+{
+    return shared_->gaveUpWith;
 }
 
 bool ReadinessWait::timedOut() const

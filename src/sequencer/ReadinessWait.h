@@ -8,6 +8,7 @@
 #include "settings/TaskChecks.h"
 
 #include <memory>
+#include <string>
 #include <vector>
 
 namespace torv {
@@ -30,6 +31,8 @@ public:
     void programFailed(int status);
     bool finished() const;
     bool timedOut() const;
+    // The log line of a wait that gave up (its first check that did not hold).
+    const std::string& gaveUpWith() const;
 
 private:
     struct Shared;

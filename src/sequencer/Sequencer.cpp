@@ -97,17 +97,30 @@ void Sequencer::taskWait()
 std::unique_ptr<RunningProcess> Sequencer::launch(int16 task)
 {
     const std::string& commandLine = state_.tasks.TaskLoc[task];
+    const std::string description = state_.tasks.TaskDesc[task];
     auto found = state_.checks.find(task);
-    if (found != state_.checks.end() && !found->second.ready.empty())
-        return startNamed(ports_.launcher, commandLine, WindowStyle::Normal);
-    runNamed(ports_.launcher, commandLine, WindowStyle::Normal);
-    return nullptr;
+    std::unique_ptr<RunningProcess> process;
+    try {
+        if (found != state_.checks.end() && !found->second.ready.empty())
+            process = startNamed(ports_.launcher, commandLine, WindowStyle::Normal);
+        else
+            runNamed(ports_.launcher, commandLine, WindowStyle::Normal);
+    } catch (const Failure& failure) {
+        // Told before the box, which waits for a person who is not there.
+        console_.notify(
+            consoleEvent("launch-failed", task, description, failure.message(), std::to_string(failure.code)));
+        throw;
+    }
+    console_.notify(consoleEvent("task-launched", task, description));
+    return process;
 }
 
 Sequencer::Settled Sequencer::settle(int16 task, bool beforeLaunch, int sequencesSeen, RunningProcess* process)
 {
     TaskChecks settings;
     bool timedOut = false;
+    bool held = false; // the last wait ended with every check holding
+    std::string gaveUpWith;
     auto endStatus = std::make_shared<std::optional<int>>();
     if (process)
         process->onEnd(ports_.events, [endStatus](int status) { *endStatus = status; });
@@ -141,13 +154,23 @@ Sequencer::Settled Sequencer::settle(int16 task, bool beforeLaunch, int sequence
             ports_.events.waitForEvents();
         }
         timedOut = wait.timedOut();
+        gaveUpWith = wait.gaveUpWith();
+        held = wait.finished() && !timedOut;
     }
-    if (!timedOut)
+    const std::string& description = state_.tasks.TaskDesc[task];
+    if (!timedOut) {
+        if (held && !beforeLaunch)
+            console_.notify(consoleEvent("task-ready", task, description));
         return Settled::GoOn;
+    }
+    console_.notify(consoleEvent("not-ready", task, description, gaveUpWith,
+                                 failedWith() != 0 ? std::to_string(failedWith()) : std::string()));
     switch (settings.onTimeout) {
     case OnTimeout::Stop:
         console_.appendLog("Sequence Stopped At Task " + std::to_string(task));
         console_.showLog();
+        console_.notify(
+            consoleEvent("sequence-stopped", task, description, "Sequence Stopped At Task " + std::to_string(task)));
         return Settled::Stop;
     case OnTimeout::Skip:
         return beforeLaunch ? Settled::SkipLaunch : Settled::GoOn;
@@ -167,7 +190,10 @@ void Sequencer::WorkHorse()
     bool reloaded = false;
     Steps step{*this, seen};
     step([&] { state_.Timer1->setEnabled(true); });
-    step([&] { state_.Seconds = state_.settings.InitTime; });
+    step([&] {
+        state_.Seconds = state_.settings.InitTime;
+        console_.notify(consoleEvent("sequence-counting"));
+    });
     step([&] {
         console_.showWindow();
         ports_.events.processPending();
@@ -192,6 +218,8 @@ void Sequencer::WorkHorse()
             console_.setControlEnabled(c, true);
     });
     const int ended = ++sequencesEnded_;
+    if (!stopped)
+        console_.notify(consoleEvent("sequence-complete", 0, {}, "Sequence Complete"));
     guarded([&] { ports_.events.processPending(); });
     // A reload clicked just now has run a sequence and taken its own action.
     if (overtaken(ended))
@@ -211,7 +239,10 @@ Sequencer::Outcome Sequencer::runTasksAndFinish(int sequencesSeen, bool& stopped
 {
     Steps step{*this, sequencesSeen};
     step([&] { state_.SequenceRunning = false; });
-    step([&] { console_.appendStamped("Starting Application Execution:"); });
+    step([&] {
+        console_.appendStamped("Starting Application Execution:");
+        console_.notify(consoleEvent("sequence-started", 0, {}, "Starting Application Execution"));
+    });
     step([&] { console_.showLog(); });
     step([&] { state_.Timer1->setEnabled(false); });
     step([&] {

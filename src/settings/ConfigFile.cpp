@@ -1,9 +1,9 @@
 #include "settings/ConfigFile.h"
 
+#include "base/Number.h"
 #include "platform/AtomicFile.h"
 #include "platform/Failure.h"
 #include "platform/Files.h"
-#include "base/Number.h"
 #include "settings/FieldReader.h"
 
 #include <filesystem>
@@ -21,14 +21,19 @@ int16 parseTime(const std::string& value)
     return roundToInt16(leadingNumber(value));
 }
 
-void parseConfig(const std::string& text, SettingsRecord& s, TaskTable& tasks, int16& totalApps)
+void parseConfig(const std::string& text, SettingsRecord& s, TaskTable& tasks, int16& totalApps, TimeTexts* asWritten)
 {
     FieldReader in(text);
     s.LaunchOpt = in.next();
     s.ExchangeDir = in.next();
     s.UserCmd = in.next();
-    s.InitTime = parseTime(in.next());
-    s.CheckTime = parseTime(in.next());
+    TimeTexts times;
+    times.InitTime = in.next();
+    s.InitTime = parseTime(times.InitTime);
+    times.CheckTime = in.next();
+    s.CheckTime = parseTime(times.CheckTime);
+    if (asWritten)
+        *asWritten = times;
     s.RemoteOpt = in.next();
     s.Sounds = in.next();
     s.UserComment = in.next();
@@ -64,7 +69,8 @@ std::map<std::string, TextEncoding>& readEncodings()
 
 } // namespace
 
-void readConfig(const std::string& path, SettingsRecord& settings, TaskTable& tasks, int16& totalApps)
+void readConfig(const std::string& path, SettingsRecord& settings, TaskTable& tasks, int16& totalApps,
+                TimeTexts* asWritten)
 {
     // Every failure here must be one that start-up's rule handles, and none but
     // a genuinely short file may be 62 (that one is replaced by the default
@@ -77,7 +83,7 @@ void readConfig(const std::string& path, SettingsRecord& settings, TaskTable& ta
             throw Failure::pathFileAccess();
         TextEncoding encoding = TextEncoding::Utf8;
         const std::string text = decodeFileText(bytes, encoding);
-        parseConfig(text, settings, tasks, totalApps);
+        parseConfig(text, settings, tasks, totalApps, asWritten);
         readEncodings()[path] = encoding;
     } catch (const std::bad_alloc&) {
         throw Failure::outOfMemory();
@@ -146,6 +152,27 @@ void saveConfig(const std::string& path, const EditorValues& values, const TaskT
     const auto known = readEncodings().find(path);
     const TextEncoding encoding = known == readEncodings().end() ? TextEncoding::Utf8 : known->second;
     writeFileAtomically(path, encodeFileText(formatConfig(values, tasks), encoding), configWriteRules());
+}
+
+bool saveConfigIfChanged(const std::string& path, const EditorValues& values, const TaskTable& tasks)
+{
+    std::string before;
+    bool exists = true;
+    try {
+        before = readRegularFile(path, kConfigReadLimit + 1, Links::Follow);
+    } catch (const Failure& failure) {
+        if (failure.code != 53)
+            throw;
+        exists = false;
+    }
+    TextEncoding encoding = TextEncoding::Utf8;
+    if (exists)
+        decodeFileText(before, encoding);
+    const std::string after = encodeFileText(formatConfig(values, tasks), encoding);
+    if (exists && after == before)
+        return false;
+    writeFileAtomically(path, after, configWriteRules());
+    return true;
 }
 
 std::string defaultConfigText()

@@ -18,8 +18,15 @@ inline constexpr std::size_t kConfigReadLimit = 16 * 1024 * 1024;
 // Failures: 53 missing file, 62 file ends early, 9 more than 100 tasks,
 // 6 a time outside the 16-bit range, 75 not a regular file (a pipe, a device)
 // or larger than kConfigReadLimit, 7 out of memory.
-void readConfig(const std::string& path, SettingsRecord& settings, TaskTable& tasks, int16& totalApps);
-void parseConfig(const std::string& text, SettingsRecord& settings, TaskTable& tasks, int16& totalApps);
+// `asWritten`, when given, receives the two times as the file holds them.
+struct TimeTexts {
+    std::string InitTime;
+    std::string CheckTime;
+};
+void readConfig(const std::string& path, SettingsRecord& settings, TaskTable& tasks, int16& totalApps,
+                TimeTexts* asWritten = nullptr);
+void parseConfig(const std::string& text, SettingsRecord& settings, TaskTable& tasks, int16& totalApps,
+                 TimeTexts* asWritten = nullptr);
 
 // A time read from the file: the number it begins with, rounded half to even
 // ("5x" is 5, "1.5" is 2, "2.5" is 2); empty or not a number reads 0; outside
@@ -44,6 +51,10 @@ std::string formatConfig(const EditorValues& values, const TaskTable& tasks);
 // file whole. A linked config.ini writes the file it points to; the file keeps
 // its mode, owner and group. Throws a Failure.
 void saveConfig(const std::string& path, const EditorValues& values, const TaskTable& tasks);
+// The same save for a tool: in the encoding the file on disk has now, and
+// only when its bytes would change (a file left alone keeps its time).
+// Returns whether it wrote. Throws a Failure.
+bool saveConfigIfChanged(const std::string& path, const EditorValues& values, const TaskTable& tasks);
 
 // The ten-line file start-up writes when config.ini ends too early.
 std::string defaultConfigText();

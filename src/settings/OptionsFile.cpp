@@ -300,6 +300,22 @@ std::string rewriteOptions(const std::string& text, const std::function<bool(con
             claimed[j] = true;
         firstClaimed = std::min(firstClaimed, i);
     }
+    // Blank lines between two claimed sections only separated them; the new
+    // block brings its own separators, and keeping those lines too would add
+    // a blank line at every save, so that a save never came out unchanged.
+    for (std::size_t i = 0; i < lines.size();) {
+        if (claimed[i] || i == 0 || !claimed[i - 1]) {
+            ++i;
+            continue;
+        }
+        std::size_t end = i;
+        while (end < lines.size() && !claimed[end] && trim(withoutLineEnd(lines[end])).empty())
+            ++end;
+        if (end < lines.size() && claimed[end])
+            std::fill(claimed.begin() + static_cast<std::ptrdiff_t>(i),
+                      claimed.begin() + static_cast<std::ptrdiff_t>(end), true);
+        i = end == i ? i + 1 : end;
+    }
 
     std::string block;
     for (const auto& section : sections) {

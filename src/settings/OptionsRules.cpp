@@ -1,5 +1,6 @@
 #include "settings/OptionsRules.h"
 
+#include "settings/AlertOptions.h"
 #include "settings/IpOptions.h"
 #include "settings/TaskChecks.h"
 
@@ -7,7 +8,7 @@ namespace torv {
 
 std::vector<OptionsSectionRule> knownOptionsRules()
 {
-    return {taskSectionRule(), ipSectionRule()};
+    return {taskSectionRule(), alertSectionRule(), metricsSectionRule(), ipSectionRule()};
 }
 
 } // namespace torv

@@ -153,9 +153,10 @@ CheckTable readTaskChecks(OptionsFile& file, const TaskTable& tasks, int totalAp
                 else
                     file.report(value.line, value.key + " = " + value.value + ": " + why);
             } else if (value.key == "timeout") {
-                const int seconds = boundedNumber(value.value, 86400);
+                const int seconds = boundedNumber(value.value, kLongestCheckTimeout);
                 if (seconds < 0)
-                    file.report(value.line, "timeout = " + value.value + ": expected seconds from 0 to 86400");
+                    file.report(value.line, "timeout = " + value.value + ": expected seconds from 0 to " +
+                                                std::to_string(kLongestCheckTimeout));
                 else
                     checks.timeout = seconds;
             } else if (value.key == "on-timeout") {

@@ -27,6 +27,7 @@ struct Check {
 enum class OnTimeout { Continue, Skip, Stop };
 
 inline constexpr int kDefaultCheckTimeout = 60;
+inline constexpr int kLongestCheckTimeout = 86400; // a day
 
 struct TaskChecks {
     std::string location; // the task's location the section was written for

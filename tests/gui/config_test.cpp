@@ -1,9 +1,12 @@
 // The settings editor and the folder browser on a console built on the
 // simulated platform: real widgets, real change signals, scripted message
 // boxes and file dialogs, config.ini in a temporary program folder.
+#include "core/ConsolePaths.h"
 #include "editor/Cdlg.h"
+#include "editor/ChecksDialog.h"
 #include "editor/Config.h"
 #include "settings/ConfigFile.h"
+#include "settings/OptionsRules.h"
 #include "support/ConsoleFixture.h"
 
 #include <QApplication>
@@ -12,6 +15,7 @@
 #include <QDir>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScopeGuard>
@@ -21,6 +25,7 @@
 #include <QtTest>
 
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <random>
 
@@ -45,6 +50,26 @@ struct Console : SimConsole {
     {
         load({"NORM", exchange.path(), "", "30", "10", "REMOTEON", "SOUNDON", "COMMENTSOFF"},
              {{"Task one", "/bin/one"}, {"Task two", "/bin/two"}, {"Task three", "/bin/three"}});
+    }
+    // Writes torv.ini and reads its task checks into the console, as start-up does.
+    void loadOptions(const std::string& text)
+    {
+        dir.write("torv.ini", text);
+        OptionsFile file = readOptions(dir.file("torv.ini"), knownOptionsRules());
+        form->state().checks = readTaskChecks(file, form->state().tasks, form->state().TotalApps);
+        ++form->state().optionsReadings;
+    }
+    // A slot's checks as "before A|ready B|".
+    std::string checksAt(int slot) const
+    {
+        std::string out;
+        if (auto found = form->state().checks.find(slot); found != form->state().checks.end()) {
+            for (const Check& check : found->second.before)
+                out += "before " + check.text + "|";
+            for (const Check& check : found->second.ready)
+                out += "ready " + check.text + "|";
+        }
+        return out;
     }
     std::string desc(int i) const { return form->state().tasks.TaskDesc[i]; }
     std::string loc(int i) const { return form->state().tasks.TaskLoc[i]; }
@@ -78,8 +103,34 @@ struct Editor {
         b->selectAll();
         QTest::keyClicks(b, text);
     }
+    // Presses "Checks…" and, in the modal dialog it opens, runs `fill`; the
+    // dialog is closed afterwards whatever `fill` did.
+    void inChecksDialog(const std::function<void(ChecksDialog&)>& fill)
+    {
+        QTimer::singleShot(0, [&] {
+            auto* checks = dlg.findChild<ChecksDialog*>();
+            QVERIFY(checks && checks->isVisible());
+            auto closeAnyway = qScopeGuard([checks] {
+                if (checks->isVisible())
+                    checks->reject();
+            });
+            fill(*checks);
+        });
+        button("cmdChecks")->click();
+    }
     Config dlg;
 };
+
+// Fills the checks dialog; the two lists hold one check a line.
+void fill(ChecksDialog& d, const QString& before, const QString& ready, const QString& timeout = "60",
+          const QString& onTimeout = "continue", const QString& caFile = {})
+{
+    child<QPlainTextEdit>(d, "txtBefore")->setPlainText(before);
+    child<QPlainTextEdit>(d, "txtReady")->setPlainText(ready);
+    child<QLineEdit>(d, "txtTimeout")->setText(timeout);
+    child<QComboBox>(d, "cboOnTimeout")->setCurrentText(onTimeout);
+    child<QLineEdit>(d, "txtCaFile")->setText(caFile);
+}
 
 bool checked(QWidget& dlg, const char* name)
 {
@@ -739,6 +790,149 @@ private slots:
         QCOMPARE(t.TaskLoc[2], std::string("\"/opt/a b/run\" --x=1,2"));
         QCOMPARE(t.TaskDesc[3], std::string(" leading blank"));
         QCOMPARE(t.TaskLoc[3], std::string("/bin/three"));
+    }
+
+    // One task's checks entered, tasks inserted and deleted around them, an
+    // empty slot dropped by the save: torv.ini's sections follow config.ini's
+    // new numbers, and everything else in the file stays.
+    void checksMoveWithTheirTasksAndAreSavedRenumbered()
+    {
+        Console c;
+        c.loadThreeTasks();
+        c.loadOptions("; kept by hand\r\n[elsewhere]\r\ncolour = blue\r\n\r\n"
+                      "; the checks\r\n[task 3]\r\nlocation = /bin/three\r\nready = path:/tmp/ready\r\n");
+        const std::string twos = "before path:/mnt/backup|ready tcp:127.0.0.1:5432|ready http://u:pw@h/x|";
+        Editor e(*c.form);
+        e.select(2);
+        e.inChecksDialog([&](ChecksDialog& d) {
+            QCOMPARE(d.windowTitle(), QString("Checks For Task 2"));
+            fill(d, " path:/mnt/backup \n\n", "tcp:127.0.0.1:5432\nhttp://u:pw@h/x", "120", "stop", "/etc/ca.pem");
+            child<QPushButton>(d, "cmdOk")->click();
+            QVERIFY(!d.isVisible());
+        });
+        QCOMPARE(c.checksAt(2), twos);
+        e.inChecksDialog([&](ChecksDialog& d) {
+            QCOMPARE(child<QPlainTextEdit>(d, "txtBefore")->toPlainText(), QString("path:/mnt/backup"));
+            QCOMPARE(child<QLineEdit>(d, "txtTimeout")->text(), QString("120"));
+            QCOMPARE(child<QComboBox>(d, "cboOnTimeout")->currentText(), QString("stop"));
+        });
+
+        // Slot 1 becomes a draft without a location, which the save drops;
+        // "four" goes in before "Task three"; "Task one" goes.
+        e.select(1);
+        e.button("cmdInsert")->click();
+        e.typeOver("txtDesc", "draft");
+        QVERIFY(!e.button("cmdChecks")->isEnabled());
+        e.select(4);
+        e.button("cmdInsert")->click();
+        e.typeOver("txtDesc", "four");
+        e.typeOver("txtLoc", "/bin/four");
+        e.select(2);
+        e.button("cmdDelete")->click();
+        QCOMPARE(c.checksAt(2) + "/" + c.checksAt(3) + "/" + c.checksAt(4), twos + "//ready path:/tmp/ready|");
+
+        const int readings = c.form->state().optionsReadings;
+        e.button("cmdOk")->click();
+        QCOMPARE(e.dlg.result(), int(QDialog::Accepted));
+        QVERIFY(
+            c.dir.read("config.ini").ends_with("two\r\n/bin/two\r\nfour\r\n/bin/four\r\nTask three\r\n/bin/three\r\n"));
+        QCOMPARE(c.dir.read("torv.ini"),
+                 std::string("; kept by hand\r\n[elsewhere]\r\ncolour = blue\r\n\r\n"
+                             "; the checks\r\n"
+                             "[task 1]\r\nlocation = /bin/two\r\nbefore = path:/mnt/backup\r\n"
+                             "ready = tcp:127.0.0.1:5432\r\nready = http://u:pw@h/x\r\n"
+                             "timeout = 120\r\non-timeout = stop\r\nca-file = /etc/ca.pem\r\n\r\n"
+                             "[task 3]\r\nlocation = /bin/three\r\nready = path:/tmp/ready\r\n"));
+        // Read again as at a reload: the console's checks are the file's, by its own slots.
+        QCOMPARE(c.form->state().optionsReadings, readings + 1);
+        QCOMPARE(c.checksAt(2) + c.checksAt(4), twos + "ready path:/tmp/ready|");
+        QVERIFY(c.form->state().DumpString.text().find("[elsewhere]") != std::string::npos);
+        QVERIFY(c.sim.dialogs.messages.empty());
+    }
+
+    void badChecksAreRefusedNamingTheLine()
+    {
+        Console c;
+        c.loadThreeTasks();
+        c.loadOptions("[task 1]\r\nlocation = /bin/one\r\nready = path:/ok\r\n");
+        const struct {
+            const char *before, *ready, *timeout, *message;
+        } cases[] = {
+            {"path:/a", "tcp:127.0.0.1:1\ntcp:db", "60",
+             "Ready After The Launch, line 2: \"tcp:db\": expected tcp:HOST:PORT"},
+            {"\n \nfile:/x", "", "60",
+             "Before The Launch, line 3: \"file:/x\": not a check (tcp:, http://, https://, path:, process: or "
+             "command:)"},
+            {"path: ", "", "60", "Before The Launch, line 1: \"path:\": nothing follows \"path:\""},
+            {"", "path:/a", "-1", "Time Limit: \"-1\": expected seconds from 0 to 86400 (0: no limit)"},
+            {"", "path:/a", "86401", "Time Limit: \"86401\": expected seconds from 0 to 86400 (0: no limit)"},
+        };
+        for (const auto& bad : cases) {
+            ChecksDialog d(c.form->state(), c.sim.dialogs, 1);
+            d.show();
+            fill(d, bad.before, bad.ready, bad.timeout);
+            const size_t shown = c.sim.dialogs.messages.size();
+            child<QPushButton>(d, "cmdOk")->click();
+            QCOMPARE(c.sim.dialogs.messages.size(), shown + 1);
+            QCOMPARE(c.sim.dialogs.messages.back().text, std::string(bad.message));
+            QVERIFY(d.isVisible());
+            child<QPushButton>(d, "cmdCancel")->click();
+            QCOMPARE(c.checksAt(1), std::string("ready path:/ok|"));
+        }
+        // Both lists emptied: the task is a classic one again.
+        ChecksDialog d(c.form->state(), c.sim.dialogs, 1);
+        fill(d, "", " \n", "0");
+        child<QPushButton>(d, "cmdOk")->click();
+        QVERIFY(!c.form->state().checks.count(1));
+    }
+
+    void cancelWritesNoTorvIniNorDoesASaveWithoutChecks()
+    {
+        Console c;
+        c.loadThreeTasks();
+        auto save = [&] {
+            Editor e(*c.form);
+            e.button("cmdOk")->click();
+        };
+        // Before torv.ini was ever read (a first run) a save knows none of its
+        // checks and leaves it alone; once read, no checks anywhere create no file.
+        c.dir.write("torv.ini", "[task 1]\r\nready = path:/ok\r\n");
+        save();
+        QCOMPARE(c.dir.read("torv.ini"), std::string("[task 1]\r\nready = path:/ok\r\n"));
+        std::filesystem::remove(c.dir.file("torv.ini"));
+        c.form->state().optionsReadings = 1;
+        save();
+        QVERIFY(!std::filesystem::exists(c.dir.file("torv.ini")));
+
+        c.loadOptions("; mine\r\n[task 1]\r\nlocation = /bin/one\r\nready = path:/ok\r\n");
+        const std::string file = c.dir.read("torv.ini");
+        {
+            Editor e(*c.form);
+            e.select(3);
+            e.inChecksDialog([&](ChecksDialog& d) {
+                fill(d, "", "path:/x");
+                child<QPushButton>(d, "cmdOk")->click();
+            });
+            e.select(1);
+            e.button("cmdInsert")->click();
+            e.button("cmdCancel")->click();
+        }
+        QCOMPARE(c.dir.read("torv.ini"), file);
+        // As the task edits do, the checks stay in the console, each with its task.
+        QCOMPARE(c.checksAt(2) + c.checksAt(4), std::string("ready path:/ok|ready path:/x|"));
+
+        // A torv.ini that cannot be written says so; config.ini stays saved.
+        std::filesystem::remove(c.dir.file("torv.ini"));
+        std::filesystem::create_directory(c.dir.file("torv.ini"));
+        Editor e(*c.form);
+        e.typeOver("txtExec", "5");
+        e.button("Command2")->click();
+        QVERIFY(e.dlg.isVisible());
+        QVERIFY(!c.form->state().Reloading);
+        QCOMPARE(c.sim.dialogs.messages.size(), size_t(1));
+        QVERIFY(c.sim.dialogs.messages[0].text.starts_with("Could not write " + optionsPath(c.form->ports().program) +
+                                                           ": "));
+        QVERIFY(c.dir.read("config.ini").find("\r\n30\r\n5\r\n") != std::string::npos);
     }
 };
 

@@ -228,6 +228,17 @@ std::unique_ptr<RunningProcess> RecordingLauncher::start(const std::string& comm
     return std::make_unique<SimProcess>(it == endings.end() ? std::nullopt : std::optional(it->second));
 }
 
+std::unique_ptr<RunningProcess> RecordingLauncher::startWithEnvironment(const std::string& commandLine,
+                                                                        const ExtraEnvironment& extra)
+{
+    envLaunches.push_back({loop_.now(), commandLine, {extra.begin(), extra.end()}});
+    auto failed = failing.find(commandLine);
+    if (failed != failing.end())
+        throw Failure(failed->second.first, failed->second.second);
+    auto it = endings.find(commandLine);
+    return std::make_unique<SimProcess>(it == endings.end() ? std::nullopt : std::optional(it->second));
+}
+
 void RecordingLauncher::openInTextEditor(const std::string& path)
 {
     run("edit " + path, WindowStyle::Normal);

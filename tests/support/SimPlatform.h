@@ -137,6 +137,16 @@ public:
     int started = 0;
     void openInTextEditor(const std::string& path) override;
     std::vector<Launch> launches;
+    // Started with extra variables (the alert command): kept apart from the
+    // tasks' launches. Fails and ends as `failing` and `endings` say.
+    struct EnvLaunch {
+        Ms at;
+        std::string commandLine;
+        std::map<std::string, std::string> env;
+    };
+    std::vector<EnvLaunch> envLaunches;
+    std::unique_ptr<RunningProcess> startWithEnvironment(const std::string& commandLine,
+                                                         const ExtraEnvironment& extra) override;
     // Command lines whose launch fails, with the failure they give.
     std::map<std::string, std::pair<int, std::string>> failing;
 
@@ -200,6 +210,7 @@ public:
     std::string restartCommand() const override { return "shutdown -r now"; }
     ProgramFileFilters programFileFilters() const override { return {{"Sim Scripts(*.sim)", "Sim Programs (*.x)"}, 1}; }
     std::optional<std::string> environment(const std::string& name) const override;
+    std::string hostName() const override { return "simhost"; }
     bool anotherInstanceRunning() override { return otherInstance; }
     [[noreturn]] void endNow() override;
 

@@ -99,6 +99,10 @@ TEST(OptionsFile, RewriteKeepsEveryOtherLine)
     EXPECT_EQ(rewriteOptions("[alert]\nevents=all", tasks, {{"task 1", {{"ready", "x"}}}}),
               "[alert]\nevents=all\n\n[task 1]\nready = x\n");
     EXPECT_EQ(rewriteOptions("", tasks, {{"task 1", {}}, {"task 2", {}}}), "[task 1]\r\n\r\n[task 2]\r\n");
+    // Saving what a save wrote gives the same bytes: the blank line between
+    // two sections is not kept beside the block's own.
+    EXPECT_EQ(rewriteOptions("[task 1]\r\n\r\n[task 2]\r\n", tasks, {{"task 1", {}}, {"task 2", {}}}),
+              "[task 1]\r\n\r\n[task 2]\r\n");
     for (const std::string bad : {" lead", "trail ", "two\nlines", "cr\r"}) {
         EXPECT_FALSE(optionsCanHold(bad));
         EXPECT_THROW(rewriteOptions("", tasks, {{"task 1", {{"ready", bad}}}}), Failure) << bad;

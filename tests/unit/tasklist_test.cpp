@@ -81,6 +81,26 @@ TEST(TaskListEdit, DeleteClosesTheGapAndEmptiesTheTopSlot)
     EXPECT_EQ(full.TaskDesc[100], "");
 }
 
+TEST(TaskListEdit, ChecksMoveWithTheirSlots)
+{
+    // Slot 3 holds only checks (its location was cleared): it still moves.
+    TaskTable t = tableOf({{1, "a"}, {2, "b"}});
+    CheckTable checks{{2, {.caFile = "b"}}, {3, {.caFile = "c"}}};
+    auto where = [&] {
+        std::string out;
+        for (const auto& [slot, c] : checks)
+            out += std::to_string(slot) + c.caFile;
+        return out;
+    };
+    TaskListEdit edit(t, &checks);
+    EXPECT_EQ(edit.highestUsedSlot(), 3);
+    ASSERT_TRUE(edit.insertAt(1));
+    EXPECT_EQ(where(), "3b4c");
+    edit.deleteAt(3);
+    EXPECT_EQ(where(), "3c");
+    EXPECT_EQ(t.TaskLoc[2], "l-a");
+}
+
 TEST(TaskListEdit, NeverTouchesSlotZeroOrLeavesTheTable)
 {
     TaskTable t = tableOf({{1, "a"}});

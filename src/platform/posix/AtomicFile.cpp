@@ -102,6 +102,8 @@ public:
         const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | kCloseOnExec, old_.known ? 0600 : 0644);
         if (fd >= 0) {
             applyAttributes(fd, old_, rules_.keepOwner);
+            if (rules_.permissions != 0)
+                (void)!::fchmod(fd, static_cast<mode_t>(rules_.permissions));
             creation = Creation::Created;
         } else {
             creation = errno == EEXIST                     ? Creation::NameTaken

@@ -20,22 +20,23 @@ namespace torv {
 
 namespace {
 
-// "NAME=value" lines: the console's own, less the names `extra` sets, then `extra`'s.
+// "NAME=value" strings: the console's environment without the names given,
+// then the ones given.
 std::vector<std::string> environmentWith(const ExtraEnvironment& extra)
 {
-    std::vector<std::string> lines;
+    std::vector<std::string> entries;
     for (char** e = environ; *e; ++e) {
-        const std::string line = *e;
-        const std::string name = line.substr(0, line.find('='));
+        const std::string entry = *e;
+        const std::string name = entry.substr(0, entry.find('='));
         bool replaced = false;
-        for (const auto& [n, v] : extra)
-            replaced = replaced || n == name;
+        for (const auto& [key, value] : extra)
+            replaced = replaced || key == name;
         if (!replaced)
-            lines.push_back(line);
+            entries.push_back(entry);
     }
-    for (const auto& [name, value] : extra)
-        lines.push_back(name + "=" + value);
-    return lines;
+    for (const auto& [key, value] : extra)
+        entries.push_back(key + "=" + value);
+    return entries;
 }
 
 } // namespace
@@ -45,9 +46,10 @@ void spawnDetached(const std::vector<std::string>& args, const ExtraEnvironment&
     if (args.empty() || args[0].empty())
         throw Failure::fileNotFound();
     std::vector<char*> argv = argvOf(args);
-    // Built before the fork: the middle process only spawns and exits.
-    const std::vector<std::string> envLines = extra.empty() ? std::vector<std::string>() : environmentWith(extra);
-    std::vector<char*> envp = argvOf(envLines);
+    // Made before the fork: the child of a threaded process may not allocate.
+    const std::vector<std::string> entries = extra.empty() ? std::vector<std::string>() : environmentWith(extra);
+    std::vector<char*> envp = argvOf(entries);
+    char* const* childEnvironment = extra.empty() ? environ : envp.data();
 
     // A middle process starts the program and exits at once, so the program is
     // adopted by init and never left as our zombie; the pipe carries the
@@ -67,7 +69,7 @@ void spawnDetached(const std::vector<std::string>& args, const ExtraEnvironment&
         posix_spawnattr_t attr;
         initFreshSignals(attr, 0);
         pid_t child;
-        int err = ::posix_spawnp(&child, argv[0], nullptr, &attr, argv.data(), extra.empty() ? environ : envp.data());
+        int err = ::posix_spawnp(&child, argv[0], nullptr, &attr, argv.data(), childEnvironment);
         ssize_t ignored = ::write(fds[1], &err, sizeof err);
         (void)ignored;
         ::_exit(0);
@@ -98,18 +100,20 @@ void PosixLauncher::runWithEnvironment(const std::string& commandLine, WindowSty
     spawnDetached(splitCommandLine(commandLine), extra);
 }
 
-std::unique_ptr<RunningProcess> PosixLauncher::start(const std::string& commandLine, WindowStyle)
+namespace {
+
+// Straight from the console, in a session of its own as a detached program
+// is, with the signals a fresh program expects: none blocked, none ignored.
+std::unique_ptr<RunningProcess> startWatched(const std::string& commandLine, char* const* envp)
 {
     const std::vector<std::string> args = splitCommandLine(commandLine);
     if (args.empty() || args[0].empty())
         throw Failure::fileNotFound();
     std::vector<char*> argv = argvOf(args);
-    // In a session of its own, as a detached program is, with the signals a
-    // fresh program expects: none blocked, none ignored.
     posix_spawnattr_t attr;
     initFreshSignals(attr, POSIX_SPAWN_SETSID);
     pid_t child = 0;
-    const int err = ::posix_spawnp(&child, argv[0], nullptr, &attr, argv.data(), environ);
+    const int err = ::posix_spawnp(&child, argv[0], nullptr, &attr, argv.data(), envp);
     posix_spawnattr_destroy(&attr);
     if (err != 0)
         throw failureForErrno(err);
@@ -121,6 +125,21 @@ std::unique_ptr<RunningProcess> PosixLauncher::start(const std::string& commandL
         }
         return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
     });
+}
+
+} // namespace
+
+std::unique_ptr<RunningProcess> PosixLauncher::start(const std::string& commandLine, WindowStyle)
+{
+    return startWatched(commandLine, environ);
+}
+
+std::unique_ptr<RunningProcess> PosixLauncher::startWithEnvironment(const std::string& commandLine,
+                                                                    const ExtraEnvironment& extra)
+{
+    const std::vector<std::string> entries = environmentWith(extra);
+    std::vector<char*> envp = argvOf(entries);
+    return startWatched(commandLine, envp.data());
 }
 
 void PosixLauncher::openInTextEditor(const std::string& path)

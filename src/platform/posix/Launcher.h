@@ -14,6 +14,8 @@ public:
     // Straight from the console, no middle process: a waiting thread
     // collects the child when it ends.
     std::unique_ptr<RunningProcess> start(const std::string& commandLine, WindowStyle style) override;
+    std::unique_ptr<RunningProcess> startWithEnvironment(const std::string& commandLine,
+                                                         const ExtraEnvironment& extra) override;
     // xdg-open with the path as a single word: a terminal editor would open nowhere.
     void openInTextEditor(const std::string& path) override;
 };

@@ -48,6 +48,14 @@ std::string PosixProgram::fileDescription() const
     return "TORV Server Console";
 }
 
+std::string PosixProgram::hostName() const
+{
+    char name[256] = {};
+    if (::gethostname(name, sizeof name - 1) != 0)
+        return {};
+    return name;
+}
+
 std::optional<std::string> PosixProgram::environment(const std::string& name) const
 {
     for (char** e = environ; e && *e; ++e) {

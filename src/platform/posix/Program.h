@@ -14,6 +14,7 @@ public:
     Version version() const override;
     std::string fileDescription() const override;
     std::optional<std::string> environment(const std::string& name) const override;
+    std::string hostName() const override;
     // shutdown found on PATH, so tests can put a fake first.
     std::string shutdownCommand() const override { return "shutdown -h now"; }
     std::string restartCommand() const override { return "shutdown -r now"; }

@@ -7,6 +7,7 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <cwchar>
 #include <vector>
 
@@ -54,41 +55,49 @@ Failure launchFailure(unsigned long error)
 
 namespace {
 
-// Names of variables are compared without regard to case on Windows.
-bool sameName(const std::wstring& a, const std::wstring& b)
+// The name of a "NAME=value" entry; the drive entries ("=C:=C:\\x") keep
+// their leading '='.
+std::wstring nameOf(const std::wstring& entry)
 {
-    return _wcsicmp(a.c_str(), b.c_str()) == 0;
+    return entry.substr(0, entry.find(L'=', 1));
 }
 
-// A Unicode environment block: the console's variables less the names `extra`
-// sets, then `extra`'s, each ended by a null, the block by another.
+// A CREATE_UNICODE_ENVIRONMENT block: the console's variables without the
+// names given, then the given ones, sorted by name without regard to case as
+// Windows keeps them, each ended by a NUL and the whole by one more.
 std::wstring environmentBlock(const ExtraEnvironment& extra)
 {
-    std::vector<std::pair<std::wstring, std::wstring>> wide;
+    std::vector<std::wstring> added;
     for (const auto& [name, value] : extra)
-        wide.emplace_back(widen(name), widen(value));
-    std::wstring block;
+        added.push_back(widen(name) + L"=" + widen(value));
+    std::vector<std::wstring> entries;
     if (wchar_t* own = GetEnvironmentStringsW()) {
-        for (const wchar_t* e = own; *e; e += wcslen(e) + 1) {
-            const std::wstring line = e;
-            // Entries such as "=C:=C:\dir" start with '=': their name runs to the second one.
-            const std::wstring name = line.substr(0, line.find(L'=', 1));
-            bool replaced = false;
-            for (const auto& [n, v] : wide)
-                replaced = replaced || sameName(n, name);
+        for (const wchar_t* e = own; *e; e += std::wcslen(e) + 1) {
+            const std::wstring entry = e;
+            const bool replaced = std::any_of(added.begin(), added.end(), [&](const std::wstring& a) {
+                return _wcsicmp(nameOf(a).c_str(), nameOf(entry).c_str()) == 0;
+            });
             if (!replaced)
-                block += line + L'\0';
+                entries.push_back(entry);
         }
         FreeEnvironmentStringsW(own);
     }
-    for (const auto& [name, value] : wide)
-        block += name + L'=' + value + L'\0';
-    block += L'\0';
+    entries.insert(entries.end(), added.begin(), added.end());
+    std::stable_sort(entries.begin(), entries.end(), [](const std::wstring& a, const std::wstring& b) {
+        return _wcsicmp(nameOf(a).c_str(), nameOf(b).c_str()) < 0;
+    });
+    std::wstring block;
+    for (const std::wstring& entry : entries) {
+        block += entry;
+        block.push_back(L'\0');
+    }
+    block.push_back(L'\0');
     return block;
 }
 
-// The process's handle; its thread's handle is closed at once.
-HANDLE createProcess(const std::string& commandLine, WindowStyle style, const ExtraEnvironment& extra = {})
+// The process's handle; its thread's handle is closed at once. environment:
+// a block for CREATE_UNICODE_ENVIRONMENT, or null for the console's own.
+HANDLE createProcess(const std::string& commandLine, WindowStyle style, std::wstring* environment = nullptr)
 {
     checkCommandLine(commandLine);
     // CreateProcessW may write into the command line; it gets its own copy.
@@ -100,9 +109,9 @@ HANDLE createProcess(const std::string& commandLine, WindowStyle style, const Ex
     si.dwFlags = STARTF_USESHOWWINDOW;
     si.wShowWindow = style == WindowStyle::Minimized ? SW_SHOWMINIMIZED : SW_SHOWNORMAL;
     PROCESS_INFORMATION pi{};
-    std::wstring environment = extra.empty() ? std::wstring() : environmentBlock(extra);
-    if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, extra.empty() ? 0 : CREATE_UNICODE_ENVIRONMENT,
-                        extra.empty() ? nullptr : environment.data(), nullptr, &si, &pi))
+    const DWORD flags = environment ? CREATE_UNICODE_ENVIRONMENT : 0;
+    if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, flags,
+                        environment ? environment->data() : nullptr, nullptr, &si, &pi))
         throw launchFailure(GetLastError());
     CloseHandle(pi.hThread);
     return pi.hProcess;
@@ -117,12 +126,14 @@ void Win32Launcher::run(const std::string& commandLine, WindowStyle style)
 
 void Win32Launcher::runWithEnvironment(const std::string& commandLine, WindowStyle style, const ExtraEnvironment& extra)
 {
-    CloseHandle(createProcess(commandLine, style, extra));
+    std::wstring environment = environmentBlock(extra);
+    CloseHandle(createProcess(commandLine, style, &environment));
 }
 
-std::unique_ptr<RunningProcess> Win32Launcher::start(const std::string& commandLine, WindowStyle style)
+namespace {
+
+std::unique_ptr<RunningProcess> watched(HANDLE process)
 {
-    HANDLE process = createProcess(commandLine, style);
     return std::make_unique<WatchedProcess>([process] {
         DWORD code = 0;
         WaitForSingleObject(process, INFINITE);
@@ -131,6 +142,20 @@ std::unique_ptr<RunningProcess> Win32Launcher::start(const std::string& commandL
         CloseHandle(process);
         return static_cast<int>(code);
     });
+}
+
+} // namespace
+
+std::unique_ptr<RunningProcess> Win32Launcher::start(const std::string& commandLine, WindowStyle style)
+{
+    return watched(createProcess(commandLine, style));
+}
+
+std::unique_ptr<RunningProcess> Win32Launcher::startWithEnvironment(const std::string& commandLine,
+                                                                    const ExtraEnvironment& extra)
+{
+    std::wstring block = environmentBlock(extra);
+    return watched(createProcess(commandLine, WindowStyle::Minimized, &block));
 }
 
 void Win32Launcher::openInTextEditor(const std::string& path)

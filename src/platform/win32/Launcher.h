@@ -14,6 +14,10 @@ public:
     void runWithEnvironment(const std::string& commandLine, WindowStyle style, const ExtraEnvironment& extra) override;
     // Keeps the process handle; a waiting thread reads the exit code.
     std::unique_ptr<RunningProcess> start(const std::string& commandLine, WindowStyle style) override;
+    // CreateProcessW with a UTF-16 environment block: the console's own
+    // variables, the extra ones in place of any of the same name.
+    std::unique_ptr<RunningProcess> startWithEnvironment(const std::string& commandLine,
+                                                         const ExtraEnvironment& extra) override;
     void openInTextEditor(const std::string& path) override;
 };
 

@@ -67,6 +67,15 @@ std::string Win32Program::fileDescription() const
     return "TORV Server Console";
 }
 
+std::string Win32Program::hostName() const
+{
+    wchar_t name[256] = {};
+    DWORD size = 256;
+    if (!GetComputerNameExW(ComputerNameDnsHostname, name, &size))
+        return {};
+    return narrow(std::wstring(name, size));
+}
+
 std::optional<std::string> Win32Program::environment(const std::string& name) const
 {
     // Windows matches environment names without regard to case itself.

@@ -14,6 +14,7 @@ public:
     Version version() const override;
     std::string fileDescription() const override;
     std::optional<std::string> environment(const std::string& name) const override;
+    std::string hostName() const override;
     std::string shutdownCommand() const override { return "shutdown -s -f -t 0"; }
     std::string restartCommand() const override { return "shutdown -r"; }
     ProgramFileFilters programFileFilters() const override

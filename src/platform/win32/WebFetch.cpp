@@ -26,6 +26,29 @@ struct Internet {
     }
 };
 
+// WinHTTP's own errors have no text in the system's message table (and none
+// under wine); the common ones get a sentence here.
+std::string webError(DWORD error)
+{
+    static const std::pair<DWORD, const char*> known[] = {
+        {ERROR_WINHTTP_TIMEOUT, "no answer within the time limit"},
+        {ERROR_WINHTTP_NAME_NOT_RESOLVED, "the server's name could not be resolved"},
+        {ERROR_WINHTTP_CANNOT_CONNECT, "the connection was refused"},
+        {ERROR_WINHTTP_CONNECTION_ERROR, "the connection was reset"},
+        {ERROR_WINHTTP_INVALID_SERVER_RESPONSE, "the server's answer was not HTTP"},
+        {ERROR_WINHTTP_SECURE_FAILURE, "the server's certificate is not trusted"},
+        {ERROR_WINHTTP_SECURE_CHANNEL_ERROR,
+         "the secure connection failed (certificate not trusted or no common protocol)"},
+        {ERROR_WINHTTP_SECURE_CERT_CN_INVALID, "the server's certificate is for another name"},
+        {ERROR_WINHTTP_SECURE_CERT_DATE_INVALID, "the server's certificate has expired or is not yet valid"},
+        {ERROR_WINHTTP_SECURE_INVALID_CA, "the server's certificate is not trusted"},
+    };
+    for (const auto& [code, text] : known)
+        if (code == error)
+            return std::string(text) + " (WinHTTP error " + std::to_string(error) + ")";
+    return systemMessage(error);
+}
+
 // The certificates of a PEM file, in a memory store.
 HCERTSTORE loadCaFile(const std::string& path)
 {
@@ -128,7 +151,7 @@ WebAnswer fetchWeb(const std::string& urlText, const std::string& caFile, int ti
                               nullptr);
     if (!WinHttpSendRequest(request.h, WINHTTP_NO_ADDITIONAL_HEADERS, 0, WINHTTP_NO_REQUEST_DATA, 0, 0, 0) ||
         !WinHttpReceiveResponse(request.h, nullptr))
-        return fail(systemMessage(GetLastError()));
+        return fail(webError(GetLastError()));
     if (secure && !caFile.empty() && !issuedByCaFile(request.h, caFile))
         return fail("the server's certificate was not issued by " + caFile);
     DWORD status = 0;

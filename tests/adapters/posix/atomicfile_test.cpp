@@ -8,12 +8,14 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <functional>
 #include <sys/stat.h>
 #include <sys/wait.h>
+#include <thread>
 #include <unistd.h>
 #include <vector>
 
@@ -150,6 +152,36 @@ TEST(AtomicFileAttributes, TheNewFileKeepsWhatTheOldOneHad)
         EXPECT_EQ(sim::listing(dir.path()), std::vector<std::string>{"file"});
         EXPECT_EQ(sim::listing(elsewhere.path()).size(), c.linked ? 1u : 0u);
     }
+}
+
+TEST(AtomicFileAttributes, GivenPermissionsHoldWhateverTheUmaskAndAReaderNeverSeesHalfAFile)
+{
+    sim::TempDir dir;
+    const std::string target = dir.file("torv.prom");
+    const std::string a(64 * 1024, 'a'), b(96 * 1024, 'b');
+    WriteRules rules;
+    rules.permissions = 0644;
+    const mode_t umaskWas = ::umask(077);
+    writeFileAtomically(target, a, rules);
+    std::atomic<bool> done{false};
+    int halves = 0, reads = 0;
+    std::thread reader([&] {
+        while (!done) {
+            std::ifstream in(target, std::ios::binary);
+            const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+            halves += text != a && text != b;
+            ++reads;
+        }
+    });
+    for (int i = 0; i < 60; ++i)
+        writeFileAtomically(target, i % 2 ? a : b, rules);
+    done = true;
+    reader.join();
+    ::umask(umaskWas);
+    EXPECT_EQ(halves, 0) << "of " << reads << " reads";
+    struct stat st {};
+    ASSERT_EQ(::stat(target.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0644u);
 }
 
 TEST(AtomicFileStaleTemporaries, OnlyOurOwnOldOnesGo)

@@ -221,11 +221,16 @@ TEST(PosixLauncher, LeavesNoZombie)
 TEST(PosixLauncher, AStartedProgramIsHeldInItsOwnSessionAndItsStatusComesBack)
 {
     Folder dir;
-    // Its pid, its session, its blocked signals; then a failure status.
-    dir.write("run.sh",
-              "#!/bin/sh\n{ echo $$; cut -d' ' -f6 /proc/$$/stat; grep SigBlk /proc/$$/status; } > '" +
-                  dir.file("marker") + "'\nexit 7\n",
-              kExecutable);
+    // Its pid, its session, its blocked signals; then a failure status. The
+    // mask is read first and with built-ins only: while the shell forks a
+    // command it blocks signals for a moment, and a look from outside could
+    // catch that.
+    dir.write(
+        "run.sh",
+        "#!/bin/sh\nwhile read -r key value; do [ \"$key\" = SigBlk: ] && blocked=$value; done < /proc/$$/status\n"
+        "{ echo $$; cut -d' ' -f6 /proc/$$/stat; printf 'SigBlk:\\t%s\\n' \"$blocked\"; } > '" +
+            dir.file("marker") + "'\nexit 7\n",
+        kExecutable);
     sigset_t usr1, old;
     sigemptyset(&usr1);
     sigaddset(&usr1, SIGUSR1);
@@ -276,6 +281,29 @@ TEST(SingleInstanceLock, NoFolderToLockMeansRunning)
     SingleInstanceLock a, b;
     EXPECT_FALSE(a.anotherRunning(dir.file("missing")));
     EXPECT_FALSE(b.anotherRunning(dir.file("missing")));
+}
+
+TEST(PosixLauncher, AStartedAlertGetsItsVariablesBesidesTheConsolesOwn)
+{
+    Folder dir;
+    dir.write("env.sh", "#!/bin/sh\nenv > '" + dir.file("env") + "'\nexit 3\n", kExecutable);
+    ::setenv("TORV_MESSAGE", "the console's own, replaced", 1);
+    ::setenv("TORV_KEPT", "kept", 1);
+    auto process = PosixLauncher().startWithEnvironment(
+        dir.file("env.sh"), {{"TORV_MESSAGE", "it's \"quoted\"; $(not run)"}, {"TORV_TASK", "2"}});
+    ::unsetenv("TORV_MESSAGE");
+    ::unsetenv("TORV_KEPT");
+    sim::PostedCalls loop;
+    int status = -1;
+    process->onEnd(loop, [&](int s) { status = s; });
+    loop.waitForEvents();
+    EXPECT_EQ(status, 3);
+    const std::string env = "\n" + dir.read("env");
+    EXPECT_NE(env.find("\nTORV_MESSAGE=it's \"quoted\"; $(not run)\n"), std::string::npos) << env;
+    EXPECT_NE(env.find("\nTORV_TASK=2\n"), std::string::npos);
+    EXPECT_NE(env.find("\nTORV_KEPT=kept\n"), std::string::npos);
+    EXPECT_EQ(env.find("replaced"), std::string::npos);
+    EXPECT_EQ(sim::failureCodeOf([] { PosixLauncher().startWithEnvironment("/no/such/alert", {}); }), 53);
 }
 
 } // namespace

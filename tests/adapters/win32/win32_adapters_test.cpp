@@ -69,6 +69,18 @@ TEST(Win32Launcher, StartsTheCommandLineAsGivenWithItsWindowStyle)
     EXPECT_NE(text.find("show=" + std::to_string(SW_SHOWMINIMIZED)), std::string::npos) << text;
 }
 
+TEST(Win32Launcher, AnAlertGetsItsVariablesInAUtf16Block)
+{
+    TempDir dir;
+    Win32Launcher launcher;
+    auto process =
+        launcher.startWithEnvironment("\"" + markerExe() + "\" \"" + dir.file("alert.txt") + "\" alert",
+                                      {{"TORV_EVENT", "launch-failed"}, {"TORV_MESSAGE", "Gr\u00fc\u00dfe & \"x\""}});
+    const std::string text = waitForLines(dir, "alert.txt", 1);
+    EXPECT_NE(text.find("event=launch-failed message=Gr\u00fc\u00dfe & \"x\""), std::string::npos) << text;
+    EXPECT_NE(text.find("show=" + std::to_string(SW_SHOWMINIMIZED)), std::string::npos) << text;
+}
+
 TEST(Win32Launcher, SystemErrorsBecomeTheConsolesFailures)
 {
     TempDir dir;

@@ -1,0 +1,98 @@
+#include "alerts/AlertDispatcher.h"
+
+#include "platform/Failure.h"
+
+#include <algorithm>
+#include <cstdio>
+
+namespace torv {
+
+namespace {
+
+// No variable can hold a NUL byte; one in a message is shown as \0.
+std::string withoutNul(const std::string& value)
+{
+    std::string out;
+    for (char c : value)
+        out += c == '\0' ? std::string("\\0") : std::string(1, c);
+    return out;
+}
+
+} // namespace
+
+std::string isoUtcTime(long long utcMs)
+{
+    // Days since the epoch to a civil date (proleptic Gregorian calendar).
+    long long seconds = utcMs >= 0 ? utcMs / 1000 : (utcMs - 999) / 1000;
+    long long days = seconds >= 0 ? seconds / 86400 : (seconds - 86399) / 86400;
+    const long long secondOfDay = seconds - days * 86400;
+    days += 719468;
+    const long long era = (days >= 0 ? days : days - 146096) / 146097;
+    const long long dayOfEra = days - era * 146097;
+    const long long yearOfEra = (dayOfEra - dayOfEra / 1460 + dayOfEra / 36524 - dayOfEra / 146096) / 365;
+    const long long dayOfYear = dayOfEra - (365 * yearOfEra + yearOfEra / 4 - yearOfEra / 100);
+    const long long mp = (5 * dayOfYear + 2) / 153;
+    const long long day = dayOfYear - (153 * mp + 2) / 5 + 1;
+    const long long month = mp < 10 ? mp + 3 : mp - 9;
+    const long long year = yearOfEra + era * 400 + (month <= 2 ? 1 : 0);
+    char text[96];
+    std::snprintf(text, sizeof text, "%04lld-%02lld-%02lldT%02lld:%02lld:%02lldZ", year, month, day, secondOfDay / 3600,
+                  secondOfDay / 60 % 60, secondOfDay % 60);
+    return text;
+}
+
+AlertDispatcher::AlertDispatcher(EventLoop& events, const Clock& clock, Launcher& launcher, std::string host,
+                                 std::function<void(const std::string&)> log)
+    : events_(events), clock_(clock), launcher_(launcher), host_(std::move(host)), log_(events, std::move(log)),
+      summaryTimer_(events.createTimer(1000, false, [this] { tick(); }))
+{
+}
+
+void AlertDispatcher::configure(const std::string& command, const AlertFilter& filter)
+{
+    command_ = command;
+    filter_ = filter;
+    log_.reset();
+}
+
+void AlertDispatcher::notify(const ConsoleEvent& event)
+{
+    if (command_.empty() || !filter_.wants(event.event))
+        return;
+    for (const AlertEvent& alert : limiter_.offer(event, clock_.utcMilliseconds()))
+        start(alert);
+    if (limiter_.nextDue() && !summaryTimer_->enabled())
+        summaryTimer_->setEnabled(true);
+}
+
+void AlertDispatcher::tick()
+{
+    if (auto summary = limiter_.due(clock_.utcMilliseconds()); summary && !command_.empty())
+        start(*summary);
+    if (!limiter_.nextDue())
+        summaryTimer_->setEnabled(false);
+}
+
+void AlertDispatcher::start(const AlertEvent& alert)
+{
+    running_.erase(std::remove_if(running_.begin(), running_.end(), [](const auto& r) { return *r.first; }),
+                   running_.end());
+    ExtraEnvironment env;
+    for (const auto& [name, value] : alertEnvironment(alert, host_, isoUtcTime(clock_.utcMilliseconds())))
+        env.emplace_back(name, withoutNul(value));
+    try {
+        auto process = launcher_.startWithEnvironment(command_, env);
+        auto ended = std::make_shared<bool>(false);
+        const std::string command = command_;
+        process->onEnd(events_, [this, ended, command](int status) {
+            *ended = true;
+            if (status != 0)
+                log_.once("ALERT COMMAND ENDED WITH STATUS " + std::to_string(status) + ": " + command);
+        });
+        running_.emplace_back(ended, std::move(process));
+    } catch (const Failure& failure) {
+        log_.once("ALERT COMMAND NOT STARTED (" + failure.text() + "): " + command_);
+    }
+}
+
+} // namespace torv
