@@ -1,7 +1,8 @@
 // A tiny task for the Windows tests: appends one line to a file,
 //   <label> <milliseconds since the epoch> show=<wShowWindow it was started with> acp=<the ANSI code page>
 // so a test can check which tasks ran, in which order, when and how. Started
-// as an alert command, the line ends with " event=<TORV_EVENT> message=<TORV_MESSAGE>".
+// as an alert command, the line ends with " event=<TORV_EVENT> message=<TORV_MESSAGE>";
+// started by the IP watcher, with " ip=<TORV_OLD_IP>-><TORV_IP>".
 //   marker FILE LABEL listen PORT
 // then opens 127.0.0.1:PORT 3 s after its line and keeps it open for 8 s: a
 // server that is slow to come up.
@@ -68,6 +69,12 @@ int wmain(int argc, wchar_t** argv)
     if (GetEnvironmentVariableW(L"TORV_EVENT", event, 128) > 0) {
         GetEnvironmentVariableW(L"TORV_MESSAGE", message, 256);
         alert = std::wstring(L" event=") + event + L" message=" + message;
+    }
+    wchar_t ip[64] = L"";
+    wchar_t oldIp[64] = L"";
+    if (GetEnvironmentVariableW(L"TORV_IP", ip, 64) > 0) {
+        GetEnvironmentVariableW(L"TORV_OLD_IP", oldIp, 64);
+        alert += std::wstring(L" ip=") + oldIp + L"->" + ip;
     }
     wchar_t line[1024];
     std::swprintf(line, 1024, L"%ls %lld show=%d acp=%u%ls\r\n", argc > 2 ? argv[2] : L"mark", ms, show, GetACP(),
