@@ -6,11 +6,6 @@ namespace torv {
 
 namespace {
 
-constexpr const char* kFailureEvents[] = {"launch-failed", "not-ready",         "sequence-stopped", "command-refused",
-                                          "abnormal-stop", "settings-replaced", "ip-check-failed"};
-constexpr const char* kOtherEvents[] = {"sequence-started", "sequence-complete", "command",
-                                        "shutdown",         "restart",           "ip-changed"};
-
 std::string trimmed(const std::string& s)
 {
     const auto b = s.find_first_not_of(" \t");
@@ -19,11 +14,6 @@ std::string trimmed(const std::string& s)
 }
 
 } // namespace
-
-bool isFailureEvent(const std::string& event)
-{
-    return std::find(std::begin(kFailureEvents), std::end(kFailureEvents), event) != std::end(kFailureEvents);
-}
 
 AlertFilter AlertFilter::parse(const std::string& text, std::vector<std::string>& unknown)
 {
@@ -55,12 +45,6 @@ AlertFilter AlertFilter::parse(const std::string& text, std::vector<std::string>
     if (!any)
         filter.failures_ = true;
     return filter;
-}
-
-bool isAlertEvent(const std::string& event)
-{
-    return isFailureEvent(event) ||
-           std::find(std::begin(kOtherEvents), std::end(kOtherEvents), event) != std::end(kOtherEvents);
 }
 
 bool AlertFilter::wants(const std::string& event) const

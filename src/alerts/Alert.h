@@ -3,6 +3,7 @@
 // the command gets in its environment; and the limit that keeps a storm of
 // failures from starting it hundreds of times.
 #include "core/ConsoleEvent.h"
+#include "settings/AlertOptions.h"
 
 #include <cstdint>
 #include <deque>
@@ -14,11 +15,6 @@
 namespace torv {
 
 using AlertEvent = ConsoleEvent;
-
-// Whether an event is a failure (sent with `events = failure`, the default).
-bool isFailureEvent(const std::string& event);
-// Whether an event is one the alert command may get (not a figures-only word).
-bool isAlertEvent(const std::string& event);
 
 // Which events the alert section asks for: "failure", "all" or a list of
 // event words separated by commas. Unknown words are returned in `unknown`.

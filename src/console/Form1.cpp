@@ -151,27 +151,23 @@ void Form1::readOptionsFile()
 {
     OptionsFile file = readOptions(optionsPath(ports_.program), knownOptionsRules());
     state_.checks = readTaskChecks(file, state_.tasks, state_.TotalApps);
-    state_.ip = readIpOptions(file);
+    const FeatureOptions features = readFeatureOptions(file);
+    state_.ip = features.ip;
     IPTimer_->configure(state_.ip);
     ++state_.optionsReadings;
     optionsRead_ = true;
-    setUpListeners(file);
+    setUpListeners(features);
     for (const std::string& problem : file.problemLines()) {
         appendLog(problem);
         needsAttention("WARNING: " + problem);
     }
 }
 
-void Form1::setUpListeners(OptionsFile& file)
+void Form1::setUpListeners(const FeatureOptions& features)
 {
-    const AlertOptions alert = readAlertOptions(file);
-    std::vector<std::string> unknown;
-    const AlertFilter filter = AlertFilter::parse(alert.events, unknown);
-    for (const std::string& word : unknown)
-        file.report(alert.eventsLine,
-                    "events = " + alert.events + ": \"" + word + "\" is no event word; it is ignored");
-    alerts_->configure(alert.command, filter);
-    metrics_->configure(readMetricsOptions(file).file);
+    std::vector<std::string> unknown; // reported by the reading already
+    alerts_->configure(features.alert.command, AlertFilter::parse(features.alert.events, unknown));
+    metrics_->configure(features.metrics.file);
 }
 
 void Form1::readListenerOptions()
@@ -182,7 +178,7 @@ void Form1::readListenerOptions()
     // The tasks are not known, so their checks are not read; the log box
     // shows the stop, so the problems go only where a person reads them.
     OptionsFile file = readOptions(optionsPath(ports_.program), knownOptionsRules());
-    setUpListeners(file);
+    setUpListeners(readFeatureOptions(file));
     for (const std::string& problem : file.problemLines())
         needsAttention("WARNING: " + problem);
 }

@@ -21,7 +21,7 @@ class CommandInterface;
 class IpWatcher;
 class AlertDispatcher;
 class MetricsWriter;
-class OptionsFile;
+struct FeatureOptions;
 
 class Form1 : public TrayHost, public ConsoleActions {
 public:
@@ -95,7 +95,7 @@ private:
     // torv.ini's task checks and [ip] section; each reading reports its problems once.
     void readOptionsFile();
     // The alert command and the metrics file, as torv.ini now says.
-    void setUpListeners(OptionsFile& file);
+    void setUpListeners(const FeatureOptions& features);
     // Before an abnormal stop: torv.ini's listeners, when this start-up has
     // not read the file yet (config.ini failed first).
     void readListenerOptions();

@@ -1,8 +1,53 @@
 #include "settings/AlertOptions.h"
 
+#include <algorithm>
 #include <filesystem>
 
 namespace torv {
+
+namespace {
+
+constexpr const char* kFailureEvents[] = {"launch-failed", "not-ready",         "sequence-stopped", "command-refused",
+                                          "abnormal-stop", "settings-replaced", "ip-check-failed"};
+constexpr const char* kOtherEvents[] = {"sequence-started", "sequence-complete", "command",
+                                        "shutdown",         "restart",           "ip-changed"};
+
+template <std::size_t N> bool among(const char* const (&words)[N], const std::string& word)
+{
+    return std::find(std::begin(words), std::end(words), word) != std::end(words);
+}
+
+// The words of an `events` value that name nothing: neither "failure",
+// "all" nor an event.
+std::vector<std::string> unknownEventWords(const std::string& text)
+{
+    std::vector<std::string> unknown;
+    std::size_t from = 0;
+    while (from <= text.size()) {
+        const std::size_t comma = std::min(text.find(',', from), text.size());
+        std::string word = text.substr(from, comma - from);
+        word.erase(0, word.find_first_not_of(" \t"));
+        word.erase(word.find_last_not_of(" \t") + 1);
+        std::transform(word.begin(), word.end(), word.begin(),
+                       [](char c) { return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c; });
+        if (!word.empty() && word != "failure" && word != "all" && !isAlertEvent(word))
+            unknown.push_back(word);
+        from = comma + 1;
+    }
+    return unknown;
+}
+
+} // namespace
+
+bool isFailureEvent(const std::string& event)
+{
+    return among(kFailureEvents, event);
+}
+
+bool isAlertEvent(const std::string& event)
+{
+    return among(kFailureEvents, event) || among(kOtherEvents, event);
+}
 
 OptionsSectionRule alertSectionRule()
 {
@@ -22,7 +67,9 @@ AlertOptions readAlertOptions(OptionsFile& file)
         return options;
     if (const OptionsValue* events = section->last("events")) {
         options.events = events->value;
-        options.eventsLine = events->line;
+        for (const std::string& word : unknownEventWords(events->value))
+            file.report(events->line,
+                        "events = " + events->value + ": \"" + word + "\" is no event word; it is ignored");
     }
     const OptionsValue* command = section->last("command");
     if (!command || command->value.empty()) {

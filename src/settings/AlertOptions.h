@@ -11,18 +11,23 @@ namespace torv {
 struct AlertOptions {
     std::string command;            // empty: no alerts
     std::string events = "failure"; // "failure", "all" or a list of event words
-    int eventsLine = 0;             // where `events` stands, for the report of a word it does not know
 };
 
 struct MetricsOptions {
     std::string file; // a full path; empty: no metrics file
 };
 
+// Whether a word is one of the events the alert command can be started for,
+// and whether it is a failure (sent with `events = failure`, the default).
+bool isAlertEvent(const std::string& event);
+bool isFailureEvent(const std::string& event);
+
 OptionsSectionRule alertSectionRule();
 OptionsSectionRule metricsSectionRule();
 
 // The values of the sections; a section without its one needed value, or a
-// metrics file that is not a full path, is reported and leaves the feature off.
+// metrics file that is not a full path, is reported and leaves the feature off;
+// an unknown word in `events` is reported and ignored.
 AlertOptions readAlertOptions(OptionsFile& file);
 MetricsOptions readMetricsOptions(OptionsFile& file);
 

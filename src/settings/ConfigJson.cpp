@@ -2,6 +2,7 @@
 
 #include "platform/Failure.h"
 #include "settings/ConfigFile.h"
+#include "settings/OptionsRules.h"
 #include "settings/TaskChecks.h"
 
 #include <nlohmann/json.hpp>
@@ -280,6 +281,7 @@ ConfigToolResult checkConfig(const std::string& configPath, const std::string& o
     if (!optionsPath.empty())
         file = readOptions(optionsPath, rules);
     const CheckTable checks = readTaskChecks(file, tasks, totalApps);
+    readFeatureOptions(file); // for the problems start-up would report
 
     Json json;
     json["settings"] = Json{{"LaunchOpt", settings.LaunchOpt}, {"ExchangeDir", settings.ExchangeDir},

@@ -1,5 +1,6 @@
 // The configuration tools: config.ini and torv.ini as JSON and back.
 #include "settings/ConfigJson.h"
+#include "settings/OptionsRules.h"
 #include "settings/TaskChecks.h"
 #include "support/TempDir.h"
 
@@ -15,13 +16,13 @@ using Json = nlohmann::ordered_json;
 namespace fs = std::filesystem;
 
 // The tasks' rule and a stand-in for any other section, with a key that repeats.
-const std::vector<OptionsSectionRule> kRules{taskSectionRule(), {"alert", {{"command"}, {"events", true}}}};
+const std::vector<OptionsSectionRule> kRules{taskSectionRule(), {"notes", {{"command"}, {"events", true}}}};
 
 const char* const kConfig = "NORM\r\n/srv/x\r\n\r\n5x\r\n10\r\nREMOTEON\r\nSOUNDOFF\r\nCOMMENTSOFF\r\n"
                             "\"Web, front\"\r\n\"nginx -g \"\"daemon off;\"\"\"\r\nApp\r\n/opt/app/run\r\n";
 const char* const kOptions = "; kept\r\n[task 2]\r\nlocation = /opt/app/run\r\nbefore = tcp:db:5432\r\n"
                              "ready = http://u:pw@h/up\r\ntimeout = 30\r\non-timeout = skip\r\n\r\n"
-                             "[alert]\r\ncommand = mail root\r\nevents = stop\r\nevents = launch\r\n";
+                             "[notes]\r\ncommand = mail root\r\nevents = stop\r\nevents = launch\r\n";
 
 struct Folder {
     sim::TempDir dir;
@@ -78,6 +79,15 @@ TEST(ConfigJson, CheckGivesStatusAndWritesNothing)
             EXPECT_EQ(Json::parse(r.out)["warnings"].size(), 2u) << r.out;
         }
     }
+    // The features' own values are judged as start-up judges them.
+    Folder f;
+    f.dir.write("config.ini", kConfig);
+    f.dir.write("torv.ini", "[alert]\r\ncommand = /bin/true\r\nevents = failure, bogus\r\n[ip]\r\nevery = 5000\r\n");
+    const ConfigToolResult r = checkConfig(f.dir.file("config.ini"), f.dir.file("torv.ini"), knownOptionsRules());
+    EXPECT_EQ(r.status, 4);
+    EXPECT_EQ(Json::parse(r.out)["warnings"],
+              Json::parse(R"(["torv.ini line 3: events = failure, bogus: \"bogus\" is no event word; it is ignored",
+                              "torv.ini line 5: every = 5000: expected minutes from 1 to 1440"])"));
 }
 
 TEST(ConfigJson, CheckPrintsTheDocumentedShape)
@@ -93,7 +103,7 @@ TEST(ConfigJson, CheckPrintsTheDocumentedShape)
         {"description": "App", "command": "/opt/app/run",
          "checks": {"before": ["tcp:db:5432"], "ready": ["http://u:pw@h/up"], "timeout": 30,
                     "on-timeout": "skip", "ca-file": ""}}],
-      "sections": {"alert": {"command": "mail root", "events": ["stop", "launch"]}},
+      "sections": {"notes": {"command": "mail root", "events": ["stop", "launch"]}},
       "warnings": []
     })");
     EXPECT_EQ(Json::parse(f.check().out), expected);
@@ -155,7 +165,7 @@ TEST(ConfigJson, RefusedValueWritesNothing)
       "settings": {"LaunchOpt": "MIN", "ExchangeDir": "C:\\x", "UserCmd": "", "InitTime": "30",
                    "CheckTime": "10", "RemoteOpt": "REMOTEON", "Sounds": "SOUNDON", "UserComment": "COMMENTSOFF"},
       "tasks": [{"description": "a", "command": "b", "checks": {"ready": ["path:/tmp/x"]}}],
-      "sections": {"alert": {"command": "mail", "events": ["stop"]}}
+      "sections": {"notes": {"command": "mail", "events": ["stop"]}}
     })");
     struct Case {
         const char* pointer; // where the good input is spoiled
@@ -177,9 +187,9 @@ TEST(ConfigJson, RefusedValueWritesNothing)
         {"/tasks/0/checks/timeout", -1, "from 0 to 86400"},
         {"/tasks/0/checks/on-timeout", "later", "continue, skip or stop"},
         {"/sections/nosuch", Json::object(), "unknown section \"nosuch\""},
-        {"/sections/alert/colour", "red", "unknown key \"colour\""},
-        {"/sections/alert/command", Json::array({"a", "b"}), "expected a text"},
-        {"/sections/alert/command", "two\nlines", "cannot hold"},
+        {"/sections/notes/colour", "red", "unknown key \"colour\""},
+        {"/sections/notes/command", Json::array({"a", "b"}), "expected a text"},
+        {"/sections/notes/command", "two\nlines", "cannot hold"},
         {"/extra", true, "unknown key \"extra\""},
     };
     Folder f;
