@@ -130,9 +130,11 @@ void refuseUnknownKeys(const Json& object, std::initializer_list<const char*> kn
 {
     if (!object.is_object())
         throw Refused{where + ": expected an object"};
-    for (const auto& [key, value] : object.items())
+    for (const auto& item : object.items()) {
+        const std::string& key = item.key();
         if (std::none_of(known.begin(), known.end(), [&](const char* k) { return key == k; }))
             throw Refused{where + ": unknown key \"" + key + "\""};
+    }
 }
 
 void needHoldable(const std::string& value, const std::string& where)
@@ -255,9 +257,11 @@ std::vector<OptionsSectionText> otherSectionsFrom(const Json& json, const std::v
                 section.values.emplace_back(keyName, value.get<std::string>());
             }
         }
-        for (const auto& [key, value] : values.items())
+        for (const auto& item : values.items()) {
+            const std::string& key = item.key();
             if (std::none_of(rule->keys.begin(), rule->keys.end(), [&](const OptionsKey& k) { return k.name == key; }))
                 throw Refused{"[" + name + "]: unknown key \"" + key + "\""};
+        }
         out.push_back(std::move(section));
     }
     return out;
