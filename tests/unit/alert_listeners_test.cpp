@@ -105,7 +105,9 @@ TEST(AlertListeners, EveryEventReachesTheCommandAndTheFigures)
     ::umask(umaskWas);
     struct stat st {};
     ASSERT_EQ(::stat(console.prom().c_str(), &st), 0);
+#ifndef _WIN32 // Windows files have no such mode bits to check
     EXPECT_EQ(st.st_mode & 0777, 0644u);
+#endif
     console.remote({"report", "DELTREE x", "calc", "off"});
 
     EXPECT_EQ(console.events(), (std::vector<std::string>{"sequence-started", "launch-failed", "sequence-complete",
