@@ -11,7 +11,9 @@
 #include "headless/HeadlessDialogs.h"
 #include "headless/Inert.h"
 #include "headless/JournalView.h"
+#include "headless/ServiceNotifier.h"
 #include "platform/Platform.h"
+#include "platform/ServiceManager.h"
 #include "platform/SoundOutput.h"
 #include "platform/StandardStreams.h"
 #include "platform/ThreadedProbe.h"
@@ -54,6 +56,9 @@ private:
 
 int runHeadless(int argc, char** argv)
 {
+    // First: it takes the manager's variables out of the environment before
+    // anything can inherit them.
+    const std::unique_ptr<ServiceManager> manager = makeServiceManager();
     QCoreApplication app(argc, argv);
 
     StdioSink sink(streamIsJournal(StandardStream::Output), streamIsJournal(StandardStream::Error));
@@ -69,6 +74,8 @@ int runHeadless(int argc, char** argv)
     ThreadedWebClient web(events);
     JournalView view(sink);
     Form1 form({events, clock, *platform.launcher, sound, dialogs, *platform.program, tray, cpu, 0, probe, web}, view);
+    ServiceNotifier notifier(events, *manager);
+    form.addListener(notifier);
     // The system's stop request (SIGTERM, SIGINT, a console control event)
     // ends the program from the event loop, at once, with 0.
     platform.stop->onStop([&form] { form.endProgram(); });

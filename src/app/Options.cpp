@@ -58,6 +58,16 @@ std::optional<int> parseOptions(int argc, char** argv, Options& options)
         "write-config", "Write config.ini and torv.ini of FOLDER (default: the program folder) from the JSON on "
                         "standard input; print changed or unchanged. Exit status 1: refused, nothing written.");
     parser.addOptions({newKey, sign, verifyAnswer, keyFile, checkConfig, writeConfig});
+    const QCommandLineOption service(
+        "service",
+        "Run this program folder's console as a system service: install, uninstall, start, stop, or status (prints "
+        "running, stopped or not-installed; exit status 0, 3, 4). Exit status 1: it failed; 5: not allowed.",
+        "ACTION");
+    const QCommandLineOption serviceName("name", "The service's name for --service (default: TORV).", "NAME");
+    const QCommandLineOption serviceUser(
+        "user-name", "The account --service install runs the console as (default: the one that called sudo, else "
+                     "the caller).", "USER");
+    parser.addOptions({service, serviceName, serviceUser});
     parser.addPositionalArgument("FOLDER|FILE", "The target of --check-config or --write-config.", "[FOLDER|FILE]");
     // Further options: add them here and give them a field in Options.
 
@@ -80,6 +90,12 @@ std::optional<int> parseOptions(int argc, char** argv, Options& options)
         options.writeConfig = parser.isSet(writeConfig);
         if (configTool && !parser.positionalArguments().isEmpty())
             options.configTarget = parser.positionalArguments().constFirst().toUtf8().toStdString();
+        if (parser.isSet(service))
+            options.service = parser.value(service).toUtf8().toStdString();
+        if (parser.isSet(serviceName))
+            options.serviceName = parser.value(serviceName).toUtf8().toStdString();
+        if (parser.isSet(serviceUser))
+            options.serviceUser = parser.value(serviceUser).toUtf8().toStdString();
         return std::nullopt;
     }
 

@@ -14,6 +14,9 @@ struct Options {
     bool checkConfig = false;                // --check-config [FOLDER|FILE]: print the settings as JSON
     bool writeConfig = false;                // --write-config [FOLDER]: write the settings from JSON
     std::optional<std::string> configTarget; // the folder or file of the two above (default: the program's)
+    std::optional<std::string> service;      // --service install|uninstall|start|stop|status
+    std::optional<std::string> serviceName;  // --name NAME: which service of this program folder
+    std::optional<std::string> serviceUser;  // --user-name USER: the account the service runs as
 };
 
 // Reads argv into options. Returns the status to end with at once: 0 after

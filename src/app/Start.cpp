@@ -4,6 +4,7 @@
 #include "app/Headless.h"
 #include "app/KeyToolOptions.h"
 #include "app/Options.h"
+#include "app/ServiceToolOptions.h"
 #include "app/WindowModule.h"
 
 #include "platform/StandardStreams.h"
@@ -20,6 +21,8 @@ int main(int argc, char** argv)
     if (const auto status = torv::runKeyTool(options, argc, argv))
         return *status;
     if (const auto status = torv::runConfigTool(options, argc, argv))
+        return *status;
+    if (const auto status = torv::runServiceTool(options))
         return *status;
     if (options.headless)
         return torv::runHeadless(argc, argv);

@@ -194,6 +194,15 @@ void Form1::notify(const ConsoleEvent& event)
 {
     alerts_->notify(event);
     metrics_->notify(event);
+    for (ConsoleListener* listener : listeners_)
+        listener->notify(event);
+}
+
+void Form1::setStatus(const std::string& text)
+{
+    view_.setStatus(text);
+    for (ConsoleListener* listener : listeners_)
+        listener->statusChanged(text);
 }
 
 void Form1::startUpFailure(const Failure& failure, bool whileReadingSettings)
@@ -414,6 +423,8 @@ void Form1::Chart_UserSet(bool on)
 void Form1::endProgram()
 {
     metrics_->stop();
+    for (ConsoleListener* listener : listeners_)
+        listener->ending();
     try {
         tray_->removeIcon();
     } catch (...) {

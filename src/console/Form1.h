@@ -4,6 +4,7 @@
 // the actions and the ports they use, never the console itself.
 #include "console/ConsoleView.h"
 #include "core/ConsoleActions.h"
+#include "core/ConsoleListener.h"
 #include "core/ConsoleState.h"
 #include "core/ConsoleTexts.h"
 #include "core/Ports.h"
@@ -13,6 +14,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace torv {
 
@@ -59,7 +61,7 @@ public:
     void showLog() override;
     void setLogBox(const std::string& text) override;
     void playCue(const char* cueFile) override;
-    void setStatus(const std::string& text) override { view_.setStatus(text); }
+    void setStatus(const std::string& text) override;
     void needsAttention(const std::string& line) override { view_.attention(line); }
     void notify(const ConsoleEvent& event) override;
     void setControlEnabled(Control control, bool enabled) override;
@@ -67,6 +69,8 @@ public:
     bool remoteToggle() const { return chkRemoteValue_; }
 
     [[noreturn]] void endProgram() override;
+    // Hears every event, status change and clean end from now on.
+    void addListener(ConsoleListener& listener) { listeners_.push_back(&listener); }
 
     // The window, for the tray and the other parts alike.
     void showWindow() override { view_.showWindow(); }
@@ -116,6 +120,7 @@ private:
     std::unique_ptr<IpWatcher> IPTimer_;
     std::unique_ptr<AlertDispatcher> alerts_;
     std::unique_ptr<MetricsWriter> metrics_;
+    std::vector<ConsoleListener*> listeners_;
     bool optionsRead_ = false; // torv.ini read by the start-up under way
     bool chkRemoteValue_ = false;
     bool chartValue_ = false;

@@ -1,13 +1,15 @@
 #!/usr/bin/env bash
 # torv --headless with no display at all: a sequence whose missing program is
 # one line on standard error and holds nothing up, the journal lines in order,
-# the remote folder, SIGTERM and SIGINT, the exit statuses 2 and 3, one copy
-# per folder across both modes, and cues only where a sound server is.
+# the remote folder, systemd's notify socket, SIGTERM and SIGINT, the exit
+# statuses 2 and 3, one copy per folder across both modes, and cues only where
+# a sound server is.
 source "$(dirname "$0")/lib.sh"
 unset DISPLAY WAYLAND_DISPLAY XAUTHORITY
 
 PULSE_PID=""
-trap '[[ -n "$PULSE_PID" ]] && kill "$PULSE_PID" 2>/dev/null; cleanup' EXIT
+NOTIFY_PID=""
+trap '[[ -n "$PULSE_PID" ]] && kill "$PULSE_PID" 2>/dev/null; [[ -n "$NOTIFY_PID" ]] && kill "$NOTIFY_PID"; cleanup' EXIT
 
 # Starts the headless console in the background; its output goes to out/err.
 start_headless() {
@@ -41,7 +43,7 @@ expect_lines() {
 }
 
 for n in 1 2 3; do
-  printf '#!/bin/sh\ndate +%%s.%%N > "%s/marker%s"\n' "$WORK" "$n" >"$WORK/task$n.sh"
+  printf '#!/bin/sh\nenv > "%s/env%s"\ndate +%%s.%%N > "%s/marker%s"\n' "$WORK" "$n" "$WORK" "$n" >"$WORK/task$n.sh"
   chmod +x "$WORK/task$n.sh"
 done
 
@@ -65,10 +67,19 @@ expect_lines "$XCHG/Result.txt" "Seuquence Init" "Starting Application Execution
 ! grep -E 'X11-unix|libxcb|libQt6(Gui|Widgets|Multimedia)|torv-window' "$WORK/strace.log" ||
   fail "the headless console reached for X or the GUI libraries"
 
-# --- The remote folder, then SIGTERM.
+# --- The remote folder under a service manager's eye (a notify socket of our
+# own, one datagram a line with its time), then SIGTERM.
+python3 -c 'import socket, sys, time
+s = socket.socket(socket.AF_UNIX, socket.SOCK_DGRAM)
+s.bind(sys.argv[1])
+while True:
+    m = s.recv(4096).decode()
+    print("%.3f %s" % (time.monotonic(), m), flush=True)' "$WORK/notify.sock" >"$WORK/notify.log" &
+NOTIFY_PID=$!
+wait_for '[[ -S "$WORK/notify.sock" ]]' 5 || fail "no notify socket"
 write_config NORM "$XCHG" "" 1 1 REMOTEON SOUNDOFF COMMENTSOFF
 rm -f "$XCHG/Result.txt"
-start_headless
+start_headless env NOTIFY_SOCKET="$WORK/notify.sock" WATCHDOG_USEC=2000000
 wait_for 'grep -q "^Command Interface Active. Waiting For Remote$" "$WORK/out"' 10 || fail "the poll did not start"
 printf 'report\r\n' >"$XCHG/command.txt"
 wait_for 'grep -q "^Report Requested and Generated at:" "$XCHG/Result.txt" 2>/dev/null' 13 || fail "no report"
@@ -84,6 +95,16 @@ expect_lines "$WORK/out" "Seuquence Init" "Starting Application Execution:*" "En
   "Command Interface Active. Waiting For Remote" "Report Requested and Generated at:*" \
   "Executing Remote Command:$WORK/task3.sh at:*" "System Shutdown Acknowledged at:*"
 [[ ! -s "$WORK/err" ]] || fail "unexpected errors: $(cat "$WORK/err")"
+wait_for 'grep -q STOPPING=1 "$WORK/notify.log"' 2 || fail "no STOPPING=1: $(cat "$WORK/notify.log")"
+kill "$NOTIFY_PID"
+NOTIFY_PID=""
+# Ready first, a sign of life every second, stopping last; no task inherits the socket.
+[[ "$(head -1 "$WORK/notify.log" | cut -d' ' -f2-)" == READY=1 ]] || fail "not ready first: $(cat "$WORK/notify.log")"
+[[ "$(tail -1 "$WORK/notify.log" | cut -d' ' -f2-)" == STOPPING=1 ]] || fail "no STOPPING=1 last"
+grep -qx '[0-9.]* STATUS=Command Interface Active. Waiting For Remote' "$WORK/notify.log" || fail "no status"
+PINGS=$(awk 'NR == 1 { t = $1 } $2 == "WATCHDOG=1" && $1 <= t + 7 { n++ } END { print n + 0 }' "$WORK/notify.log")
+((PINGS >= 4)) || fail "$PINGS watchdog pings in the first 7 s"
+! grep -E '^(NOTIFY_SOCKET|WATCHDOG_USEC|WATCHDOG_PID)=' "$WORK/env3" || fail "a task inherited the manager's variables"
 
 # --- No settings file: status 2 and how to start.
 rm -f "$PROG/config.ini"

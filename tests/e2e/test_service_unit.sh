@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The systemd unit: systemd-analyze verify finds nothing to say about it (with
 # ExecStart pointed at the built binary, which verify wants to exist), and it
-# keeps the promises the service relies on.
+# keeps the promises the service relies on; so does the unit that
+# torv --service install writes for a folder install.
 set -euo pipefail
 BIN_DIR="$1"
 UNIT="$(cd "$(dirname "$0")/../.." && pwd)/packaging/torv.service"
@@ -27,6 +28,7 @@ sed 's/^Restart=on-failure/Restart=sometimes/' "$WORK/torv.service" >"$WORK/brok
 # The service's own settings, as systemd reads them.
 value() { sed -n "s/^$1=//p" "$UNIT"; }
 [[ "$(value User)" == torv && "$(value Group)" == torv ]] || fail "not the dedicated user torv"
+[[ "$(value Type)" == notify ]] || fail "Type=$(value Type)"
 [[ "$(value Restart)" == on-failure ]] || fail "Restart=$(value Restart)"
 [[ "$(value RestartPreventExitStatus)" == "2 3" ]] || fail "RestartPreventExitStatus=$(value RestartPreventExitStatus)"
 [[ "$(value KillMode)" == process ]] || fail "stopping the service would kill the tasks it launched"
@@ -35,4 +37,45 @@ value() { sed -n "s/^$1=//p" "$UNIT"; }
 BAD="$(grep -E '^(NoNewPrivileges=yes|SystemCallFilter|SystemCallArchitectures|RestrictAddressFamilies|RestrictNamespaces|PrivateDevices|ProtectKernel|ProtectClock|MemoryDenyWriteExecute|RestrictRealtime|RestrictSUIDSGID|LockPersonality|DynamicUser|CapabilityBoundingSet)' "$UNIT" || true)"
 [[ -z "$BAD" ]] || fail "these would stop sudo and with it shutdown: $BAD"
 [[ -z "$(value WantedBy | grep -v multi-user.target)" ]] || fail "unexpected WantedBy"
+
+# --- A folder install whose name systemd would otherwise read as a space, a
+# specifier and a variable; the unit goes into a folder of our own, and a
+# recording systemctl stands first on PATH.
+DIR="$WORK/my torv %i \$x"
+mkdir -p "$DIR" "$WORK/units" "$WORK/fakebin"
+cp "$BIN_DIR/torv" "$DIR/"
+cat >"$WORK/fakebin/systemctl" <<FAKE
+#!/bin/sh
+echo "\$*" >>"$WORK/systemctl.log"
+[ "\$1" != is-active ] && exit 0
+cat "$WORK/state" && [ "\$(cat "$WORK/state")" = active ] || exit 3
+FAKE
+chmod +x "$WORK/fakebin/systemctl"
+export PATH="$WORK/fakebin:$PATH" TORV_SYSTEMD_UNIT_DIR="$WORK/units"
+svc() { "$DIR/torv" --service "$@" --name web.1; }
+WRITTEN="$WORK/units/torv-web.1.service"
+svc install --user-name nobody >"$WORK/install.out" || fail "install ended with $?"
+SAID="$(verify "$WRITTEN")"
+[[ -z "$SAID" ]] || fail "systemd-analyze verify of the written unit: $SAID"
+grep -qx 'Type=notify' "$WRITTEN" && grep -qx 'User=nobody' "$WRITTEN" || fail "$(cat "$WRITTEN")"
+# status and the rest: the words and exit statuses the Windows service uses.
+expect_status() {
+  local want="$1" word="$2" got=0
+  shift 2
+  OUT="$(svc "$@")" || got=$?
+  [[ "$got" == "$want" && "$OUT" == "$word"* ]] || fail "--service $*: status $got, said '$OUT'"
+}
+echo inactive >"$WORK/state"
+expect_status 3 stopped status
+echo active >"$WORK/state"
+expect_status 0 running status
+expect_status 0 started start
+expect_status 0 stopped stop
+expect_status 2 "" restart
+expect_status 0 uninstalled uninstall
+[[ ! -e "$WRITTEN" ]] || fail "uninstall left the unit"
+expect_status 4 not-installed status
+expect_status 4 "" start
+grep -qx 'start torv-web.1.service' "$WORK/systemctl.log" && grep -qx 'stop torv-web.1.service' "$WORK/systemctl.log" ||
+  fail "systemctl was asked: $(cat "$WORK/systemctl.log")"
 echo PASS

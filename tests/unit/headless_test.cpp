@@ -4,6 +4,7 @@
 #include "headless/HeadlessDialogs.h"
 #include "headless/Inert.h"
 #include "headless/JournalView.h"
+#include "headless/ServiceNotifier.h"
 #include "headless/StatusFilter.h"
 #include "platform/Paths.h"
 #include "settings/ConfigFile.h"
@@ -173,6 +174,39 @@ TEST_F(HeadlessTest, DamagedFileGetsTheDefaultFileAndABackupFirst)
     EXPECT_EQ(dir.read("config.ini"), defaultConfigText());
     EXPECT_EQ(dir.read("config.ini.bak"), kNineLines);
     EXPECT_TRUE(sink.stream("out").empty());
+}
+
+// What a service manager hears, at its virtual time.
+struct RecordingManager : ServiceManager {
+    explicit RecordingManager(SimEventLoop& loop) : loop_(loop) {}
+    void ready() override { heard.push_back({loop_.now(), "READY=1"}); }
+    void status(const std::string& text) override { heard.push_back({loop_.now(), "STATUS=" + text}); }
+    void stopping() override { heard.push_back({loop_.now(), "STOPPING=1"}); }
+    void watchdog() override { ++watchdogs; }
+    int watchdogIntervalMs() const override { return 1000; }
+    SimEventLoop& loop_;
+    std::vector<std::pair<Ms, std::string>> heard;
+    int watchdogs = 0;
+};
+
+TEST_F(HeadlessTest, ServiceManagerHearsReadyEachStatusChangeAtMostOnceASecondAndTheEnd)
+{
+    writeConfig({.launchOpt = "EXIT", .initTime = "3", .checkTime = "2", .tasks = {{"One", "one"}, {"Two", "two"}}});
+    RecordingManager manager(sim.events);
+    ServiceNotifier notifier(sim.events, manager);
+    form->addListener(notifier);
+    const Ms begin = sim.events.now();
+    EXPECT_EQ(run(), exitstatus::Ok); // EXIT ends the program after the sequence
+    // The last task's wait and the poll's texts come within a second of each
+    // other: the newest goes when the second is over, the one between never.
+    using P = std::pair<Ms, std::string>;
+    EXPECT_THAT(manager.heard,
+                ElementsAre(P{begin, "READY=1"}, P{begin, "STATUS=Seconds Until Execution Start:3"},
+                            P{begin + 1000, "STATUS=Seconds Until Execution Start:2"},
+                            P{begin + 2000, "STATUS=Seconds Until Next Execution Start:2"},
+                            P{begin + 4000, "STATUS=Seconds Until Next Execution Start:2"},
+                            P{begin + 5000, "STATUS=Command Interface Inactive"}, P{begin + 6000, "STOPPING=1"}));
+    EXPECT_EQ(manager.watchdogs, (sim.events.now() - begin) / 1000);
 }
 
 TEST(StatusFilter, KeepsChangesButOnlyTheFirstNumberOfEachCountdown)
