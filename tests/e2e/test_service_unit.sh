@@ -54,10 +54,10 @@ chmod +x "$WORK/fakebin/systemctl"
 export PATH="$WORK/fakebin:$PATH" TORV_SYSTEMD_UNIT_DIR="$WORK/units"
 svc() { "$DIR/torv" --service "$@" --name web.1; }
 WRITTEN="$WORK/units/torv-web.1.service"
-svc install --user-name nobody >"$WORK/install.out" || fail "install ended with $?"
+svc install --user-name daemon >"$WORK/install.out" || fail "install ended with $?"
 SAID="$(verify "$WRITTEN")"
 [[ -z "$SAID" ]] || fail "systemd-analyze verify of the written unit: $SAID"
-grep -qx 'Type=notify' "$WRITTEN" && grep -qx 'User=nobody' "$WRITTEN" || fail "$(cat "$WRITTEN")"
+grep -qx 'Type=notify' "$WRITTEN" && grep -qx 'User=daemon' "$WRITTEN" || fail "$(cat "$WRITTEN")"
 # status and the rest: the words and exit statuses the Windows service uses.
 expect_status() {
   local want="$1" word="$2" got=0

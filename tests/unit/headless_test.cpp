@@ -197,16 +197,25 @@ TEST_F(HeadlessTest, ServiceManagerHearsReadyEachStatusChangeAtMostOnceASecondAn
     form->addListener(notifier);
     const Ms begin = sim.events.now();
     EXPECT_EQ(run(), exitstatus::Ok); // EXIT ends the program after the sequence
-    // The last task's wait and the poll's texts come within a second of each
-    // other: the newest goes when the second is over, the one between never.
+    // The second task's wait shows the text the first one left: no news.
     using P = std::pair<Ms, std::string>;
     EXPECT_THAT(manager.heard,
                 ElementsAre(P{begin, "READY=1"}, P{begin, "STATUS=Seconds Until Execution Start:3"},
                             P{begin + 1000, "STATUS=Seconds Until Execution Start:2"},
                             P{begin + 2000, "STATUS=Seconds Until Next Execution Start:2"},
-                            P{begin + 4000, "STATUS=Seconds Until Next Execution Start:2"},
-                            P{begin + 5000, "STATUS=Command Interface Inactive"}, P{begin + 6000, "STOPPING=1"}));
-    EXPECT_EQ(manager.watchdogs, (sim.events.now() - begin) / 1000);
+                            P{begin + 4000, "STATUS=Command Interface Active. Waiting For Remote"},
+                            P{begin + 4000, "STOPPING=1"}));
+    EXPECT_EQ(manager.watchdogs, 4);
+
+    // Changes within a second: the first at once, the newest when the second
+    // is over, none between; a quiet second shuts the gate again.
+    const Ms at = sim.events.now();
+    manager.heard.clear();
+    for (const char* text : {"a", "b", "c"})
+        notifier.statusChanged(text);
+    sim.events.runFor(2500);
+    notifier.statusChanged("d");
+    EXPECT_THAT(manager.heard, ElementsAre(P{at, "STATUS=a"}, P{at + 1000, "STATUS=c"}, P{at + 2500, "STATUS=d"}));
 }
 
 TEST(StatusFilter, KeepsChangesButOnlyTheFirstNumberOfEachCountdown)

@@ -62,16 +62,15 @@ bool hasControlCharacter(const std::string& text)
     return false;
 }
 
-// One word of a command line in a unit: double-quoted, with what systemd
-// would otherwise take for a specifier, a variable or an escape doubled.
+// A unit's program path: double-quoted, with what systemd would otherwise
+// take for a specifier or an escape doubled. (Variables are never expanded
+// in the path, so a '$' stays as it is.)
 std::string quotedForExec(const std::string& word)
 {
     std::string quoted = "\"";
     for (char c : word) {
         if (c == '%')
             quoted += "%%";
-        else if (c == '$')
-            quoted += "$$";
         else if (c == '\\' || c == '"')
             quoted += std::string("\\") + c;
         else
