@@ -65,8 +65,10 @@ std::optional<int> parseOptions(int argc, char** argv, Options& options)
         "ACTION");
     const QCommandLineOption serviceName("name", "The service's name for --service (default: TORV).", "NAME");
     const QCommandLineOption serviceUser(
-        "user-name", "The account --service install runs the console as (default: the one that called sudo, else "
-                     "the caller).", "USER");
+        "user-name",
+        "The account --service install runs the console as (default: the one that called sudo, else "
+        "the caller).",
+        "USER");
     parser.addOptions({service, serviceName, serviceUser});
     parser.addPositionalArgument("FOLDER|FILE", "The target of --check-config or --write-config.", "[FOLDER|FILE]");
     // Further options: add them here and give them a field in Options.

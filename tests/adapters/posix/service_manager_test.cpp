@@ -23,7 +23,8 @@ TEST(SystemdNotifier, AbstractSocketHearsEachMessageAndTheVariablesAreGone)
     sockaddr_un address{};
     address.sun_family = AF_UNIX;
     std::memcpy(address.sun_path + 1, name.data() + 1, name.size() - 1);
-    ASSERT_EQ(::bind(listener, reinterpret_cast<sockaddr*>(&address), offsetof(sockaddr_un, sun_path) + name.size()), 0);
+    ASSERT_EQ(::bind(listener, reinterpret_cast<sockaddr*>(&address), offsetof(sockaddr_un, sun_path) + name.size()),
+              0);
     const auto next = [listener] {
         char buffer[128];
         const ssize_t n = ::recv(listener, buffer, sizeof buffer, MSG_DONTWAIT);
