@@ -6,13 +6,11 @@
 #include "remote/KeyTool.h"
 #include "remote/RemoteKey.h"
 #include "remote/Signature.h"
-#include "remote/UndeletedCommand.h"
 #include "support/ConsoleFixture.h"
 #include "support/FileTricks.h"
 
 #include <gmock/gmock.h>
 
-#include <algorithm>
 #include <filesystem>
 #include <sstream>
 
@@ -346,72 +344,6 @@ TEST_F(SignedRemoteTest, AKeyThatCannotBeUsedRefusesEveryCommandAndSaysSoOnce)
         expectReportObeyed(stamp);
         fs::remove(dir.file(kRemoteKeyName));
     }
-}
-
-TEST_F(SignedRemoteTest, ACommandIsCarriedOutAtMostOnceWhateverFailsAfterIt)
-{
-    // remote.stamp that cannot be written: said at start-up, and a signed
-    // command is refused for it, never left in the folder unanswered.
-    writeKey(toHex(kKey) + "\n");
-    dir.write(kStampFileName, "0\n");
-    auto frozen = makeUndeletable(dir.file(kStampFileName));
-    if (!frozen)
-        GTEST_SKIP() << "cannot make a file unwritable here";
-    startIdle();
-    const std::string warning = "remote.stamp cannot be written (";
-    EXPECT_THAT(logLines().back(), ::testing::StartsWith(warning));
-    EXPECT_THAT(sim.view.attentions, ::testing::ElementsAre(::testing::AllOf(
-                                         ::testing::StartsWith("WARNING: " + warning),
-                                         ::testing::EndsWith("): signed commands will be refused"))));
-    command(signedCommandText(kKey, "run-me", stampAtNextPoll()));
-    nextPoll();
-    expectRefused("state-unwritable", "run-me");
-    frozen.reset();
-
-    // Result.txt that cannot be written: each command runs once, and the
-    // failure is logged once until an answer gets through again.
-    auto notWritten = [&] {
-        const auto lines = logLines();
-        return std::count_if(lines.begin(), lines.end(),
-                             [](auto& l) { return l.starts_with("Result.txt Not Written: 75 "); });
-    };
-    auto runOnce = [&](const std::string& line) {
-        command(signedCommandText(kKey, line, stampAtNextPoll()));
-        nextPoll();
-        nextPoll();
-        EXPECT_EQ(sim.launcher.launches.back().commandLine, line);
-        EXPECT_FALSE(commandPresent());
-    };
-    fs::remove(exchange.file("Result.txt"));
-    fs::create_directories(exchange.file("Result.txt/busy"));
-    runOnce("run-1");
-    runOnce("run-2");
-    EXPECT_EQ(sim.launcher.launches.size(), 2u);
-    EXPECT_EQ(notWritten(), 1);
-    fs::remove_all(exchange.file("Result.txt"));
-    const long long stamp = stampAtNextPoll();
-    command(signedCommandText(kKey, "report", stamp));
-    nextPoll();
-    expectReportObeyed(stamp);
-    fs::remove(exchange.file("Result.txt"));
-    fs::create_directories(exchange.file("Result.txt/busy"));
-    runOnce("run-3");
-    EXPECT_EQ(notWritten(), 2);
-    fs::remove_all(exchange.file("Result.txt"));
-
-    // A kept command file is not forgotten while its folder is briefly away.
-    command(signedCommandText(kKey, "run-4", stampAtNextPoll()));
-    auto kept = makeUndeletable(exchange.file("command.txt"));
-    nextPoll();
-    const std::string away = exchange.path() + "-away";
-    fs::rename(exchange.path(), away);
-    nextPoll();
-    fs::rename(away, exchange.path());
-    const size_t lines = logLines().size();
-    nextPoll();
-    EXPECT_EQ(logLines().size(), lines);
-    EXPECT_EQ(sim.launcher.launches.size(), 4u);
-    EXPECT_TRUE(dir.exists(kUndeletedFileName));
 }
 
 TEST(AnswerSignature, MatchesAFixedVector)
