@@ -101,6 +101,7 @@ send_mark() {
 }
 send_mark && send_mark
 chown nobody "$XCHG/Result.txt" && send_mark # an answer gets through
+wait_for 'grep -q "^Result.txt Not Written" "$XCHG/Result.txt"' 3 || fail "the answer did not get through"
 chown root "$XCHG/Result.txt" && send_mark
 (($(marks) == 6 && $(count '^Result.txt Not Written: ') == 2)) || fail "ran $(marks) times: $(cat "$WORK/out")"
 stop
