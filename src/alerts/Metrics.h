@@ -28,8 +28,8 @@ struct ConsoleFigures {
     // over the first event is right.
     std::map<std::string, std::uint64_t> commands{
         {"report", 0}, {"shutdown", 0}, {"restart", 0}, {"launch", 0}, {"refused", 0}};
-    std::map<std::string, std::uint64_t> refused{
-        {"bad-signature", 0}, {"stamp-used", 0}, {"stamp-outside-window", 0}, {"unsigned", 0}, {"key-unusable", 0}};
+    std::map<std::string, std::uint64_t> refused{{"bad-signature", 0}, {"stamp-used", 0},   {"stamp-outside-window", 0},
+                                                 {"unsigned", 0},      {"key-unusable", 0}, {"state-unwritable", 0}};
     std::string version;
 };
 

@@ -21,7 +21,7 @@ std::optional<int> runKeyTool(const Options& options, int argc, char** argv)
         return runNewKey(folder, std::cout, std::cerr);
     const std::string key = options.keyFile ? *options.keyFile : remoteKeyPath(folder);
     if (options.verifyAnswer)
-        return runVerifyAnswer(*options.verifyAnswer, key, std::cout, std::cerr);
+        return runVerifyAnswer(*options.verifyAnswer, key, options.expect, std::cout, std::cerr);
     return runSign(*options.sign, key, QtClock().utcMilliseconds(), std::cout, std::cerr);
 }
 

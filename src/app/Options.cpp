@@ -47,6 +47,8 @@ std::optional<int> parseOptions(int argc, char** argv, Options& options)
         "Check FOLDER's Result.txt against its Result.txt.sig; print the stamp of the command it answers (or none) "
         "and exit 0 when it verifies, 1 when not.",
         "FOLDER");
+    const QCommandLineOption expect(
+        "expect", "With --verify-answer: exit 1 unless the answer answers the command stamped STAMP.", "STAMP");
     const QCommandLineOption keyFile(
         "key-file", "The key --sign and --verify-answer use (default: the program folder's remote.key).", "FILE");
     const QCommandLineOption checkConfig(
@@ -57,7 +59,7 @@ std::optional<int> parseOptions(int argc, char** argv, Options& options)
     const QCommandLineOption writeConfig(
         "write-config", "Write config.ini and torv.ini of FOLDER (default: the program folder) from the JSON on "
                         "standard input; print changed or unchanged. Exit status 1: refused, nothing written.");
-    parser.addOptions({newKey, sign, verifyAnswer, keyFile, checkConfig, writeConfig});
+    parser.addOptions({newKey, sign, verifyAnswer, expect, keyFile, checkConfig, writeConfig});
     const QCommandLineOption service(
         "service",
         "Run this program folder's console as a system service: install, uninstall, start, stop, or status (prints "
@@ -79,13 +81,17 @@ std::optional<int> parseOptions(int argc, char** argv, Options& options)
     const bool configTool = parsed && (parser.isSet(checkConfig) || parser.isSet(writeConfig));
     const bool stray =
         parsed && (configTool ? parser.positionalArguments().size() > 1 : !parser.positionalArguments().isEmpty());
-    if (parsed && !wantsHelp && !stray && !parser.isSet(version)) {
+    // A stamp to expect without an answer to check would be silently ignored.
+    const bool lone = parsed && parser.isSet(expect) && !parser.isSet(verifyAnswer);
+    if (parsed && !wantsHelp && !stray && !lone && !parser.isSet(version)) {
         options.headless = parser.isSet(headless);
         options.newKey = parser.isSet(newKey);
         if (parser.isSet(sign))
             options.sign = parser.value(sign).toUtf8().toStdString();
         if (parser.isSet(verifyAnswer))
             options.verifyAnswer = parser.value(verifyAnswer).toUtf8().toStdString();
+        if (parser.isSet(expect))
+            options.expect = parser.value(expect).toUtf8().toStdString();
         if (parser.isSet(keyFile))
             options.keyFile = parser.value(keyFile).toUtf8().toStdString();
         options.checkConfig = parser.isSet(checkConfig);
@@ -107,9 +113,10 @@ std::optional<int> parseOptions(int argc, char** argv, Options& options)
     QCoreApplication::setApplicationName("torv");
     QCoreApplication::setApplicationVersion(
         QString("%1.%2.%3").arg(TORV_VERSION_MAJOR).arg(TORV_VERSION_MINOR).arg(TORV_VERSION_PATCH));
-    if (!parsed || stray) {
-        const QString why =
-            parsed ? "Unexpected argument '" + parser.positionalArguments().constLast() + "'." : parser.errorText();
+    if (!parsed || stray || lone) {
+        const QString why = !parsed ? parser.errorText()
+                            : lone  ? "--expect goes with --verify-answer."
+                                    : "Unexpected argument '" + parser.positionalArguments().constLast() + "'.";
         print(stderr, "torv: " + why + "\nTry 'torv --help'.\n");
         return 2; // as for a missing settings file: no restart mends it
     }

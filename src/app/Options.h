@@ -10,6 +10,7 @@ struct Options {
     bool newKey = false;                     // --new-key: write remote.key for signed commands
     std::optional<std::string> sign;         // --sign COMMAND: print a signed command file
     std::optional<std::string> verifyAnswer; // --verify-answer FOLDER: check Result.txt there
+    std::optional<std::string> expect;       // --expect STAMP: the command stamp --verify-answer requires
     std::optional<std::string> keyFile;      // --key-file F: the key --sign and --verify-answer use
     bool checkConfig = false;                // --check-config [FOLDER|FILE]: print the settings as JSON
     bool writeConfig = false;                // --write-config [FOLDER]: write the settings from JSON

@@ -37,6 +37,10 @@ std::string readRegularFile(const std::string& path, std::size_t maxBytes, Links
 // Deletes a file. Missing: 53; not permitted: 70; anything else: 75.
 void removeFile(const std::string& path);
 
+// True when a folder (or a link to one) is there under the path. Tells a
+// missing file from a missing folder, which reading gives the same code.
+bool folderExists(const std::string& path);
+
 } // namespace torv
 
 namespace torv {

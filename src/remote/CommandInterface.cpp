@@ -2,6 +2,7 @@
 
 #include "core/Cues.h"
 #include "platform/Failure.h"
+#include "platform/Files.h"
 #include "remote/CommandFile.h"
 #include "remote/ResultFile.h"
 #include "remote/ResultSignature.h"
@@ -56,11 +57,29 @@ void CommandInterface::pollStarting()
     if (key_.state == KeyState::None)
         return;
     console_.appendLog(kSignedRequired);
+    checkStampRecord();
     console_.showLog();
+}
+
+void CommandInterface::checkStampRecord()
+{
+    if (key_.state != KeyState::Usable || stampChecked_)
+        return;
+    stampChecked_ = true;
+    try {
+        stamps_.rewrite();
+    } catch (const Failure& failure) {
+        const std::string line = std::string(kStampFileName) + " cannot be written (" + failure.text() +
+                                 "): signed commands will be refused";
+        console_.appendLog(line);
+        console_.needsAttention("WARNING: " + line);
+    }
 }
 
 void CommandInterface::signResult(const std::string& resultBytes)
 {
+    // The sequence's own result file was just written.
+    answerFailed_ = false;
     loadKey();
     writeResultSignature(state_.settings.ExchangeDir, key_, resultBytes, 0, ports_.clock.utcMilliseconds());
 }
@@ -71,8 +90,8 @@ void CommandInterface::Command_Interface()
     try {
         poll();
     } catch (const Failure&) {
-        // Idle folders, unlaunchable commands and unwritable results all end
-        // up here; the command file stays for the next poll.
+        // Idle folders, unreadable files and unlaunchable commands end up
+        // here; the command file stays for the next poll.
     }
 }
 
@@ -83,7 +102,9 @@ void CommandInterface::poll()
     try {
         command_ = readCommand(path_);
     } catch (const Failure& failure) {
-        if (failure.code == Failure::fileNotFound().code)
+        // A missing folder reads like a missing file: only a folder that is
+        // there tells that the file is gone.
+        if (failure.code == Failure::fileNotFound().code && folderExists(state_.settings.ExchangeDir))
             undeleted_.forget();
         throw;
     }
@@ -130,9 +151,8 @@ void CommandInterface::poll()
         console_.appendStamped("Executing Remote Command:" + command + " at:");
         console_.showLog();
         tell("command", "launch");
-        writeAnswer();
+        answer();
         console_.playCue(cue::Command);
-        removeCommandFile(kKeptCommand);
     }
 }
 
@@ -163,9 +183,10 @@ void CommandInterface::acknowledgeShutdown(const char* event, const std::string&
     console_.playCue(cue::Shutdown);
     console_.appendStamped(entry, true);
     console_.showLog();
+    const bool removed = removeCommandFile(notDone);
     writeAnswer();
     // A file left behind would be met again after the reboot.
-    if (!removeCommandFile(notDone))
+    if (!removed)
         return;
     // Told before the system is asked: it may not give the alert time after.
     tell(event, event);
@@ -176,14 +197,30 @@ void CommandInterface::acknowledgeShutdown(const char* event, const std::string&
 
 void CommandInterface::writeAnswer()
 {
-    const std::string bytes = writeResultFile(state_.settings.ExchangeDir, state_.DumpString.text());
-    writeResultSignature(state_.settings.ExchangeDir, key_, bytes, stamp_, ports_.clock.utcMilliseconds());
+    const char* file = "Result.txt";
+    try {
+        const std::string bytes = writeResultFile(state_.settings.ExchangeDir, state_.DumpString.text());
+        file = "Result.txt.sig";
+        writeResultSignature(state_.settings.ExchangeDir, key_, bytes, stamp_, ports_.clock.utcMilliseconds());
+        answerFailed_ = false;
+    } catch (const Failure& failure) {
+        // The command is done and its file gone: a failed answer must not
+        // end the poll as if nothing had happened. Said once, not at every
+        // command, until an answer gets through again.
+        if (answerFailed_)
+            return;
+        answerFailed_ = true;
+        const std::string line = std::string(file) + " Not Written: " + failure.text();
+        console_.appendLog(line);
+        console_.showLog();
+        console_.needsAttention("WARNING: " + line);
+    }
 }
 
 void CommandInterface::answer()
 {
-    writeAnswer();
     removeCommandFile(kKeptCommand);
+    writeAnswer();
 }
 
 bool CommandInterface::removeCommandFile(const NotDone& notDone)
@@ -192,10 +229,9 @@ bool CommandInterface::removeCommandFile(const NotDone& notDone)
         deleteCommandFile(path_);
         return true;
     } catch (const Failure& failure) {
-        // Gone already (someone else removed it): nothing to remember, and
-        // the poll ends silently as for any other failure.
+        // Gone already (someone else removed it): nothing to remember.
         if (failure.code == Failure::fileNotFound().code)
-            throw;
+            return true;
         try {
             undeleted_.remember(command_.fingerprint);
         } catch (const Failure&) {
@@ -204,7 +240,6 @@ bool CommandInterface::removeCommandFile(const NotDone& notDone)
         console_.appendStamped(notDone.first + ": command.txt could not be deleted (" + failure.text() + ")" +
                                notDone.second + " at:");
         console_.showLog();
-        writeAnswer();
         return false;
     }
 }

@@ -19,12 +19,15 @@ class CommandInterface {
 public:
     CommandInterface(ConsoleState& state, ConsoleActions& console, const Ports& ports);
 
-    // One poll. Any failure ends it silently; the command file then stays and
-    // is met again at the next poll.
+    // One poll. A failure before the command is carried out ends it
+    // silently; the command file then stays and is met again at the next
+    // poll. Once carried out, a command is never carried out again: its file
+    // is removed (or remembered) before the answer is written.
     void Command_Interface();
 
     // The poll is being switched on: says in the log when signed commands
-    // are required, or why none can be obeyed.
+    // are required, or why none can be obeyed; the first time with a key,
+    // also when the last stamp cannot be recorded.
     void pollStarting();
 
     // Result.txt.sig, answering no command, for the result file whose bytes
@@ -46,14 +49,17 @@ private:
                              const std::string& commandLine);
     // Tells the listeners of a command, with the log line just written.
     void tell(const char* event, const char* kind, const std::string& reason = {});
-    // Writes the result file and its signature.
+    // Writes the result file and its signature. A failure is logged (once
+    // until a write succeeds again), never thrown.
     void writeAnswer();
-    // writeAnswer, then removeCommandFile.
+    // removeCommandFile, then writeAnswer.
     void answer();
     // Deletes the command file just carried out; true when it is gone. One
-    // that cannot be deleted is remembered and the log says so once, with
-    // notDone as its entry, in a new answer.
+    // that cannot be deleted is remembered and the log says so, with
+    // notDone as its entry.
     bool removeCommandFile(const NotDone& notDone);
+    // Writes remote.stamp back once, and warns when it cannot be written.
+    void checkStampRecord();
     // Loads the key as it is now and says once in the log when it cannot be used.
     void loadKey();
 
@@ -69,6 +75,9 @@ private:
     CommandText command_;
     long long stamp_ = 0;
     KeyState noted_ = KeyState::None;
+    bool stampChecked_ = false;
+    // The last answer could not be written, and the log said so.
+    bool answerFailed_ = false;
 };
 
 } // namespace torv

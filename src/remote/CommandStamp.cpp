@@ -40,6 +40,12 @@ void StampRecord::record(long long stamp)
     writeFileAtomically(path_, std::to_string(stamp) + "\n");
 }
 
+void StampRecord::rewrite()
+{
+    if (const auto stamp = last())
+        record(*stamp);
+}
+
 const char* refusalWord(Refusal refusal)
 {
     switch (refusal) {
@@ -55,6 +61,8 @@ const char* refusalWord(Refusal refusal)
         return "stamp-outside-window";
     case Refusal::StampUsed:
         return "stamp-used";
+    case Refusal::StateUnwritable:
+        return "state-unwritable";
     }
     return "";
 }
@@ -78,7 +86,12 @@ Admission admitSignedCommand(const RemoteKey& key, const std::string& command, c
     const auto last = stamps.last();
     if (!last || line->stamp <= *last)
         return {Refusal::StampUsed, 0, offset};
-    stamps.record(line->stamp);
+    try {
+        stamps.record(line->stamp);
+    } catch (const Failure&) {
+        // Obeyed unrecorded, the same file could be replayed at once.
+        return {Refusal::StateUnwritable, 0, offset};
+    }
     return {Refusal::None, line->stamp, offset};
 }
 

@@ -22,6 +22,10 @@ public:
     std::optional<long long> last() const;
     // Replaces the file as a whole. Throws the write's Failure.
     void record(long long stamp);
+    // Writes the last stamp back unchanged (0 when there is no file yet), so
+    // that a record that cannot be written shows before a command needs it.
+    // Throws the write's Failure; a damaged record is left as it is.
+    void rewrite();
 
 private:
     std::string path_;
@@ -35,6 +39,7 @@ enum class Refusal {
     BadSignature,       // a signature line that is damaged or does not match
     StampOutsideWindow, // signed too long ago, or too far ahead of this clock
     StampUsed,          // not newer than the last stamp obeyed (or that is unknown)
+    StateUnwritable,    // its stamp cannot be recorded, so it could be replayed
 };
 const char* refusalWord(Refusal refusal);
 
@@ -45,8 +50,7 @@ struct Admission {
 };
 
 // Whether a command may be obeyed. An admitted stamp is recorded before this
-// returns; a failed record throws, and the command is then neither obeyed
-// nor refused.
+// returns; one whose stamp cannot be recorded is refused.
 Admission admitSignedCommand(const RemoteKey& key, const std::string& command, const std::string& signatureText,
                              long long nowUtcMs, StampRecord& stamps);
 

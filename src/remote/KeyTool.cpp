@@ -10,6 +10,7 @@
 #include "remote/Signature.h"
 #include "settings/ConfigFile.h"
 
+#include <charconv>
 #include <optional>
 #include <ostream>
 
@@ -83,8 +84,17 @@ int runSign(const std::string& command, const std::string& keyFile, long long no
     return 0;
 }
 
-int runVerifyAnswer(const std::string& folder, const std::string& keyFile, std::ostream& out, std::ostream& err)
+int runVerifyAnswer(const std::string& folder, const std::string& keyFile, const std::optional<std::string>& expect,
+                    std::ostream& out, std::ostream& err)
 {
+    long long expected = 0;
+    if (expect) {
+        const auto [end, ec] = std::from_chars(expect->data(), expect->data() + expect->size(), expected);
+        if (expect->empty() || ec != std::errc() || end != expect->data() + expect->size() || expected <= 0) {
+            err << "--expect takes the command's stamp: digits, as in its signature line.\n";
+            return 2;
+        }
+    }
     const auto key = usableKey(keyFile, err);
     if (!key)
         return 1;
@@ -113,6 +123,13 @@ int runVerifyAnswer(const std::string& folder, const std::string& keyFile, std::
     }
     if (!answerMatches(*key, *line, result)) {
         err << "Not verified: the signature does not match " << resultPath << " under this key.\n";
+        return 1;
+    }
+    // An older answer verifies too: only its command stamp tells it apart.
+    if (expect && line->commandStamp != expected) {
+        err << "Not verified: the answer answers "
+            << (line->commandStamp == 0 ? std::string("no command") : line->commandStampText) << ", not " << *expect
+            << ".\n";
         return 1;
     }
     out << "answers " << (line->commandStamp == 0 ? std::string("none") : line->commandStampText) << " written "

@@ -2,6 +2,7 @@
 // The key tools of the command line: making the key of signed remote
 // commands, signing a command with it, and checking an answer.
 #include <iosfwd>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -17,12 +18,14 @@ int runNewKey(const std::string& programFolder, std::ostream& out, std::ostream&
 int runSign(const std::string& command, const std::string& keyFile, long long nowUtcMs, std::ostream& out,
             std::ostream& err);
 
-// `--verify-answer FOLDER`: checks the folder's Result.txt against its
-// Result.txt.sig under the key in keyFile. On success prints one line,
+// `--verify-answer FOLDER [--expect STAMP]`: checks the folder's Result.txt
+// against its Result.txt.sig under the key in keyFile and, with expect, that
+// it answers the command stamped expect. On success prints one line,
 // "answers <command stamp> written <answer stamp>" ("answers none ..." when it
 // answers no signed command), and returns 0; otherwise says why on err and
-// returns 1.
-int runVerifyAnswer(const std::string& folder, const std::string& keyFile, std::ostream& out, std::ostream& err);
+// returns 1 (2 for an expect that is no stamp).
+int runVerifyAnswer(const std::string& folder, const std::string& keyFile, const std::optional<std::string>& expect,
+                    std::ostream& out, std::ostream& err);
 
 // The signed command file: the command as its first line (quoted as the
 // settings file quotes a value that needs it), the signature line second.

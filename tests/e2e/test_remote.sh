@@ -15,7 +15,8 @@ put_command() {
   printf '%s\r\n' "$1" >"$XCHG/.command.tmp"
   mv -f "$XCHG/.command.tmp" "$CMD"
 }
-answered() { [[ ! -e "$CMD" && ! -p "$CMD" ]]; }
+# The result file is written right after the command file goes.
+answered() { [[ ! -e "$CMD" && ! -p "$CMD" ]] && sleep 0.2; }
 result_has() { [[ -f "$RESULT" ]] && grep -qF -- "$1" "$RESULT"; }
 
 cat >"$WORK/remote-script" <<SCRIPT

@@ -3,7 +3,8 @@
 # but not delete it (its Result.txt is the console's to write in place): a
 # command line runs once, not at every poll, nor after a restart of the
 # console; the same command written anew runs; an undeletable "off" never
-# starts shutdown. Headless, so no display is needed.
+# starts shutdown. Then the program folder and Result.txt made unwritable.
+# Headless, so no display is needed.
 source "$(dirname "$0")/lib.sh"
 unset DISPLAY WAYLAND_DISPLAY XAUTHORITY
 
@@ -45,8 +46,10 @@ wait_for 'grep -q "$KEPT" "$WORK/out"' 13 || fail "no word that the command file
 (($(marks) == 1)) || fail "the command ran $(marks) times"
 grep -q "$KEPT" "$XCHG/Result.txt" || fail "Result.txt does not say the command file was kept"
 [[ -s "$PROG/remote.undeleted" ]] || fail "the kept file is not remembered in the program folder"
-sleep 11 # one more poll
+# The folder away for a poll, and back: the kept file is not forgotten.
+mv "$XCHG" "$XCHG.away" && sleep 11 && mv "$XCHG.away" "$XCHG"
 stop
+[[ -s "$PROG/remote.undeleted" ]] || fail "the kept file was forgotten while its folder was away"
 (($(marks) == 1 && $(count '^Executing Remote Command') == 1 && $(count "$KEPT") == 1)) ||
   fail "the kept command was carried out again: $(cat "$WORK/out")"
 
@@ -71,5 +74,35 @@ sleep 11
 (($(count '^System Shutdown Acknowledged') == 1)) || fail "off was handled again: $(cat "$WORK/out")"
 (($(marks) == 2)) || fail "the command ran $(marks) times"
 torv_running || fail "the console ended"
+stop
+
+# A program folder that is root's alone (only the key and config.ini are
+# nobody's) and a sticky folder whose Result.txt is root's: a signed command is
+# refused as state-unwritable, said at start-up; without the key a command runs
+# once, and the unwritable answer is said once.
+rm -f "$PROG"/remote.* "$XCHG/command.txt" "$XCHG/Result.txt"
+chown root:root "$PROG" && chmod 755 "$PROG" "$XCHG" && chmod 1777 "$XCHG"
+install -o root -m 644 /dev/null "$XCHG/Result.txt"
+put_command() { printf '%s\r\n' "$1" >"$XCHG/command.txt" && chown nobody "$XCHG/command.txt"; }
+install -m 600 /dev/null "$WORK/party.key"
+"$PROG/torv" --new-key >"$WORK/party.key" 2>/dev/null && chown nobody "$PROG/remote.key" || fail "--new-key failed"
+start_as_nobody
+grep -q '^WARNING: remote.stamp cannot be written (.*): signed commands will be refused$' "$WORK/err" ||
+  fail "no start-up warning: $(cat "$WORK/err")"
+"$PROG/torv" --sign "$WORK/mark.sh" --key-file "$WORK/party.key" >"$XCHG/command.txt" && chown nobody "$XCHG/command.txt"
+wait_for '[[ ! -e "$XCHG/command.txt" ]]' 13 || fail "the signed command was left unanswered"
+(($(count '^REFUSED UNSIGNED COMMAND (state-unwritable) at:') == 1 && $(marks) == 2)) || fail "not refused: $(cat "$WORK/out")"
+stop
+rm "$PROG/remote.key"
+start_as_nobody
+send_mark() {
+  put_command "$WORK/mark.sh"
+  wait_for '[[ ! -e "$XCHG/command.txt" ]]' 13 || fail "command $(($(marks) + 1)) was not carried out"
+}
+send_mark && send_mark
+chown nobody "$XCHG/Result.txt" && send_mark # an answer gets through
+wait_for 'grep -q "^Result.txt Not Written" "$XCHG/Result.txt"' 3 || fail "the answer did not get through"
+chown root "$XCHG/Result.txt" && send_mark
+(($(marks) == 6 && $(count '^Result.txt Not Written: ') == 2)) || fail "ran $(marks) times: $(cat "$WORK/out")"
 stop
 echo "PASS"

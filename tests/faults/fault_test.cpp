@@ -197,11 +197,13 @@ TEST_F(ConsoleFaultTest, FullExchangeFolderCostsOneAnswerAndThePollGoesOn)
         sim.events.runUntil(10000);
         EXPECT_EQ(faultsFired(), 1);
     }
-    // Logged, but the answer could not be written: the old result stays whole,
-    // the command stays for the next poll, nothing else appears.
+    // Carried out, but the answer could not be written: the old result stays
+    // whole, the command is gone (never carried out twice), the log says why.
     EXPECT_EQ(exchange.read("Result.txt"), afterSequence);
-    EXPECT_EQ(names(exchange.path()), (std::set<std::string>{"Result.txt", "command.txt"}));
+    EXPECT_EQ(names(exchange.path()), std::set<std::string>{"Result.txt"});
+    EXPECT_TRUE(logLines().back().starts_with("Result.txt Not Written: 75 ")) << logLines().back();
     EXPECT_TRUE(form->state().Timer2->enabled());
+    exchange.write("command.txt", "report\r\n");
     sim.events.runUntil(20000);
     EXPECT_EQ(names(exchange.path()), std::set<std::string>{"Result.txt"});
     EXPECT_EQ(exchange.read("Result.txt"), form->state().DumpString.text() + "\r\n");

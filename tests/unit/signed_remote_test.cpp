@@ -232,9 +232,9 @@ TEST_F(SignedRemoteTest, AnAnswerVerifiesOnlyAsWhatItAnswers)
         exchange.write("Result.txt.sig", p.sig);
     };
     // --verify-answer's exit status and the one line it prints.
-    auto verify = [&](std::string* printed = nullptr) {
+    auto verify = [&](std::string* printed = nullptr, std::optional<std::string> expect = std::nullopt) {
         std::ostringstream out, err;
-        const int status = runVerifyAnswer(exchange.path(), dir.file(kRemoteKeyName), out, err);
+        const int status = runVerifyAnswer(exchange.path(), dir.file(kRemoteKeyName), expect, out, err);
         EXPECT_EQ(out.str().empty(), status != 0) << err.str();
         if (printed)
             *printed = out.str();
@@ -273,6 +273,8 @@ TEST_F(SignedRemoteTest, AnAnswerVerifiesOnlyAsWhatItAnswers)
     put(firstAnswer);
     ASSERT_EQ(verify(&printed), 0);
     EXPECT_THAT(printed, ::testing::StartsWith("answers " + std::to_string(first) + " "));
+    EXPECT_EQ(verify(nullptr, std::to_string(second)), 1); // replayed as the newer one's answer
+    EXPECT_EQ(verify(nullptr, std::to_string(first)), 0);
     put(sequenceEnd);
     ASSERT_EQ(verify(&printed), 0);
     EXPECT_THAT(printed, ::testing::StartsWith("answers none "));
@@ -342,6 +344,17 @@ TEST_F(SignedRemoteTest, AKeyThatCannotBeUsedRefusesEveryCommandAndSaysSoOnce)
         expectReportObeyed(stamp);
         fs::remove(dir.file(kRemoteKeyName));
     }
+}
+
+TEST(AnswerSignature, MatchesAFixedVector)
+{
+    // Computed apart from this program (openssl dgst -sha256 -mac HMAC), as
+    // the fleet plugin and the manual's recipes compute it.
+    const std::string key = *fromHex("000102030405060708090a0b0c0d0e0f101112131415161718191a1b1c1d1e1f");
+    EXPECT_EQ(answerSignatureLine(key, 1796634300123, 1796634301456,
+                                  "Report Requested and Generated at:12/7/2026:09:05:10\r\n\r\n"),
+              "HMAC-SHA256-ANSWER 1796634300123 1796634301456 "
+              "6370b634945084d198f8060b8cf3e2d815a1bd37364ac90d16d56e4c2354f2c0");
 }
 
 TEST_F(SignedRemoteTest, WithoutAKeyNothingChanges)

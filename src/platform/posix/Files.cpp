@@ -78,6 +78,12 @@ void removeFile(const std::string& path)
         throw failureForErrno(errno);
 }
 
+bool folderExists(const std::string& path)
+{
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
 } // namespace torv
 
 namespace torv {

@@ -91,6 +91,12 @@ void removeFile(const std::string& path)
         throw failureFor(GetLastError());
 }
 
+bool folderExists(const std::string& path)
+{
+    const DWORD attributes = GetFileAttributesW(widen(path).c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
 } // namespace torv
 
 namespace torv {
