@@ -206,4 +206,11 @@ forger=$!
 send h1 "command=report timeout=4" >"$WORK/forged.txt"
 wait "$forger" || fail "the forger saw no command"
 grep -q "^h1 failed .*does not verify" "$WORK/forged.txt" || fail "a forged answer was taken: $(cat "$WORK/forged.txt")"
+
+# Another sender's command waiting: never overwritten, nothing left behind.
+printf 'theirs\r\n' >"$WORK/h1/exchange/command.txt"
+send h1 "command=report timeout=4" >"$WORK/waiting.txt"
+grep -q "^h1 failed .*a command is still waiting" "$WORK/waiting.txt" || fail "a waiting command: $(cat "$WORK/waiting.txt")"
+[[ "$(cat "$WORK/h1/exchange/command.txt")" == $'theirs\r' ]] || fail "the waiting command was replaced"
+! compgen -G "$WORK/h1/exchange/.command.tmp-*" >/dev/null || fail "a temporary command file was left"
 echo "PASS"
