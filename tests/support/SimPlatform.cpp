@@ -207,11 +207,10 @@ public:
     }
     void end() override
     {
-        if (!*ended_ || killed_)
-            return;
-        killed_ = true;
-        ++endedCount_;
-        report(0, 137);
+        if (*ended_ && !std::exchange(killed_, true)) {
+            ++endedCount_;
+            report(0, 137);
+        }
     }
 
 private:

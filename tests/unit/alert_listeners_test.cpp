@@ -247,7 +247,8 @@ TEST(AlertListeners, FourAtOnceTheRestInOrderAndEachWithinItsTimeLimit)
     SimEventLoop loop;
     SimClock clock(loop);
     RecordingLauncher launcher(loop);
-    std::vector<std::string> lines, started;
+    std::vector<std::string> lines;
+    std::string started;
     auto alerts = std::make_unique<AlertDispatcher>(loop, clock, launcher, "h",
                                                     [&](const std::string& line) { lines.push_back(line); });
     std::vector<std::string> unknown;
@@ -258,13 +259,9 @@ TEST(AlertListeners, FourAtOnceTheRestInOrderAndEachWithinItsTimeLimit)
         alerts->notify(consoleEvent("command", 0, "", "e" + std::to_string(i)));
     }
     loop.runFor(400000);
-    for (const auto& launch : launcher.envLaunches)
-        started.push_back(launch.env.at("TORV_MESSAGE") + "@" + std::to_string(launch.at / 100000));
-    std::vector<std::string> expected;
-    for (int i = 0; i < 14; ++i)
-        expected.push_back("e" + std::to_string(i) + "@" + std::to_string(i / 4));
-    expected.push_back("e19@3");
-    EXPECT_EQ(started, expected);
+    for (const auto& launch : launcher.envLaunches) // message@100 s
+        started += launch.env.at("TORV_MESSAGE") + "@" + std::to_string(launch.at / 100000) + " ";
+    EXPECT_EQ(started, "e0@0 e1@0 e2@0 e3@0 e4@1 e5@1 e6@1 e7@1 e8@2 e9@2 e10@2 e11@2 e12@3 e13@3 e19@3 ");
     EXPECT_EQ(launcher.envLaunches.back().env.at("TORV_SUPPRESSED"), "6");
     EXPECT_TRUE(lines.empty());
 

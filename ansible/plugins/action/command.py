@@ -86,11 +86,11 @@ class ActionModule(ActionBase):
             # standing now is remembered, to tell a new one from it.
             before = self._shell(
                 "[ -d {d} ] || {{ echo 'no folder {d}' >&2; exit 1; }}; "
-                "if [ -f {s} ]; then base64 < {s} | tr -d '\\n'; fi; echo; "
+                "b=$(if [ -f {s} ]; then base64 < {s} | tr -d '\\n'; fi); "
                 "umask 007 && printf '%s' {body} > {t} && chmod {m} {t} || {{ rm -f {t}; exit 1; }}; "
                 "if ! e=$(ln {t} {c} 2>&1); then rm -f {t}; "
                 "if [ -e {c} ] || [ -L {c} ]; then echo 'a command is still waiting in {d}' >&2; "
-                "else printf '%s\\n' \"$e\" >&2; fi; exit 1; fi; rm -f {t}".format(
+                "else printf '%s\\n' \"$e\" >&2; fi; exit 1; fi; rm -f {t}; printf '%s\\n' \"$b\"".format(
                     d=q(folder), c=q(cmd_file), s=q(sig_file), t=q(temp), m=q(mode), body=q(content)
                 )
             ).strip()
