@@ -92,6 +92,15 @@ std::optional<AlertEvent> AlertLimiter::due(std::int64_t nowMs)
     return summary;
 }
 
+void AlertLimiter::putBack(const AlertEvent& event, std::int64_t nowMs)
+{
+    if (suppressed_ == 0)
+        suppressedUntil_ = started_.empty() ? nowMs : started_.front() + kMinuteMs;
+    // A summary put back keeps its count.
+    suppressed_ += event.suppressed > 0 ? event.suppressed : 1;
+    last_ = event;
+}
+
 std::optional<std::int64_t> AlertLimiter::nextDue() const
 {
     if (suppressed_ == 0)

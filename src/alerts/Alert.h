@@ -42,6 +42,10 @@ public:
     std::vector<AlertEvent> offer(const AlertEvent& event, std::int64_t nowMs);
     // The `suppressed` alert once the minute of the suppressed ones is over.
     std::optional<AlertEvent> due(std::int64_t nowMs);
+    // An alert offer() let through that could not be started after all (too
+    // many waiting): counted into the next summary, as if it had been held
+    // back here.
+    void putBack(const AlertEvent& event, std::int64_t nowMs);
     // When due() next has something to give, or nothing.
     std::optional<std::int64_t> nextDue() const;
 

@@ -48,10 +48,18 @@ AlertDispatcher::AlertDispatcher(EventLoop& events, const Clock& clock, Launcher
 {
 }
 
-void AlertDispatcher::configure(const std::string& command, const AlertFilter& filter)
+AlertDispatcher::~AlertDispatcher()
+{
+    *alive_ = false;
+}
+
+void AlertDispatcher::configure(const std::string& command, const AlertFilter& filter, int timeoutSeconds)
 {
     command_ = command;
     filter_ = filter;
+    timeoutSeconds_ = timeoutSeconds;
+    if (command_.empty())
+        waiting_.clear();
     log_.reset();
 }
 
@@ -60,7 +68,7 @@ void AlertDispatcher::notify(const ConsoleEvent& event)
     if (command_.empty() || !filter_.wants(event.event))
         return;
     for (const AlertEvent& alert : limiter_.offer(event, clock_.utcMilliseconds()))
-        start(alert);
+        offer(alert);
     if (limiter_.nextDue() && !summaryTimer_->enabled())
         summaryTimer_->setEnabled(true);
 }
@@ -68,30 +76,72 @@ void AlertDispatcher::notify(const ConsoleEvent& event)
 void AlertDispatcher::tick()
 {
     if (auto summary = limiter_.due(clock_.utcMilliseconds()); summary && !command_.empty())
-        start(*summary);
-    if (!limiter_.nextDue())
-        summaryTimer_->setEnabled(false);
+        offer(*summary);
+    summaryTimer_->setEnabled(limiter_.nextDue().has_value());
+}
+
+void AlertDispatcher::offer(const AlertEvent& alert)
+{
+    if (static_cast<int>(running_.size()) < kMostRunning)
+        start(alert);
+    else if (static_cast<int>(waiting_.size()) < kMostWaiting)
+        waiting_.push_back(alert);
+    else
+        limiter_.putBack(alert, clock_.utcMilliseconds());
 }
 
 void AlertDispatcher::start(const AlertEvent& alert)
 {
-    running_.erase(std::remove_if(running_.begin(), running_.end(), [](const auto& r) { return *r.first; }),
-                   running_.end());
     ExtraEnvironment env;
     for (const auto& [name, value] : alertEnvironment(alert, host_, isoUtcTime(clock_.utcMilliseconds())))
         env.emplace_back(name, withoutNul(value));
+    std::unique_ptr<RunningProcess> process;
     try {
-        auto process = launcher_.startWithEnvironment(command_, env);
-        auto ended = std::make_shared<bool>(false);
-        const std::string command = command_;
-        process->onEnd(events_, [this, ended, command](int status) {
-            *ended = true;
-            if (status != 0)
-                log_.once("ALERT COMMAND ENDED WITH STATUS " + std::to_string(status) + ": " + command);
-        });
-        running_.emplace_back(ended, std::move(process));
+        process = launcher_.startWithEnvironment(command_, env);
     } catch (const Failure& failure) {
         log_.once("ALERT COMMAND NOT STARTED (" + failure.text() + "): " + command_);
+        return;
+    }
+    Running& running = running_.emplace_back();
+    running.id = ++lastId_;
+    running.process = std::move(process);
+    const std::uint64_t id = running.id;
+    const std::string command = command_;
+    const int seconds = timeoutSeconds_;
+    running.limit =
+        events_.createTimer(seconds * 1000, true, [this, id, seconds, command] { timeUp(id, seconds, command); });
+    running.process->onEnd(events_, [this, alive = alive_, id, command](int status) {
+        if (*alive)
+            ended(id, status, command);
+    });
+}
+
+void AlertDispatcher::timeUp(std::uint64_t id, int seconds, const std::string& command)
+{
+    for (Running& running : running_) {
+        if (running.id != id || running.timedOut)
+            continue;
+        // Its end is reported as any other; the slot is free then.
+        running.timedOut = true;
+        running.limit->setEnabled(false);
+        running.process->end();
+        log_.once("Alert Command Ended After Its Time Limit Of " + std::to_string(seconds) + " Seconds: " + command);
+    }
+}
+
+void AlertDispatcher::ended(std::uint64_t id, int status, const std::string& command)
+{
+    const auto it = std::find_if(running_.begin(), running_.end(), [id](const Running& r) { return r.id == id; });
+    if (it == running_.end())
+        return;
+    if (status != 0 && !it->timedOut)
+        log_.once("ALERT COMMAND ENDED WITH STATUS " + std::to_string(status) + ": " + command);
+    running_.erase(it);
+    // The next in line takes the place; one that cannot start frees it again.
+    while (!waiting_.empty() && static_cast<int>(running_.size()) < kMostRunning) {
+        const AlertEvent next = waiting_.front();
+        waiting_.pop_front();
+        start(next);
     }
 }
 

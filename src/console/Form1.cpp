@@ -166,7 +166,8 @@ void Form1::readOptionsFile()
 void Form1::setUpListeners(const FeatureOptions& features)
 {
     std::vector<std::string> unknown; // reported by the reading already
-    alerts_->configure(features.alert.command, AlertFilter::parse(features.alert.events, unknown));
+    alerts_->configure(features.alert.command, AlertFilter::parse(features.alert.events, unknown),
+                       features.alert.timeoutSeconds);
     metrics_->configure(features.metrics.file);
 }
 

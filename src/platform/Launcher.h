@@ -17,14 +17,21 @@ class EventLoop;
 // name the console's environment holds already takes the value given here.
 using ExtraEnvironment = std::vector<std::pair<std::string, std::string>>;
 
-// A process the console started and keeps hold of until it ends. Dropping it
-// drops the report, never the process (which is still collected when it ends).
+// A process the console started and keeps hold of until it ends. It runs in
+// a process group of its own (Windows: a job object), so that it can be ended
+// with whatever it started. Dropping it drops the report, never the process
+// (which is still collected when it ends).
 class RunningProcess {
 public:
     virtual ~RunningProcess() = default;
     // Reports the exit status once, as an event of `events` (a process ended by
     // a signal: 128 + the signal's number). Called at most once.
     virtual void onEnd(EventLoop& events, std::function<void(int status)> ended) = 0;
+    // Ends the process and its group at once, with no chance to clean up
+    // (POSIX: SIGKILL to the group; Windows: the job is terminated). The end is
+    // still reported through onEnd. Nothing happens once the process has ended
+    // and been collected; a descendant that left the group is not reached.
+    virtual void end() = 0;
 };
 
 // Starts a command line as a new process and never waits for it. Throws a

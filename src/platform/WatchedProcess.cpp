@@ -24,7 +24,8 @@ struct WatchedProcess::Shared {
     }
 };
 
-WatchedProcess::WatchedProcess(std::function<int()> waitForEnd) : shared_(std::make_shared<Shared>())
+WatchedProcess::WatchedProcess(std::function<int()> waitForEnd, std::function<void()> endNow)
+    : endNow_(std::move(endNow)), shared_(std::make_shared<Shared>())
 {
     // Detached: a program that outlives the console never holds up its end.
     std::thread([shared = shared_, waitForEnd = std::move(waitForEnd)] {
@@ -48,6 +49,11 @@ void WatchedProcess::onEnd(EventLoop& events, std::function<void(int status)> en
     shared_->events = &events;
     shared_->ended = std::move(ended);
     shared_->reportIfHeard();
+}
+
+void WatchedProcess::end()
+{
+    endNow_();
 }
 
 } // namespace torv

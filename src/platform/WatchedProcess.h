@@ -12,12 +12,16 @@ namespace torv {
 class WatchedProcess : public RunningProcess {
 public:
     // waitForEnd blocks until the process has ended (and is collected) and
-    // returns its status; it runs on the waiting thread.
-    explicit WatchedProcess(std::function<int()> waitForEnd);
+    // returns its status; it runs on the waiting thread. endNow ends the
+    // process and its group; it must be safe to call from the console's thread
+    // at any time, also after the process was collected.
+    WatchedProcess(std::function<int()> waitForEnd, std::function<void()> endNow);
     ~WatchedProcess() override;
     void onEnd(EventLoop& events, std::function<void(int status)> ended) override;
+    void end() override;
 
 private:
+    std::function<void()> endNow_;
     struct Shared;
     std::shared_ptr<Shared> shared_;
 };

@@ -37,6 +37,16 @@ std::vector<std::string> unknownEventWords(const std::string& text)
     return unknown;
 }
 
+// Seconds from 1 to the longest limit, or 0.
+int timeoutSeconds(const std::string& text)
+{
+    if (text.empty() || text.size() > 3 ||
+        !std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; }))
+        return 0;
+    const int n = std::stoi(text);
+    return n <= kLongestAlertTimeout ? n : 0;
+}
+
 } // namespace
 
 bool isFailureEvent(const std::string& event)
@@ -51,7 +61,7 @@ bool isAlertEvent(const std::string& event)
 
 OptionsSectionRule alertSectionRule()
 {
-    return {"alert", {{"command"}, {"events"}}};
+    return {"alert", {{"command"}, {"events"}, {"timeout"}}};
 }
 
 OptionsSectionRule metricsSectionRule()
@@ -70,6 +80,13 @@ AlertOptions readAlertOptions(OptionsFile& file)
         for (const std::string& word : unknownEventWords(events->value))
             file.report(events->line,
                         "events = " + events->value + ": \"" + word + "\" is no event word; it is ignored");
+    }
+    if (const OptionsValue* timeout = section->last("timeout")) {
+        if (const int seconds = timeoutSeconds(timeout->value); seconds > 0)
+            options.timeoutSeconds = seconds;
+        else
+            file.report(timeout->line, "timeout = " + timeout->value + ": expected seconds from 1 to " +
+                                           std::to_string(kLongestAlertTimeout));
     }
     const OptionsValue* command = section->last("command");
     if (!command || command->value.empty()) {

@@ -8,9 +8,14 @@
 
 namespace torv {
 
+// How long an alert command may run before it is ended, in seconds.
+constexpr int kDefaultAlertTimeout = 30;
+constexpr int kLongestAlertTimeout = 600;
+
 struct AlertOptions {
     std::string command;            // empty: no alerts
     std::string events = "failure"; // "failure", "all" or a list of event words
+    int timeoutSeconds = kDefaultAlertTimeout;
 };
 
 struct MetricsOptions {
@@ -27,7 +32,8 @@ OptionsSectionRule metricsSectionRule();
 
 // The values of the sections; a section without its one needed value, or a
 // metrics file that is not a full path, is reported and leaves the feature off;
-// an unknown word in `events` is reported and ignored.
+// an unknown word in `events` and a `timeout` that is no whole number of
+// seconds from 1 to 600 are reported and ignored.
 AlertOptions readAlertOptions(OptionsFile& file);
 MetricsOptions readMetricsOptions(OptionsFile& file);
 

@@ -206,4 +206,11 @@ forger=$!
 send h1 "command=report timeout=4" >"$WORK/forged.txt"
 wait "$forger" || fail "the forger saw no command"
 grep -q "^h1 failed .*does not verify" "$WORK/forged.txt" || fail "a forged answer was taken: $(cat "$WORK/forged.txt")"
+
+# Another sender's command waiting: never overwritten, nothing left behind.
+printf 'theirs\r\n' >"$WORK/h1/exchange/command.txt"
+send h1 "command=report timeout=4" >"$WORK/waiting.txt"
+grep -q "^h1 failed .*a command is still waiting" "$WORK/waiting.txt" || fail "a waiting command: $(cat "$WORK/waiting.txt")"
+[[ "$(ls -A "$WORK/h1/exchange" | grep command)$(cat "$WORK/h1/exchange/command.txt")" == $'command.txttheirs\r' ]] ||
+  fail "the waiting command was replaced, or a temporary file left"
 echo "PASS"

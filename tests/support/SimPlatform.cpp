@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cstdio>
+#include <utility>
 
 namespace torv::sim {
 
@@ -191,24 +192,40 @@ void RecordingLauncher::run(const std::string& commandLine, WindowStyle style)
 
 namespace {
 
+// Its end is reported once, when `ending` says or at once after end() (as
+// SIGKILL would: 137), never after it was dropped.
 class SimProcess : public RunningProcess {
 public:
-    explicit SimProcess(std::optional<std::pair<Ms, int>> ending) : ending_(ending) {}
-    ~SimProcess() override { *alive_ = false; }
+    SimProcess(std::optional<std::pair<Ms, int>> ending, int& endedCount) : ending_(ending), endedCount_(endedCount) {}
+    ~SimProcess() override { *ended_ = nullptr; }
     void onEnd(EventLoop& events, std::function<void(int)> ended) override
     {
-        if (!ending_)
-            return;
-        auto& loop = static_cast<SimEventLoop&>(events);
-        loop.after(ending_->first, [alive = alive_, status = ending_->second, ended = std::move(ended)] {
-            if (*alive)
-                ended(status);
-        });
+        loop_ = &static_cast<SimEventLoop&>(events);
+        *ended_ = std::move(ended);
+        if (ending_)
+            report(ending_->first, ending_->second);
+    }
+    void end() override
+    {
+        if (*ended_ && !std::exchange(killed_, true)) {
+            ++endedCount_;
+            report(0, 137);
+        }
     }
 
 private:
+    void report(Ms after, int status)
+    {
+        loop_->after(after, [ended = ended_, status] {
+            if (auto once = std::exchange(*ended, nullptr))
+                once(status);
+        });
+    }
     std::optional<std::pair<Ms, int>> ending_;
-    std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
+    int& endedCount_;
+    SimEventLoop* loop_ = nullptr;
+    bool killed_ = false;
+    std::shared_ptr<std::function<void(int)>> ended_ = std::make_shared<std::function<void(int)>>();
 };
 
 } // namespace
@@ -225,7 +242,7 @@ std::unique_ptr<RunningProcess> RecordingLauncher::start(const std::string& comm
     run(commandLine, style);
     ++started;
     auto it = endings.find(commandLine);
-    return std::make_unique<SimProcess>(it == endings.end() ? std::nullopt : std::optional(it->second));
+    return std::make_unique<SimProcess>(it == endings.end() ? std::nullopt : std::optional(it->second), ended);
 }
 
 std::unique_ptr<RunningProcess> RecordingLauncher::startWithEnvironment(const std::string& commandLine,
@@ -236,7 +253,7 @@ std::unique_ptr<RunningProcess> RecordingLauncher::startWithEnvironment(const st
     if (failed != failing.end())
         throw Failure(failed->second.first, failed->second.second);
     auto it = endings.find(commandLine);
-    return std::make_unique<SimProcess>(it == endings.end() ? std::nullopt : std::optional(it->second));
+    return std::make_unique<SimProcess>(it == endings.end() ? std::nullopt : std::optional(it->second), ended);
 }
 
 void RecordingLauncher::openInTextEditor(const std::string& path)

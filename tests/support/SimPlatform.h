@@ -135,6 +135,8 @@ public:
     // Command lines whose started process ends: after how long, with what status.
     std::map<std::string, std::pair<Ms, int>> endings;
     int started = 0;
+    // Held processes ended by RunningProcess::end() before they were over.
+    int ended = 0;
     void openInTextEditor(const std::string& path) override;
     std::vector<Launch> launches;
     // Started with extra variables (the alert command): kept apart from the

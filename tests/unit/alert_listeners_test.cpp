@@ -188,7 +188,9 @@ TEST(AlertListeners, TenAMinuteThenOneSummaryWhenTheMinuteEnds)
         tasks.push_back("missing");
     }
     AlertConsole console("[alert]\ncommand = alert\n", tasks);
+    console.sim.launcher.endings["alert"] = {100, 0}; // four at once: the rest soon after
     console.start();
+    console.sim.events.runFor(1000);
     ASSERT_EQ(console.events(), std::vector<std::string>(10, "launch-failed"));
     console.sim.events.runFor(60000);
     ASSERT_EQ(console.events().size(), 11u);
@@ -237,6 +239,47 @@ TEST(AlertListeners, AFailingCommandIsSaidOnceAndNeverHoldsTheSequence)
     }
 }
 
+// Four commands at most run at once, the rest wait in order (ten at most,
+// the others go into the summary); each is ended at its time limit, which is
+// said once, and none is ended when the console goes.
+TEST(AlertListeners, FourAtOnceTheRestInOrderAndEachWithinItsTimeLimit)
+{
+    SimEventLoop loop;
+    SimClock clock(loop);
+    RecordingLauncher launcher(loop);
+    std::vector<std::string> lines;
+    std::string started;
+    auto alerts = std::make_unique<AlertDispatcher>(loop, clock, launcher, "h",
+                                                    [&](const std::string& line) { lines.push_back(line); });
+    std::vector<std::string> unknown;
+    alerts->configure("alert", AlertFilter::parse("all", unknown), 600);
+    launcher.endings["alert"] = {100000, 0};
+    for (int i = 0; i < 20; ++i) {
+        loop.runFor(i == 10 ? 60000 : 0); // then 10 wait: e14 to e19 go into the summary
+        alerts->notify(consoleEvent("command", 0, "", "e" + std::to_string(i)));
+    }
+    loop.runFor(400000);
+    for (const auto& launch : launcher.envLaunches) // message@100 s
+        started += launch.env.at("TORV_MESSAGE") + "@" + std::to_string(launch.at / 100000) + " ";
+    EXPECT_EQ(started, "e0@0 e1@0 e2@0 e3@0 e4@1 e5@1 e6@1 e7@1 e8@2 e9@2 e10@2 e11@2 e12@3 e13@3 e19@3 ");
+    EXPECT_EQ(launcher.envLaunches.back().env.at("TORV_SUPPRESSED"), "6");
+    EXPECT_TRUE(lines.empty());
+
+    alerts->configure("hang", AlertFilter::parse("all", unknown), 5);
+    for (const Ms wait : {2000, 3000, 2000}) {
+        alerts->notify(consoleEvent("command"));
+        loop.runFor(wait);
+    }
+    EXPECT_EQ(launcher.ended, 2); // the third's limit is not reached yet
+    EXPECT_EQ(lines, std::vector<std::string>{"Alert Command Ended After Its Time Limit Of 5 Seconds: hang"});
+    for (int i = 0; i < 3; ++i) // the places of the ended ones are free again
+        alerts->notify(consoleEvent("command"));
+    EXPECT_EQ(launcher.envLaunches.size(), 21u);
+    alerts.reset();
+    loop.runFor(10000);
+    EXPECT_EQ(launcher.ended, 2);
+}
+
 TEST(AlertListeners, StartUpFailuresAndBadValues)
 {
     // config.ini cut short: replaced by the default file, then the stop.
@@ -246,11 +289,12 @@ TEST(AlertListeners, StartUpFailuresAndBadValues)
     EXPECT_EQ(stopped.events(), (std::vector<std::string>{"settings-replaced", "abnormal-stop"}));
     EXPECT_EQ(stopped.alert("abnormal-stop").env.at("TORV_CODE"), "62");
 
-    AlertConsole bad("[alert]\nevents = failure, bogus\n[metrics]\nfile = relative.prom\n");
+    AlertConsole bad("[alert]\nevents = failure, bogus\ntimeout = 601\n[metrics]\nfile = relative.prom\n");
     bad.start();
     EXPECT_EQ(bad.logCount("torv.ini line 1: [alert] has no command; no alert is sent"), 1);
     EXPECT_EQ(bad.logCount("torv.ini line 2: events = failure, bogus: \"bogus\" is no event word; it is ignored"), 1);
-    EXPECT_EQ(bad.logCount("torv.ini line 4: file = relative.prom: expected a full path; no metrics are written"), 1);
+    EXPECT_EQ(bad.logCount("torv.ini line 5: file = relative.prom: expected a full path; no metrics are written"), 1);
+    EXPECT_EQ(bad.logCount("torv.ini line 3: timeout = 601: expected seconds from 1 to 600"), 1);
     EXPECT_TRUE(bad.events().empty());
 }
 

@@ -80,13 +80,17 @@ class ActionModule(ActionBase):
         sig_file = folder.rstrip("/") + "/Result.txt.sig"
         temp = folder.rstrip("/") + "/.command.tmp-" + secrets.token_hex(6)
         try:
-            # A command already waiting is someone else's: never replaced.
-            # The answer standing now is remembered, to tell a new one from it.
+            # A command already waiting is someone else's: never replaced. A
+            # hard link is made only where no name is, so one that arrives
+            # while this is written is never overwritten either. The answer
+            # standing now is remembered, to tell a new one from it.
             before = self._shell(
                 "[ -d {d} ] || {{ echo 'no folder {d}' >&2; exit 1; }}; "
-                "[ ! -e {c} ] || {{ echo 'a command is still waiting in {d}' >&2; exit 1; }}; "
-                "if [ -f {s} ]; then base64 < {s} | tr -d '\\n'; fi; echo; "
-                "umask 007 && printf '%s' {body} > {t} && chmod {m} {t} && mv -f {t} {c}".format(
+                "b=$(if [ -f {s} ]; then base64 < {s} | tr -d '\\n'; fi); "
+                "umask 007 && printf '%s' {body} > {t} && chmod {m} {t} || {{ rm -f {t}; exit 1; }}; "
+                "if ! e=$(ln {t} {c} 2>&1); then rm -f {t}; "
+                "if [ -e {c} ] || [ -L {c} ]; then echo 'a command is still waiting in {d}' >&2; "
+                "else printf '%s\\n' \"$e\" >&2; fi; exit 1; fi; rm -f {t}; printf '%s\\n' \"$b\"".format(
                     d=q(folder), c=q(cmd_file), s=q(sig_file), t=q(temp), m=q(mode), body=q(content)
                 )
             ).strip()

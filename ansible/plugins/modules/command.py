@@ -11,7 +11,8 @@ module: command
 short_description: Send a signed command to TORV and bring back its verified answer
 description:
   - Signs the command with the host's key (the C(torv --sign) protocol), writes it to the host's
-    remote folder under a temporary name and renames it to C(command.txt), then waits for a
+    remote folder under a temporary name and links it to C(command.txt) (never over a command
+    already there, which fails that host), then waits for a
     C(Result.txt) whose C(Result.txt.sig) verifies as the answer to that command.
   - A missing or unverifiable answer fails that host; the other hosts go on.
   - Check mode sends nothing.

@@ -9,6 +9,7 @@
 #include <cerrno>
 #include <csignal>
 #include <fcntl.h>
+#include <mutex>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -102,8 +103,36 @@ void PosixLauncher::runWithEnvironment(const std::string& commandLine, WindowSty
 
 namespace {
 
+// The child's pid while it can still be signalled: its group is ended only
+// until the child is collected, since after that the number may be reused.
+struct HeldChild {
+    std::mutex mutex;
+    pid_t pid = 0;
+    bool collected = false;
+};
+
+// Blocks until the child has ended, then collects it; its exit status.
+int collectWhenEnded(HeldChild& child)
+{
+    // Waited for without collecting first: the zombie keeps the pid, and so
+    // the group's number, reserved for an end() that comes meanwhile.
+    siginfo_t info{};
+    while (::waitid(P_PID, static_cast<id_t>(child.pid), &info, WEXITED | WNOWAIT) < 0 && errno == EINTR) {
+    }
+    std::lock_guard lock(child.mutex);
+    int status = 0;
+    pid_t r;
+    while ((r = ::waitpid(child.pid, &status, 0)) < 0 && errno == EINTR) {
+    }
+    child.collected = true;
+    if (r < 0)
+        return 128; // collected elsewhere: nothing is known of its end
+    return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+}
+
 // Straight from the console, in a session of its own as a detached program
-// is, with the signals a fresh program expects: none blocked, none ignored.
+// is (so its pid names its process group too), with the signals a fresh
+// program expects: none blocked, none ignored.
 std::unique_ptr<RunningProcess> startWatched(const std::string& commandLine, char* const* envp)
 {
     const std::vector<std::string> args = splitCommandLine(commandLine);
@@ -112,19 +141,17 @@ std::unique_ptr<RunningProcess> startWatched(const std::string& commandLine, cha
     std::vector<char*> argv = argvOf(args);
     posix_spawnattr_t attr;
     initFreshSignals(attr, POSIX_SPAWN_SETSID);
-    pid_t child = 0;
-    const int err = ::posix_spawnp(&child, argv[0], nullptr, &attr, argv.data(), envp);
+    auto child = std::make_shared<HeldChild>();
+    const int err = ::posix_spawnp(&child->pid, argv[0], nullptr, &attr, argv.data(), envp);
     posix_spawnattr_destroy(&attr);
     if (err != 0)
         throw failureForErrno(err);
-    return std::make_unique<WatchedProcess>([child] {
-        int status = 0;
-        while (::waitpid(child, &status, 0) < 0) {
-            if (errno != EINTR)
-                return 128; // collected elsewhere: nothing is known of its end
-        }
-        return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-    });
+    return std::make_unique<WatchedProcess>([child] { return collectWhenEnded(*child); },
+                                            [child] {
+                                                std::lock_guard lock(child->mutex);
+                                                if (!child->collected)
+                                                    ::kill(-child->pid, SIGKILL);
+                                            });
 }
 
 } // namespace

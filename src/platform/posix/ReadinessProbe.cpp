@@ -152,22 +152,25 @@ ProbeResult tryProcess(const ProbeTarget& t)
     return found ? ProbeResult{true, {}} : ProbeResult{false, "no such process"};
 }
 
-// Waits for a child up to the deadline; false when it still runs.
-bool waitChild(pid_t pid, Clock::time_point deadline, int& status)
+// Waits for a child to end, up to the deadline; false when it still runs.
+// The child is not collected: as a zombie it keeps its pid, and so its
+// group's number, from being reused until the group has been ended.
+bool waitChild(pid_t pid, Clock::time_point deadline)
 {
     // A process descriptor turns the wait into a poll with a time-out; where
     // the kernel has none, the child is looked at every 50 ms.
     const int pidfd = static_cast<int>(::syscall(SYS_pidfd_open, pid, 0));
+    bool ended = false;
     while (true) {
-        const pid_t r = ::waitpid(pid, &status, WNOHANG);
-        if (r == pid || (r < 0 && errno != EINTR))
+        siginfo_t info{};
+        const int r = ::waitid(P_PID, static_cast<id_t>(pid), &info, WEXITED | WNOHANG | WNOWAIT);
+        if ((r == 0 && info.si_pid == pid) || (r < 0 && errno != EINTR)) {
+            ended = true;
             break;
-        const int left = msLeft(deadline);
-        if (left == 0) {
-            if (pidfd >= 0)
-                ::close(pidfd);
-            return false;
         }
+        const int left = msLeft(deadline);
+        if (left == 0)
+            break;
         if (pidfd >= 0) {
             pollfd p{pidfd, POLLIN, 0};
             ::poll(&p, 1, left);
@@ -177,7 +180,7 @@ bool waitChild(pid_t pid, Clock::time_point deadline, int& status)
     }
     if (pidfd >= 0)
         ::close(pidfd);
-    return true;
+    return ended;
 }
 
 ProbeResult tryCommand(const ProbeTarget& t)
@@ -192,7 +195,7 @@ ProbeResult tryCommand(const ProbeTarget& t)
         return {false, "an empty command line"};
     std::vector<char*> argv = argvOf(words);
 
-    // Its own process group, so that the time limit ends what it started too;
+    // Its own process group, so that the end of the try ends what it started;
     // no terminal input, and its output kept out of the console's journal.
     posix_spawnattr_t attr;
     initFreshSignals(attr, POSIX_SPAWN_SETPGROUP);
@@ -208,13 +211,15 @@ ProbeResult tryCommand(const ProbeTarget& t)
     if (err != 0)
         return {false, std::string("cannot start: ") + std::strerror(err)};
 
+    // However the try ends, what it left running in its group ends with it:
+    // a check's background child must not outlive the try.
+    const bool ended = waitChild(pid, deadlineOf(t, kCommandTryMs));
+    ::kill(-pid, SIGKILL);
     int status = 0;
-    if (!waitChild(pid, deadlineOf(t, kCommandTryMs), status)) {
-        ::kill(-pid, SIGKILL);
-        while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
-        }
-        return {false, "still running at its time limit; stopped"};
+    while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
     }
+    if (!ended)
+        return {false, "still running at its time limit; stopped"};
     if (WIFEXITED(status) && WEXITSTATUS(status) == 0)
         return {true, {}};
     if (WIFEXITED(status))

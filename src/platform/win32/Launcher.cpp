@@ -9,6 +9,8 @@
 
 #include <algorithm>
 #include <cwchar>
+#include <memory>
+#include <mutex>
 #include <vector>
 
 namespace torv {
@@ -95,9 +97,11 @@ std::wstring environmentBlock(const ExtraEnvironment& extra)
     return block;
 }
 
-// The process's handle; its thread's handle is closed at once. environment:
-// a block for CREATE_UNICODE_ENVIRONMENT, or null for the console's own.
-HANDLE createProcess(const std::string& commandLine, WindowStyle style, std::wstring* environment = nullptr)
+// The process's handle and, with `suspended`, its first thread's (else that
+// is closed at once). environment: a block for CREATE_UNICODE_ENVIRONMENT, or
+// null for the console's own.
+PROCESS_INFORMATION createProcess(const std::string& commandLine, WindowStyle style,
+                                  std::wstring* environment = nullptr, bool suspended = false)
 {
     checkCommandLine(commandLine);
     // CreateProcessW may write into the command line; it gets its own copy.
@@ -109,53 +113,102 @@ HANDLE createProcess(const std::string& commandLine, WindowStyle style, std::wst
     si.dwFlags = STARTF_USESHOWWINDOW;
     si.wShowWindow = style == WindowStyle::Minimized ? SW_SHOWMINIMIZED : SW_SHOWNORMAL;
     PROCESS_INFORMATION pi{};
-    const DWORD flags = environment ? CREATE_UNICODE_ENVIRONMENT : 0;
+    const DWORD flags = (environment ? CREATE_UNICODE_ENVIRONMENT : 0) | (suspended ? CREATE_SUSPENDED : 0);
     if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, flags,
                         environment ? environment->data() : nullptr, nullptr, &si, &pi))
         throw launchFailure(GetLastError());
-    CloseHandle(pi.hThread);
-    return pi.hProcess;
+    if (!suspended) {
+        CloseHandle(pi.hThread);
+        pi.hThread = nullptr;
+    }
+    return pi;
 }
 
 } // namespace
 
 void Win32Launcher::run(const std::string& commandLine, WindowStyle style)
 {
-    CloseHandle(createProcess(commandLine, style));
+    CloseHandle(createProcess(commandLine, style).hProcess);
 }
 
 void Win32Launcher::runWithEnvironment(const std::string& commandLine, WindowStyle style, const ExtraEnvironment& extra)
 {
     std::wstring environment = environmentBlock(extra);
-    CloseHandle(createProcess(commandLine, style, &environment));
+    CloseHandle(createProcess(commandLine, style, &environment).hProcess);
 }
 
 namespace {
 
-std::unique_ptr<RunningProcess> watched(HANDLE process)
+// The handles end() needs, given up by the waiting thread once the process
+// has ended.
+struct HeldProcess {
+    std::mutex mutex;
+    HANDLE process = nullptr;
+    HANDLE job = nullptr; // null where the process could not be put in one
+};
+
+// A job that holds the process and what it starts, so that end() reaches
+// them all. It never ends them on its own: not when its handle is closed
+// (the console ending leaves them running), and a program may still start
+// one outside it.
+HANDLE jobFor(HANDLE process)
 {
-    return std::make_unique<WatchedProcess>([process] {
-        DWORD code = 0;
-        WaitForSingleObject(process, INFINITE);
-        if (!GetExitCodeProcess(process, &code))
-            code = 128;
-        CloseHandle(process);
-        return static_cast<int>(code);
-    });
+    HANDLE job = CreateJobObjectW(nullptr, nullptr);
+    if (!job)
+        return nullptr;
+    JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits{};
+    limits.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_BREAKAWAY_OK;
+    if (!SetInformationJobObject(job, JobObjectExtendedLimitInformation, &limits, sizeof limits) ||
+        !AssignProcessToJobObject(job, process)) {
+        CloseHandle(job);
+        return nullptr;
+    }
+    return job;
+}
+
+// Started suspended, so that nothing it starts can slip out before it is in
+// its job.
+std::unique_ptr<RunningProcess> watched(const PROCESS_INFORMATION& pi)
+{
+    auto held = std::make_shared<HeldProcess>();
+    held->process = pi.hProcess;
+    held->job = jobFor(pi.hProcess);
+    ResumeThread(pi.hThread);
+    CloseHandle(pi.hThread);
+    return std::make_unique<WatchedProcess>(
+        [held] {
+            WaitForSingleObject(held->process, INFINITE);
+            DWORD code = 0;
+            if (!GetExitCodeProcess(held->process, &code))
+                code = 128;
+            std::lock_guard lock(held->mutex);
+            if (held->job)
+                CloseHandle(held->job);
+            CloseHandle(held->process);
+            held->job = held->process = nullptr;
+            return static_cast<int>(code);
+        },
+        [held] {
+            std::lock_guard lock(held->mutex);
+            if (held->job)
+                TerminateJobObject(held->job, 1);
+            else if (held->process)
+                TerminateProcess(held->process, 1);
+        });
 }
 
 } // namespace
 
 std::unique_ptr<RunningProcess> Win32Launcher::start(const std::string& commandLine, WindowStyle style)
 {
-    return watched(createProcess(commandLine, style));
+    return watched(createProcess(commandLine, style, nullptr, true));
 }
 
 std::unique_ptr<RunningProcess> Win32Launcher::startWithEnvironment(const std::string& commandLine,
                                                                     const ExtraEnvironment& extra)
 {
     std::wstring block = environmentBlock(extra);
-    return watched(createProcess(commandLine, WindowStyle::Minimized, &block));
+    return watched(createProcess(commandLine, WindowStyle::Minimized, &block, true));
 }
 
 void Win32Launcher::openInTextEditor(const std::string& path)

@@ -135,7 +135,8 @@ ProbeResult tryCommand(const ProbeTarget& t)
         return {false, f.text()};
     }
     std::wstring line = widen(t.target);
-    // A job holds everything the command starts, so the time limit ends it all.
+    // A job holds everything the command starts, so the end of the try ends it
+    // all (closing the job's last handle would too).
     HANDLE job = CreateJobObjectW(nullptr, nullptr);
     JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits{};
     limits.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE;
@@ -154,12 +155,14 @@ ProbeResult tryCommand(const ProbeTarget& t)
     CloseHandle(pi.hThread);
     const DWORD waited = WaitForSingleObject(pi.hProcess, static_cast<DWORD>(limitOf(t, kCommandTryMs)));
     DWORD code = 0;
+    const bool ended = waited == WAIT_OBJECT_0 && GetExitCodeProcess(pi.hProcess, &code);
+    // However the try ended, what it left running in its job ends with it.
+    TerminateJobObject(job, 1);
     ProbeResult result;
     if (waited != WAIT_OBJECT_0) {
-        TerminateJobObject(job, 1);
         WaitForSingleObject(pi.hProcess, 5000);
         result = {false, "still running at its time limit; stopped"};
-    } else if (GetExitCodeProcess(pi.hProcess, &code) && code == 0) {
+    } else if (ended && code == 0) {
         result = {true, {}};
     } else {
         result = {false, "exit status " + std::to_string(code)};

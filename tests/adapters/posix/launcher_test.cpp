@@ -1,6 +1,7 @@
 // The real POSIX launcher and the single-instance lock, on real processes and
 // files inside a temporary folder. Only scripts written here are ever started.
 #include "platform/Failure.h"
+#include "platform/ReadinessProbe.h"
 #include "platform/posix/Launcher.h"
 #include "platform/posix/SingleInstance.h"
 #include "support/Failures.h"
@@ -256,6 +257,36 @@ TEST(PosixLauncher, AStartedProgramIsHeldInItsOwnSessionAndItsStatusComesBack)
     EXPECT_EQ(errno, ECHILD);
     EXPECT_FALSE(zombieChildOfOurs());
     EXPECT_EQ(sim::failureCodeOf([] { PosixLauncher().start("/no/such/program", WindowStyle::Normal); }), 53);
+}
+
+// A held process ended by end(), and a command check's try however it ends,
+// take what they started in their group with them.
+TEST(ProcessGroups, AnEndedProcessAndAFinishedTryLeaveNothingInTheirGroup)
+{
+    Folder dir;
+    const std::string pids = dir.file("pids");
+    auto runs = [&] { // killed, it may linger as a zombie until collected
+        std::ifstream in(pids), stat;
+        std::string pid, number, name, state;
+        std::getline(in, pid);
+        stat.open("/proc/" + pid + "/stat");
+        return !pid.empty() && stat >> number >> name >> state && state != "Z";
+    };
+    auto process =
+        PosixLauncher().startWithEnvironment("sh -c \"sleep 30 & echo $! > " + pids + "; exec sleep 30\"", {});
+    ASSERT_TRUE(eventually([&] { return runs(); }));
+    sim::PostedCalls loop;
+    int status = -1;
+    process->onEnd(loop, [&](int s) { status = s; });
+    process->end();
+    loop.waitForEvents();
+    EXPECT_EQ(status, 128 + SIGKILL);
+    EXPECT_TRUE(eventually([&] { return !runs(); })) << "the held process's child outlived end()";
+    process->end(); // collected already: nothing to end
+
+    const std::string check = "sh -c \"sleep 30 & echo $! > " + pids + "; exit 1\"";
+    EXPECT_EQ(tryProbeOnce({ProbeKind::Command, check}).reason, "exit status 1");
+    EXPECT_TRUE(eventually([&] { return !runs(); })) << "the try's child outlived it";
 }
 
 TEST(SingleInstanceLock, OneHolderPerProgramFolder)

@@ -9,6 +9,7 @@
 #include "settings/ConfigFile.h"
 #include "support/Failures.h"
 #include "support/FileTricks.h"
+#include "support/PostedCalls.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -79,6 +80,14 @@ TEST(Win32Launcher, AnAlertGetsItsVariablesInAUtf16Block)
     const std::string text = waitForLines(dir, "alert.txt", 1);
     EXPECT_NE(text.find("event=launch-failed message=Gr\u00fc\u00dfe & \"x\""), std::string::npos) << text;
     EXPECT_NE(text.find("show=" + std::to_string(SW_SHOWMINIMIZED)), std::string::npos) << text;
+    // One that would run for ever is ended with its job; the end is reported.
+    auto endless = launcher.startWithEnvironment("cmd.exe /c \"for /l %i in (1,0,2) do @rem\"", {});
+    sim::PostedCalls loop;
+    int status = -1;
+    endless->onEnd(loop, [&](int s) { status = s; });
+    endless->end();
+    loop.waitForEvents();
+    EXPECT_EQ(status, 1);
 }
 
 TEST(Win32Launcher, SystemErrorsBecomeTheConsolesFailures)
