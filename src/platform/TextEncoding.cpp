@@ -2,6 +2,8 @@
 // and the test for UTF-8. Only bytes in a legacy code page need the platform.
 #include "platform/Files.h"
 
+#include "base/Utf8.h"
+
 #include <cstdint>
 
 namespace torv {
@@ -55,35 +57,12 @@ std::string fromUtf16(std::string_view bytes, bool bigEndian)
 
 bool isValidUtf8(std::string_view bytes, bool cutShort)
 {
-    std::size_t i = 0;
-    while (i < bytes.size()) {
-        const auto b = static_cast<unsigned char>(bytes[i]);
-        std::size_t length = 0;
-        std::uint32_t cp = 0, least = 0;
-        if (b < 0x80) {
-            ++i;
-            continue;
-        } else if ((b & 0xE0) == 0xC0) {
-            length = 2, cp = b & 0x1F, least = 0x80;
-        } else if ((b & 0xF0) == 0xE0) {
-            length = 3, cp = b & 0x0F, least = 0x800;
-        } else if ((b & 0xF8) == 0xF0) {
-            length = 4, cp = b & 0x07, least = 0x10000;
-        } else {
-            return false;
-        }
-        std::size_t k = 1;
-        for (; k < length && i + k < bytes.size(); ++k) {
-            const auto c = static_cast<unsigned char>(bytes[i + k]);
-            if ((c & 0xC0) != 0x80)
-                return false;
-            cp = cp << 6 | (c & 0x3F);
-        }
-        if (k < length) // the bytes end inside this character
-            return cutShort;
-        if (cp < least || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF))
-            return false;
-        i += length;
+    for (std::size_t i = 0; i < bytes.size();) {
+        bool cut = false;
+        const std::size_t n = utf8CharLength(bytes.substr(i), cut);
+        if (n == 0)
+            return cut && cutShort;
+        i += n;
     }
     return true;
 }
