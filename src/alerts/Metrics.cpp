@@ -1,6 +1,6 @@
 #include "alerts/Metrics.h"
 
-#include "base/Utf8.h"
+#include "platform/Files.h"
 
 #include <cmath>
 #include <cstdio>
