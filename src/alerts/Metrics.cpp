@@ -1,7 +1,10 @@
 #include "alerts/Metrics.h"
 
+#include "platform/Files.h"
+
 #include <cmath>
 #include <cstdio>
+#include <utility>
 
 namespace torv {
 
@@ -42,7 +45,7 @@ std::string label(const char* name, const std::string& value)
 std::string escapeLabelValue(const std::string& value)
 {
     std::string out;
-    for (char c : value) {
+    for (char c : withValidUtf8(value)) {
         if (c == '\\')
             out += "\\\\";
         else if (c == '"')
@@ -69,15 +72,23 @@ std::string formatMetrics(const ConsoleFigures& f)
     for (const auto& [state, word] : states)
         w.sample("torv_sequence_state", label("state", word), f.state == state ? "1" : "0");
 
-    w.family("torv_sequence_start_timestamp_seconds", "gauge", "When the last sequence started.");
-    w.sample("torv_sequence_start_timestamp_seconds", {}, number(f.sequenceStart));
+    // A time is left out, family and all, until there is one: a 0 would make
+    // every "time() - x > limit" rule fire.
+    if (f.sequenceStart > 0) {
+        w.family("torv_sequence_start_timestamp_seconds", "gauge", "When the last sequence started.");
+        w.sample("torv_sequence_start_timestamp_seconds", {}, number(f.sequenceStart));
+    }
 
-    w.family("torv_task_launch_timestamp_seconds", "gauge", "When each task was last launched.");
-    for (const auto& [n, task] : f.tasks)
-        if (task.launchedAt > 0)
-            w.sample("torv_task_launch_timestamp_seconds",
-                     label("task", std::to_string(n)) + "," + label("description", task.description),
-                     number(task.launchedAt));
+    bool launchFamily = false;
+    for (const auto& [n, task] : f.tasks) {
+        if (task.launchedAt <= 0)
+            continue;
+        if (!std::exchange(launchFamily, true))
+            w.family("torv_task_launch_timestamp_seconds", "gauge", "When each task was last launched.");
+        w.sample("torv_task_launch_timestamp_seconds",
+                 label("task", std::to_string(n)) + "," + label("description", task.description),
+                 number(task.launchedAt));
+    }
 
     w.family("torv_task_failures_total", "counter", "Launches that failed and readiness checks that timed out.");
     for (const auto& [n, task] : f.tasks)
@@ -88,8 +99,10 @@ std::string formatMetrics(const ConsoleFigures& f)
         if (task.readySeconds >= 0)
             w.sample("torv_task_ready_seconds", label("task", std::to_string(n)), number(task.readySeconds));
 
-    w.family("torv_remote_last_poll_timestamp_seconds", "gauge", "When the remote folder was last looked at.");
-    w.sample("torv_remote_last_poll_timestamp_seconds", {}, number(f.lastPoll));
+    if (f.lastPoll > 0) {
+        w.family("torv_remote_last_poll_timestamp_seconds", "gauge", "When the remote folder was last looked at.");
+        w.sample("torv_remote_last_poll_timestamp_seconds", {}, number(f.lastPoll));
+    }
 
     w.family("torv_remote_commands_total", "counter", "Remote commands by kind.");
     for (const auto& [kind, count] : f.commands)

@@ -34,11 +34,13 @@ struct ConsoleFigures {
 };
 
 // The whole file: LF line ends, no byte-order mark, every family with its
-// HELP and TYPE lines, label values escaped.
+// HELP and TYPE lines, label values escaped; a time that has not happened yet
+// is left out.
 std::string formatMetrics(const ConsoleFigures& figures);
 
 // A label value as the format writes it: backslash, double quote and line
-// feed escaped.
+// feed escaped, and bytes that are not UTF-8 (which the format must be) as
+// U+FFFD.
 std::string escapeLabelValue(const std::string& value);
 
 } // namespace torv

@@ -105,10 +105,13 @@ void Form1::Form_Load()
 {
     if (ports_.program.anotherInstanceRunning())
         ports_.program.endNow();
-    // Only this copy writes here, so any temporary file of ours is left from a
-    // write that was killed. (A linked config.ini is written beside its file.)
-    removeStaleTemporaries(configPath(), std::chrono::seconds(0), true);
-    removeStaleTemporaries(configPath() + ".bak");
+    // Only this copy keeps these files, so a temporary file of ours is left
+    // from a write that was killed; but `--write-config` may be writing one
+    // right now, hence the minute. (A linked file is written beside its target.)
+    const std::chrono::minutes stale(1);
+    removeStaleTemporaries(configPath(), stale, true);
+    removeStaleTemporaries(configPath() + ".bak", stale);
+    removeStaleTemporaries(optionsPath(ports_.program), stale, true);
     view_.setCaption(caption());
     CreateCpuMon();
     startUp();

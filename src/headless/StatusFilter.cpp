@@ -1,5 +1,7 @@
 #include "headless/StatusFilter.h"
 
+#include "core/ConsoleTexts.h"
+
 #include <string_view>
 #include <utility>
 
@@ -27,6 +29,11 @@ bool StatusFilter::wanted(const std::string& status)
 {
     if (status == last_)
         return false;
+    // A check's wait: the log has said it already.
+    if (status.starts_with(kWaitingFor)) {
+        last_ = status;
+        return false;
+    }
     const auto [words, n] = splitNumber(status);
     const auto [lastWords, lastN] = splitNumber(last_);
     // A falling number under the same words is the same countdown going on; a

@@ -1,6 +1,7 @@
 #pragma once
 // Which texts of the status line a journal shows: every change, but of a
 // countdown only its first number; "...Start:30" is news, "...Start:29" is not.
+// A readiness check's "Waiting For: ..." is not: the log has just said it.
 #include <string>
 
 namespace torv {

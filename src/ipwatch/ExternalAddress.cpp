@@ -1,5 +1,6 @@
 #include "ipwatch/ExternalAddress.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <vector>
@@ -135,11 +136,19 @@ std::string canonical(const std::array<std::uint16_t, 8>& g)
     return out;
 }
 
-// Runs of the characters an address of the family is written with.
+bool isLetter(char c)
+{
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+}
+
+// Runs of the characters an address of the family is written with. An IPv6
+// run also takes letters, so that a word with colons ("li::before") is one
+// run that is no address, not an address cut out of it.
 std::vector<std::string> runs(const std::string& text, AddressFamily family)
 {
     auto inRun = [family](char c) {
-        return family == AddressFamily::IPv4 ? isDigit(c) || c == '.' : isHex(c) || c == ':' || c == '.';
+        return family == AddressFamily::IPv4 ? isDigit(c) || c == '.'
+                                             : isDigit(c) || isLetter(c) || c == ':' || c == '.';
     };
     std::vector<std::string> found;
     for (std::size_t i = 0; i < text.size();) {
@@ -154,6 +163,27 @@ std::vector<std::string> runs(const std::string& text, AddressFamily family)
         i = j;
     }
     return found;
+}
+
+// "IP:2001:db8::1": a label of letters, not all hex digits, and one colon
+// before the address.
+void dropLabel(std::string& run)
+{
+    const auto colon = run.find(':');
+    if (colon == std::string::npos || colon + 1 == run.size() || run[colon + 1] == ':')
+        return;
+    const std::string word = run.substr(0, colon);
+    if (std::any_of(word.begin(), word.end(), [](char c) { return !isHex(c); }))
+        run.erase(0, colon + 1);
+}
+
+// Addresses that never stand for the machine on the Internet: unspecified,
+// loopback, link-local, multicast and IPv4-mapped.
+bool neverExternal(const std::array<std::uint16_t, 8>& g)
+{
+    const bool zeroHead = std::all_of(g.begin(), g.begin() + 5, [](std::uint16_t x) { return x == 0; });
+    return (zeroHead && g[5] == 0 && g[6] == 0 && g[7] <= 1) || (g[0] & 0xffc0) == 0xfe80 ||
+           (g[0] & 0xff00) == 0xff00 || (zeroHead && g[5] == 0xffff);
 }
 
 } // namespace
@@ -171,11 +201,12 @@ std::optional<std::string> firstAddress(const std::string& text, AddressFamily f
                 return run;
             continue;
         }
+        dropLabel(run);
         if (run.size() >= 2 && run.front() == ':' && run[1] != ':')
             run.erase(run.begin());
         if (run.size() >= 2 && run.back() == ':' && run[run.size() - 2] != ':')
             run.pop_back();
-        if (const auto groups = parseV6(run))
+        if (const auto groups = parseV6(run); groups && !neverExternal(*groups))
             return canonical(*groups);
     }
     return std::nullopt;

@@ -71,5 +71,8 @@ std::string decodeNonUtf8Text(std::string_view bytes, TextEncoding& found);
 // Whether the bytes are UTF-8 (no overlong forms, surrogates or values past
 // U+10FFFF); with cutShort an unfinished last character is allowed.
 bool isValidUtf8(std::string_view bytes, bool cutShort = false);
+// The text with every byte that is not part of a valid UTF-8 character
+// replaced by U+FFFD, for formats that must be UTF-8 whatever they are given.
+std::string withValidUtf8(std::string_view bytes);
 
 } // namespace torv

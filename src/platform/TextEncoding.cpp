@@ -1,5 +1,5 @@
 // The platform-neutral part of reading text files: byte-order marks, UTF-16
-// and the test for UTF-8. Only bytes in a legacy code page need the platform.
+// and the tests and repairs of UTF-8. Only bytes in a legacy code page need the platform.
 #include "platform/Files.h"
 
 #include <cstdint>
@@ -25,6 +25,43 @@ void appendUtf8(std::string& out, std::uint32_t cp)
         out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
         out += static_cast<char>(0x80 | (cp & 0x3F));
     }
+}
+
+// How many bytes the UTF-8 character at the start of `bytes` takes; 0 when
+// they start with no valid character. Bytes that end inside a character that
+// is valid so far give 0 and set `cutShort`.
+std::size_t utf8CharLength(std::string_view bytes, bool& cutShort)
+{
+    cutShort = false;
+    if (bytes.empty())
+        return 0;
+    const auto b = static_cast<unsigned char>(bytes[0]);
+    std::size_t length = 0;
+    std::uint32_t cp = 0, least = 0;
+    if (b < 0x80)
+        return 1;
+    if ((b & 0xE0) == 0xC0)
+        length = 2, cp = b & 0x1F, least = 0x80;
+    else if ((b & 0xF0) == 0xE0)
+        length = 3, cp = b & 0x0F, least = 0x800;
+    else if ((b & 0xF8) == 0xF0)
+        length = 4, cp = b & 0x07, least = 0x10000;
+    else
+        return 0;
+    std::size_t k = 1;
+    for (; k < length && k < bytes.size(); ++k) {
+        const auto c = static_cast<unsigned char>(bytes[k]);
+        if ((c & 0xC0) != 0x80)
+            return 0;
+        cp = cp << 6 | (c & 0x3F);
+    }
+    if (k < length) {
+        cutShort = true;
+        return 0;
+    }
+    if (cp < least || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF))
+        return 0;
+    return length;
 }
 
 // UTF-16 text without its mark as UTF-8. A lone surrogate becomes U+FFFD and
@@ -55,37 +92,31 @@ std::string fromUtf16(std::string_view bytes, bool bigEndian)
 
 bool isValidUtf8(std::string_view bytes, bool cutShort)
 {
-    std::size_t i = 0;
-    while (i < bytes.size()) {
-        const auto b = static_cast<unsigned char>(bytes[i]);
-        std::size_t length = 0;
-        std::uint32_t cp = 0, least = 0;
-        if (b < 0x80) {
-            ++i;
-            continue;
-        } else if ((b & 0xE0) == 0xC0) {
-            length = 2, cp = b & 0x1F, least = 0x80;
-        } else if ((b & 0xF0) == 0xE0) {
-            length = 3, cp = b & 0x0F, least = 0x800;
-        } else if ((b & 0xF8) == 0xF0) {
-            length = 4, cp = b & 0x07, least = 0x10000;
-        } else {
-            return false;
-        }
-        std::size_t k = 1;
-        for (; k < length && i + k < bytes.size(); ++k) {
-            const auto c = static_cast<unsigned char>(bytes[i + k]);
-            if ((c & 0xC0) != 0x80)
-                return false;
-            cp = cp << 6 | (c & 0x3F);
-        }
-        if (k < length) // the bytes end inside this character
-            return cutShort;
-        if (cp < least || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF))
-            return false;
-        i += length;
+    for (std::size_t i = 0; i < bytes.size();) {
+        bool cut = false;
+        const std::size_t n = utf8CharLength(bytes.substr(i), cut);
+        if (n == 0)
+            return cut && cutShort;
+        i += n;
     }
     return true;
+}
+
+std::string withValidUtf8(std::string_view bytes)
+{
+    std::string out;
+    out.reserve(bytes.size());
+    bool cutShort;
+    for (std::size_t i = 0; i < bytes.size();) {
+        if (const std::size_t n = utf8CharLength(bytes.substr(i), cutShort)) {
+            out.append(bytes.substr(i, n));
+            i += n;
+        } else {
+            out += "\xEF\xBF\xBD";
+            ++i;
+        }
+    }
+    return out;
 }
 
 std::string decodeFileText(std::string_view bytes, TextEncoding& found)

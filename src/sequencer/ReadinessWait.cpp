@@ -1,5 +1,6 @@
 #include "sequencer/ReadinessWait.h"
 
+#include "core/ConsoleTexts.h"
 #include "core/Cues.h"
 
 #include <algorithm>
@@ -40,6 +41,7 @@ struct ReadinessWait::Shared {
     bool over = false;
     bool timedOut = false;
     std::string gaveUpWith{}; // the first line of the give-up
+    std::string shownStatus{};
 
     bool allHold() const
     {
@@ -58,9 +60,24 @@ struct ReadinessWait::Shared {
                 log("Ready After " + std::to_string(seconds) + " Seconds: " + pending.check.shown());
         } else if (!pending.waitingLogged) {
             pending.waitingLogged = true;
-            log("Waiting For: " + pending.check.shown());
+            log(kWaitingFor + pending.check.shown());
         }
         over = allHold();
+        if (!over)
+            showWaiting();
+    }
+
+    // The status line names the first check still waited for, in place of the
+    // task wait's last count.
+    void showWaiting()
+    {
+        for (const Pending& pending : checks)
+            if (pending.waitingLogged && !pending.holds) {
+                const std::string status = kWaitingFor + pending.check.shown();
+                if (status != shownStatus)
+                    console.setStatus(shownStatus = status);
+                return;
+            }
     }
 
     // The wait gives up: each check that does not hold gets `why` in front.

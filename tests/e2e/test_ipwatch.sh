@@ -45,7 +45,9 @@ stop_torv() {
 
 # --- The baseline.
 run_until_line "^External IP: 198.51.100.7$" 20
-[[ "$(cat "$WORK/external-ip.txt")" == "198.51.100.7" ]] || fail "address file: $(cat "$WORK/external-ip.txt")"
+# The file is written just after the log line.
+wait_for '[[ "$(cat "$WORK/external-ip.txt" 2>/dev/null)" == "198.51.100.7" ]]' 5 ||
+  fail "address file: $(cat "$WORK/external-ip.txt" 2>/dev/null)"
 [[ ! -e "$WORK/dns.log" ]] || fail "the baseline started the update script"
 stop_torv
 

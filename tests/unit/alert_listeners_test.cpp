@@ -125,6 +125,13 @@ TEST(AlertListeners, EveryEventReachesTheCommandAndTheFigures)
     // The alert goes out before the box, and the failure cue still sounds.
     EXPECT_EQ(console.sim.dialogs.messages.at(0).at, failed.at);
     EXPECT_THAT(console.sim.sound.names(), ::testing::Contains("failure.wav"));
+    // An event of no task has neither TORV_TASK nor TORV_DESCRIPTION.
+    const auto& complete = console.alert("sequence-complete");
+    EXPECT_EQ(complete.env,
+              (std::map<std::string, std::string>{{"TORV_EVENT", "sequence-complete"},
+                                                  {"TORV_MESSAGE", "Sequence Complete"},
+                                                  {"TORV_HOST", "simhost"},
+                                                  {"TORV_TIME", isoUtcTime(SimClock::kStartUtcMs + complete.at)}}));
     EXPECT_THAT(console.alert("command-refused").env.at("TORV_MESSAGE"), StartsWith("HOSTILE COMMAND DEL:"));
     EXPECT_EQ(console.alert("command-refused").env.count("TORV_REASON"), 0u);
     EXPECT_THAT(console.alert("shutdown").env.at("TORV_MESSAGE"), StartsWith("System Shutdown Acknowledged at:"));

@@ -108,7 +108,7 @@ TEST(Alerts, MetricsText)
     f.state = SequenceState::Running;
     f.sequenceStart = 1765000000;
     f.tasks[1] = {"DB \"main\"\\x\nnext", 1765000005.25, 2, 3.5};
-    f.tasks[2] = {"App", 0, 0, -1};
+    f.tasks[2] = {"Caf\xe9 \xC0\xAF\xE2\x82", 0, 0, -1}; // not UTF-8: U+FFFD for each bad byte
     f.commands["report"] = 4;
     f.refused["stamp-used"] = 1;
     f.version = "1.4.0";
@@ -118,7 +118,6 @@ TEST(Alerts, MetricsText)
     EXPECT_EQ(m.at("torv_sequence_state{state=\"counting\"}"), "0");
     EXPECT_EQ(m.at("torv_task_launch_timestamp_seconds{task=\"1\",description=\"DB \\\"main\\\"\\\\x\\nnext\"}"),
               "1765000005.250");
-    EXPECT_EQ(m.count("torv_task_launch_timestamp_seconds{task=\"2\",description=\"App\"}"), 0u);
     EXPECT_EQ(m.at("torv_task_failures_total{task=\"1\"}"), "2");
     EXPECT_EQ(m.at("torv_task_failures_total{task=\"2\"}"), "0");
     EXPECT_EQ(m.at("torv_task_ready_seconds{task=\"1\"}"), "3.500");
@@ -126,8 +125,19 @@ TEST(Alerts, MetricsText)
     EXPECT_EQ(m.at("torv_remote_commands_total{kind=\"launch\"}"), "0");
     EXPECT_EQ(m.at("torv_remote_refused_total{reason=\"stamp-used\"}"), "1");
     EXPECT_EQ(m.at("torv_build_info{version=\"1.4.0\"}"), "1");
+    EXPECT_EQ(m.at("torv_sequence_start_timestamp_seconds"), "1765000000");
+    EXPECT_EQ(m.count("torv_remote_last_poll_timestamp_seconds"), 0u);
     f.up = false;
-    EXPECT_EQ(parseMetrics(formatMetrics(f)).at("torv_up"), "0");
+    f.tasks[2].launchedAt = 1765000009;
+    const auto ended = parseMetrics(formatMetrics(f));
+    EXPECT_EQ(ended.at("torv_up"), "0");
+    EXPECT_EQ(
+        ended.at("torv_task_launch_timestamp_seconds{task=\"2\",description=\"Caf\uFFFD \uFFFD\uFFFD\uFFFD\uFFFD\"}"),
+        "1765000009");
+    // Before any time is known, no family of times at all, not even its HELP.
+    const std::string fresh = formatMetrics(ConsoleFigures{});
+    EXPECT_EQ(fresh.find("_timestamp_seconds"), std::string::npos) << fresh;
+    EXPECT_EQ(parseMetrics(fresh).at("torv_up"), "1");
 }
 
 TEST(Alerts, AddressInAWebAnswer)
@@ -145,7 +155,11 @@ TEST(Alerts, AddressInAWebAnswer)
         {"2001:db8::1 then 203.0.113.7", AddressFamily::IPv4, "203.0.113.7"},
         {"2001:DB8:0:0:0:0:0:1", AddressFamily::IPv6, "2001:db8::1"},
         {"IP:2001:db8:0:0:1:0:0:1.", AddressFamily::IPv6, "2001:db8::1:0:0:1"},
-        {"at 12:30:45, mac aa:bb:cc:dd:ee:ff, ::ffff:192.0.2.1", AddressFamily::IPv6, "::ffff:c000:201"},
+        {"at 12:30:45, mac aa:bb:cc:dd:ee:ff, ::ffff:192.0.2.1", AddressFamily::IPv6, nullptr},
+        {"<title>Home :: What is my IP</title> li::before{} 2001:db8::7", AddressFamily::IPv6, "2001:db8::7"},
+        // Never this machine's outside address; the boundaries just past them are.
+        {"::1 fe80::1 FEBF::1 ff02::1 ::ffff:0:1 fec0::1", AddressFamily::IPv6, "fec0::1"},
+        {":: ::2", AddressFamily::IPv6, "::2"},
         {"203.0.113.7 only", AddressFamily::IPv6, nullptr},
         {"", AddressFamily::IPv4, nullptr},
     };

@@ -230,6 +230,7 @@ TEST(StatusFilter, KeepsChangesButOnlyTheFirstNumberOfEachCountdown)
         {"Seconds Until Next Execution Start:10", true}, // other words
         {"Seconds Until Next Execution Start:9", false},
         {"Seconds Until Next Execution Start:10", true}, // the next task's wait
+        {"Waiting For: path:/srv", false},               // the log says so
         {"Command Interface Active. Waiting For Remote", true},
         {"Waiting for Remote Commands", true},
         {"Remote Commands Disabled", true},

@@ -1,5 +1,6 @@
 // Tasks that wait until they are ready: torv.ini's [task N] checks in the
 // sequence, in virtual time, with scripted probes.
+#include "base/ProcessName.h"
 #include "support/ConsoleFixture.h"
 
 #include <gmock/gmock.h>
@@ -12,7 +13,9 @@ using ::testing::Contains;
 using ::testing::ElementsAreArray;
 using ::testing::HasSubstr;
 using ::testing::IsSupersetOf;
+using ::testing::Lt;
 using ::testing::Not;
+using ::testing::Pair;
 
 namespace {
 
@@ -73,6 +76,28 @@ TEST_F(ReadinessTest, ReadyCheckHoldsTheNextTaskUntilItHolds)
               (std::vector<std::string>{"Database", std::string("Waiting For: ") + kDb,
                                         std::string("Ready After 3 Seconds: ") + kDb, "Application"}));
     EXPECT_TRUE(sim.view.attentions.empty());
+    // Meanwhile the status line says what is waited for, not the last count.
+    EXPECT_THAT(sim.view.statusHistory, Contains(Pair(Lt(launchedAt("app")), std::string("Waiting For: ") + kDb)));
+}
+
+TEST(ReadinessValues, WhichProcessANameMeans)
+{
+    struct Row {
+        const char *name, *commandName, *executable;
+        bool answers;
+    };
+    const Row rows[] = {
+        {"python3", "python3", "/usr/bin/python3.11", true}, // started through a link
+        {"python3.11", "python3", "/usr/bin/python3.11", true},
+        {"python", "python3", "/usr/bin/python3.11", false},           // a whole name, never a prefix
+        {"torv_adapter_tests", "torv_adapter_te", "/opt/other", true}, // the 15 bytes the system keeps
+        {"torv_adapter", "torv_adapter_te", "/opt/torv_adapter_tests", false},
+        {"/usr/bin/python3.11", "python3", "/usr/bin/python3.11", true},
+        {"bin/python3.11", "python3.11", "/usr/bin/python3.11", false}, // a path is the whole executable
+        {"", "", "", false},
+    };
+    for (const Row& row : rows)
+        EXPECT_EQ(processAnswersTo(row.name, row.commandName, row.executable), row.answers) << row.name;
 }
 
 // A console of its own for each row: three tasks back to back, EXIT after a
@@ -210,13 +235,14 @@ TEST_F(ReadinessTest, ProblemsAreReportedOnceEachReadingAndStaleSectionsIgnored)
 
 TEST_F(ReadinessTest, RestartReloadAndRemoteReportDuringACheck)
 {
-    writeConfig(config("NORM"));
+    writeConfig(config("MIN"));
     start(); // a first sequence without torv.ini: the buttons and the poll are on
     ASSERT_TRUE(form->state().Timer2->enabled());
 
     // A Restart brings a check that never holds and has no limit.
     sim.probe.never(kDbKey);
-    options("[task 1]\nready = tcp:127.0.0.1:5432\ntimeout = 0\n");
+    const std::string alerts = "[alert]\ncommand = alert\nevents = sequence-complete\n";
+    options(alerts + "[task 1]\nready = tcp:127.0.0.1:5432\ntimeout = 0\n");
     const Ms t0 = sim.events.now();
     sim.events.at(t0 + 20000, [&] { exchange.write("command.txt", "report"); });
     sim.events.at(t0 + 35000, [&] {
@@ -224,12 +250,15 @@ TEST_F(ReadinessTest, RestartReloadAndRemoteReportDuringACheck)
         EXPECT_THAT(exchange.read("Result.txt"), HasSubstr("Waiting For: tcp:127.0.0.1:5432\r\n"));
         EXPECT_THAT(launched(), ElementsAreArray({"db", "app", "web", "db"}));
         // A second Restart runs a whole sequence; the waiting run stands down.
-        std::filesystem::remove(dir.file("torv.ini"));
+        options(alerts);
         form->cmdRestart_Click();
     });
     form->cmdRestart_Click();
     EXPECT_THAT(launched(), ElementsAreArray({"db", "app", "web", "db", "db", "app", "web"}));
     EXPECT_EQ(countLines("Enabling Command Interface"), 2);
+    // Nor does it complete a sequence or take the action after one.
+    EXPECT_EQ(sim.launcher.envLaunches.size(), 1u);
+    EXPECT_EQ(sim.view.minimizations, 2); // the first sequence's and the Restart's
 
     // The editor's reload during a check: its short countdown hands back, and
     // the waiting run goes on with what it read (no check left, no task 2).

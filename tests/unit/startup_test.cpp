@@ -118,12 +118,18 @@ TEST_F(StartupTest, AnUnwritableBackupIsNamedAndTheFileKept)
 TEST_F(StartupTest, StartUpClearsOnlyOurOwnStaleTemporaries)
 {
     writeConfig({});
-    const std::vector<std::string> ours = {".config.ini.tmp-0a1b2c3d4e", ".config.ini.bak.tmp-zz00zz00zz"};
+    const std::vector<std::string> ours = {".config.ini.tmp-0a1b2c3d4e", ".config.ini.bak.tmp-zz00zz00zz",
+                                           ".torv.ini.tmp-0a1b2c3d4e"};
     const std::vector<std::string> others = {".config.ini.tmp-keep", ".comments.txt.tmp-0a1b2c3d4e",
-                                             "config.ini.tmp-0a1b2c3d4e"};
+                                             "config.ini.tmp-0a1b2c3d4e", ".config.ini.tmp-new0000000"};
     for (const auto& names : {ours, others})
-        for (const std::string& name : names)
+        for (const std::string& name : names) {
             dir.write(name, "left by a killed write");
+            // A minute old, but for one that --write-config may be writing now.
+            if (name != others.back())
+                std::filesystem::last_write_time(dir.file(name), std::filesystem::file_time_type::clock::now() -
+                                                                     std::chrono::seconds(61));
+        }
     start();
     for (const std::string& name : ours)
         EXPECT_FALSE(dir.exists(name)) << name;

@@ -4,6 +4,7 @@
 #include "platform/posix/SpawnAttributes.h"
 
 #include "base/CommandLine.h"
+#include "base/ProcessName.h"
 #include "platform/Failure.h"
 
 #include <cerrno>
@@ -17,6 +18,7 @@
 #include <netdb.h>
 #include <poll.h>
 #include <spawn.h>
+#include <string_view>
 #include <sys/socket.h>
 #include <sys/syscall.h>
 #include <sys/types.h>
@@ -113,24 +115,30 @@ ProbeResult tryPath(const ProbeTarget& t)
     return {false, ec && ec != std::errc::no_such_file_or_directory ? ec.message() : "does not exist"};
 }
 
-std::string baseName(const std::string& path)
-{
-    const auto slash = path.rfind('/');
-    return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
-// The file name of a process's executable; from its first argument where the
-// link cannot be read (another user's process, for a console not run as root).
-std::string executableName(const std::string& pid)
+// The path of a process's executable; its first argument where the link
+// cannot be read (another user's process, for a console not run as root).
+std::string executablePath(const std::string& pid)
 {
     std::error_code ec;
-    const auto exe = std::filesystem::read_symlink("/proc/" + pid + "/exe", ec);
-    if (!ec)
-        return baseName(exe.string());
+    std::string exe = std::filesystem::read_symlink("/proc/" + pid + "/exe", ec).string();
+    if (!ec) {
+        // A program replaced by an upgrade while it runs is still that program.
+        constexpr std::string_view kDeleted = " (deleted)";
+        if (exe.ends_with(kDeleted))
+            exe.resize(exe.size() - kDeleted.size());
+        return exe;
+    }
     std::ifstream in("/proc/" + pid + "/cmdline", std::ios::binary);
-    std::string first;
-    std::getline(in, first, '\0');
-    return baseName(first);
+    std::getline(in, exe, '\0');
+    return exe;
+}
+
+std::string commandName(const std::string& pid)
+{
+    std::ifstream in("/proc/" + pid + "/comm");
+    std::string name;
+    std::getline(in, name);
+    return name;
 }
 
 ProbeResult tryProcess(const ProbeTarget& t)
@@ -138,12 +146,19 @@ ProbeResult tryProcess(const ProbeTarget& t)
     DIR* proc = ::opendir("/proc");
     if (!proc)
         return {false, "the process list cannot be read"};
+    // A path may name the executable through a link.
+    std::string resolved;
+    if (t.target.find('/') != std::string::npos) {
+        std::error_code ec;
+        resolved = std::filesystem::canonical(t.target, ec).string();
+    }
     bool found = false;
     while (const dirent* entry = ::readdir(proc)) {
-        const std::string name = entry->d_name;
-        if (name.find_first_not_of("0123456789") != std::string::npos)
+        const std::string pid = entry->d_name;
+        if (pid.find_first_not_of("0123456789") != std::string::npos)
             continue;
-        if (executableName(name) == t.target) {
+        const std::string comm = commandName(pid), exe = executablePath(pid);
+        if (processAnswersTo(t.target, comm, exe) || (!resolved.empty() && processAnswersTo(resolved, comm, exe))) {
             found = true;
             break;
         }

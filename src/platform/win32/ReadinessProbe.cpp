@@ -115,14 +115,18 @@ ProbeResult tryProcess(const ProbeTarget& t)
     HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
     if (snapshot == INVALID_HANDLE_VALUE)
         return {false, "the process list cannot be read"};
-    // Windows names are case-insensitive, and "postgres" names postgres.exe.
+    // Windows names are case-insensitive in every script, not only in ASCII,
+    // and "postgres" names postgres.exe.
     const std::wstring name = widen(t.target);
     const std::wstring withExe = name + L".exe";
+    auto same = [](const wchar_t* a, const std::wstring& b) {
+        return CompareStringOrdinal(a, -1, b.c_str(), static_cast<int>(b.size()), TRUE) == CSTR_EQUAL;
+    };
     PROCESSENTRY32W entry{};
     entry.dwSize = sizeof entry;
     bool found = false;
     for (BOOL more = Process32FirstW(snapshot, &entry); more && !found; more = Process32NextW(snapshot, &entry))
-        found = _wcsicmp(entry.szExeFile, name.c_str()) == 0 || _wcsicmp(entry.szExeFile, withExe.c_str()) == 0;
+        found = same(entry.szExeFile, name) || same(entry.szExeFile, withExe);
     CloseHandle(snapshot);
     return found ? ProbeResult{true, {}} : ProbeResult{false, "no such process"};
 }

@@ -12,9 +12,11 @@
 #include <condition_variable>
 #include <csignal>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <mutex>
 #include <netinet/in.h>
+#include <sys/prctl.h>
 #include <sys/socket.h>
 #include <thread>
 #include <unistd.h>
@@ -162,7 +164,13 @@ TEST(ReadinessProbe, PathProcessAndCommand)
     EXPECT_TRUE(probe(ProbeKind::Path, dir.file("marker")).holds);
 
     EXPECT_TRUE(probe(ProbeKind::Process, "torv_adapter_tests").holds);
-    EXPECT_FALSE(probe(ProbeKind::Process, "torv_adapter_test").holds); // the whole name, not a prefix
+    EXPECT_FALSE(probe(ProbeKind::Process, "torv_adapter").holds); // the whole name, not a prefix
+    EXPECT_TRUE(probe(ProbeKind::Process, std::filesystem::read_symlink("/proc/self/exe").string()).holds);
+    // The command name, which a process may set (and a link to it sets).
+    ::prctl(PR_SET_NAME, "torv-renamed");
+    const bool byCommandName = probe(ProbeKind::Process, "torv-renamed").holds;
+    ::prctl(PR_SET_NAME, "torv_adapter_te");
+    EXPECT_TRUE(byCommandName);
 
     EXPECT_TRUE(probe(ProbeKind::Command, "true").holds);
     EXPECT_EQ(probe(ProbeKind::Command, "sh -c \"exit 3\"").reason, "exit status 3");
