@@ -61,8 +61,7 @@ TEST(OptionsFile, ReadsTheGrammar)
           "torv.ini line 2: a section name must end with ']': [alert",
           "torv.ini line 4: unknown key \"bogus\" in [alert]",
           "torv.ini line 5: not a setting (name = value): no equals"}},
-        // "task 01" is not "task 1"; a NUL hides what follows it, a header so
-        // spoiled ends the section above
+        // "task 01" is not "task 1"; a NUL hides what follows it; a header with one ends the section above
         {"[task 01]\nready=a\n[task 1]\nready=b\nready=path:/srv\0/x\n[al\0ert]\nevents=all\n"sv,
          "[task 1]ready=b;",
          {"torv.ini line 1: [task 01]: no leading zero in a task number",
