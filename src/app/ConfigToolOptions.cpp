@@ -9,7 +9,6 @@
 #include <QFileInfo>
 
 #include <iostream>
-#include <iterator>
 
 namespace torv {
 
@@ -48,7 +47,11 @@ std::optional<int> runConfigTool(const Options& options, int argc, char** argv)
     const std::string optionsPath = folder ? native(dir.filePath(kOptionsFileName)) : std::string();
     if (options.checkConfig)
         return report(checkConfig(configPath, optionsPath, knownOptionsRules()));
-    const std::string json{std::istreambuf_iterator<char>(std::cin), std::istreambuf_iterator<char>()};
+    // One byte past the limit is enough to refuse: an endless input
+    // (/dev/zero) must not grow without bound.
+    std::string json(kConfigJsonLimit + 1, '\0');
+    std::cin.read(json.data(), static_cast<std::streamsize>(json.size()));
+    json.resize(static_cast<std::size_t>(std::cin.gcount()));
     return report(writeConfig(configPath, optionsPath, json, knownOptionsRules()));
 }
 

@@ -135,7 +135,8 @@ Sequencer::Settled Sequencer::settle(int16 task, bool beforeLaunch, int sequence
         if (found == state_.checks.end())
             return Settled::GoOn;
         settings = found->second;
-        const std::vector<Check>& checks = beforeLaunch ? settings.before : settings.ready;
+        const std::vector<Check> checks =
+            withPathsIn(ports_.program.folder(), beforeLaunch ? settings.before : settings.ready);
         if (checks.empty())
             return Settled::GoOn;
         ReadinessWait wait(ports_.probe, console_, checks, settings, settings.onTimeout == OnTimeout::Stop);

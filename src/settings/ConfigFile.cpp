@@ -154,7 +154,8 @@ void saveConfig(const std::string& path, const EditorValues& values, const TaskT
     writeFileAtomically(path, encodeFileText(formatConfig(values, tasks), encoding), configWriteRules());
 }
 
-bool saveConfigIfChanged(const std::string& path, const EditorValues& values, const TaskTable& tasks)
+std::optional<std::string> configBytesIfChanged(const std::string& path, const EditorValues& values,
+                                                const TaskTable& tasks)
 {
     std::string before;
     bool exists = true;
@@ -165,14 +166,20 @@ bool saveConfigIfChanged(const std::string& path, const EditorValues& values, co
             throw;
         exists = false;
     }
+    if (before.size() > kConfigReadLimit)
+        throw Failure::pathFileAccess();
     TextEncoding encoding = TextEncoding::Utf8;
     if (exists)
         decodeFileText(before, encoding);
-    const std::string after = encodeFileText(formatConfig(values, tasks), encoding);
+    std::string after = encodeFileText(formatConfig(values, tasks), encoding);
     if (exists && after == before)
-        return false;
-    writeFileAtomically(path, after, configWriteRules());
-    return true;
+        return std::nullopt;
+    return after;
+}
+
+void writeConfigBytes(const std::string& path, const std::string& bytes)
+{
+    writeFileAtomically(path, bytes, configWriteRules());
 }
 
 std::string defaultConfigText()

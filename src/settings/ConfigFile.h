@@ -3,6 +3,7 @@
 #include "settings/Settings.h"
 
 #include <cstddef>
+#include <optional>
 #include <string>
 
 namespace torv {
@@ -51,10 +52,13 @@ std::string formatConfig(const EditorValues& values, const TaskTable& tasks);
 // file whole. A linked config.ini writes the file it points to; the file keeps
 // its mode, owner and group. Throws a Failure.
 void saveConfig(const std::string& path, const EditorValues& values, const TaskTable& tasks);
-// The same save for a tool: in the encoding the file on disk has now, and
-// only when its bytes would change (a file left alone keeps its time).
-// Returns whether it wrote. Throws a Failure.
-bool saveConfigIfChanged(const std::string& path, const EditorValues& values, const TaskTable& tasks);
+// The same save for a tool, in two steps so that it can find out first
+// whether every file can be written: the bytes in the encoding the file on
+// disk has now, or nothing when they would not change (a file left alone
+// keeps its time); then their atomic write. Both throw a Failure.
+std::optional<std::string> configBytesIfChanged(const std::string& path, const EditorValues& values,
+                                                const TaskTable& tasks);
+void writeConfigBytes(const std::string& path, const std::string& bytes);
 
 // The ten-line file start-up writes when config.ini ends too early.
 std::string defaultConfigText();

@@ -1,6 +1,7 @@
 #include "settings/ConfigJson.h"
 
 #include "platform/Failure.h"
+#include "platform/Files.h"
 #include "settings/ConfigFile.h"
 #include "settings/OptionsRules.h"
 #include "settings/TaskChecks.h"
@@ -9,12 +10,16 @@
 
 #include <algorithm>
 #include <array>
+#include <new>
+#include <optional>
 
 namespace torv {
 
 namespace {
 
 using Json = nlohmann::ordered_json;
+
+constexpr const char* kReplacementCharacter = "\xEF\xBF\xBD";
 
 // The eight settings in file order, under the names the console uses.
 constexpr std::array<const char*, 8> kSettingNames = {"LaunchOpt", "ExchangeDir", "UserCmd", "InitTime",
@@ -100,7 +105,16 @@ const std::string& text(const Json& json, const std::string& where)
 {
     if (!json.is_string())
         throw Refused{where + ": expected a text"};
-    return json.get_ref<const std::string&>();
+    const std::string& value = json.get_ref<const std::string&>();
+    // A NUL ends the text where the system reads it: "path:/srv\0/x" would
+    // check "/srv".
+    if (value.find('\0') != std::string::npos)
+        throw Refused{where + ": a NUL character (\\u0000) cannot stand in the files"};
+    // --check-config prints U+FFFD for bytes that are not UTF-8; written
+    // back, it would replace them for good.
+    if (value.find(kReplacementCharacter) != std::string::npos)
+        throw Refused{where + ": U+FFFD stands for bytes that were not UTF-8; give the value in UTF-8"};
+    return value;
 }
 
 std::string word(const Json& settings, const char* name, std::initializer_list<const char*> words)
@@ -206,7 +220,8 @@ TaskChecks checksFrom(const Json& json, const std::string& where)
     return checks;
 }
 
-void tasksFrom(const Json& json, TaskTable& tasks, CheckTable& checks)
+// Returns the number of tasks.
+int tasksFrom(const Json& json, TaskTable& tasks, CheckTable& checks)
 {
     if (!json.is_array())
         throw Refused{"tasks: expected a list"};
@@ -225,6 +240,7 @@ void tasksFrom(const Json& json, TaskTable& tasks, CheckTable& checks)
         if (task.contains("checks"))
             checks[n] = checksFrom(task.at("checks"), where + ".checks");
     }
+    return n;
 }
 
 std::vector<OptionsSectionText> otherSectionsFrom(const Json& json, const std::vector<OptionsSectionRule>& rules)
@@ -267,6 +283,52 @@ std::vector<OptionsSectionText> otherSectionsFrom(const Json& json, const std::v
     return out;
 }
 
+// Start-up reads what is written with the same readers: a value they would
+// report and ignore is refused instead of written ("events = stop").
+void refuseWhatReadingReports(const std::vector<OptionsSectionText>& sections, const TaskTable& tasks, int count,
+                              const std::vector<OptionsSectionRule>& rules)
+{
+    const auto noneKept = [](const std::string&) { return false; };
+    OptionsFile file = parseOptions(rewriteOptions({}, noneKept, sections), rules);
+    readTaskChecks(file, tasks, count);
+    readFeatureOptions(file);
+    if (file.problems.empty())
+        return;
+    const OptionsProblem& problem = file.problems.front();
+    // The line is one of the text just made up: name its section instead.
+    std::string section;
+    for (const auto& s : file.sections)
+        if (s.line <= problem.line)
+            section = s.name;
+    throw Refused{(problem.text.front() == '[' ? "" : "[" + section + "] ") + problem.text};
+}
+
+// Values start-up takes as they are but the JSON cannot show: bytes that are
+// not UTF-8 come out as U+FFFD, which --write-config refuses.
+const char* const kNotUtf8 = " is not UTF-8; the JSON shows U+FFFD in its place";
+
+void reportNotUtf8(const Json& json, std::vector<std::string>& warnings)
+{
+    for (const auto& item : json.at("settings").items())
+        if (!isValidUtf8(item.value().get_ref<const std::string&>()))
+            warnings.push_back("config.ini: " + item.key() + kNotUtf8);
+    int n = 0;
+    for (const Json& task : json.at("tasks")) {
+        ++n;
+        for (const char* key : {"description", "command"})
+            if (!isValidUtf8(task.at(key).get_ref<const std::string&>()))
+                warnings.push_back("config.ini: the " + std::string(key) + " of task " + std::to_string(n) + kNotUtf8);
+    }
+}
+
+void reportNotUtf8(OptionsFile& file)
+{
+    for (const auto& section : file.sections)
+        for (const auto& value : section.values)
+            if (!isValidUtf8(value.value))
+                file.report(value.line, "[" + section.name + "] " + value.key + kNotUtf8);
+}
+
 } // namespace
 
 ConfigToolResult checkConfig(const std::string& configPath, const std::string& optionsPath,
@@ -286,6 +348,7 @@ ConfigToolResult checkConfig(const std::string& configPath, const std::string& o
         file = readOptions(optionsPath, rules);
     const CheckTable checks = readTaskChecks(file, tasks, totalApps);
     readFeatureOptions(file); // for the problems start-up would report
+    reportNotUtf8(file);
 
     Json json;
     json["settings"] = Json{{"LaunchOpt", settings.LaunchOpt}, {"ExchangeDir", settings.ExchangeDir},
@@ -302,7 +365,10 @@ ConfigToolResult checkConfig(const std::string& configPath, const std::string& o
     }
     json["tasks"] = taskList;
     json["sections"] = otherSectionsJson(file, rules);
-    const std::vector<std::string> warnings = file.problemLines();
+    std::vector<std::string> warnings;
+    reportNotUtf8(json, warnings);
+    for (std::string& line : file.problemLines())
+        warnings.push_back(std::move(line));
     json["warnings"] = warnings;
     return {warnings.empty() ? 0 : 4, dump(json), {}};
 }
@@ -310,6 +376,9 @@ ConfigToolResult checkConfig(const std::string& configPath, const std::string& o
 ConfigToolResult writeConfig(const std::string& configPath, const std::string& optionsPath, const std::string& input,
                              const std::vector<OptionsSectionRule>& rules)
 {
+    const std::string nothing = "\nNothing was written.\n";
+    if (input.size() > kConfigJsonLimit)
+        return {1, {}, "torv: the JSON is larger than 4 MiB" + nothing};
     EditorValues values;
     TaskTable tasks;
     CheckTable checks;
@@ -320,26 +389,49 @@ ConfigToolResult writeConfig(const std::string& configPath, const std::string& o
         if (!json.contains("settings"))
             throw Refused{"\"settings\" is missing"};
         values = settingsFrom(json.at("settings"));
-        if (json.contains("tasks"))
-            tasksFrom(json.at("tasks"), tasks, checks);
+        const int count = json.contains("tasks") ? tasksFrom(json.at("tasks"), tasks, checks) : 0;
         sections = taskCheckSections(checks, tasks);
         if (json.contains("sections")) {
             auto other = otherSectionsFrom(json.at("sections"), rules);
             sections.insert(sections.end(), other.begin(), other.end());
         }
+        refuseWhatReadingReports(sections, tasks, count, rules);
     } catch (const Json::exception& e) {
-        return {1, {}, "torv: the settings are not JSON: " + std::string(e.what()) + "\nNothing was written.\n"};
+        return {1, {}, "torv: the settings are not JSON: " + std::string(e.what()) + nothing};
     } catch (const Refused& refused) {
-        return {1, {}, "torv: " + refused.text + "\nNothing was written.\n"};
+        return {1, {}, "torv: " + refused.text + nothing};
+    } catch (const std::bad_alloc&) {
+        return {1, {}, "torv: " + Failure::outOfMemory().text() + nothing};
     }
+    // Both files are read and their new bytes made before either is written:
+    // a torv.ini that cannot be read leaves config.ini as it was.
     auto ours = [&rules](const std::string& name) { return isTaskSection(name) || ruleFor(rules, name) != nullptr; };
+    std::optional<std::string> configBytes, optionsBytes;
+    const std::string* path = &configPath;
     try {
-        bool changed = saveConfigIfChanged(configPath, values, tasks);
-        changed = saveOptions(optionsPath, ours, sections) || changed;
-        return {0, changed ? "changed\n" : "unchanged\n", {}};
+        configBytes = configBytesIfChanged(configPath, values, tasks);
+        path = &optionsPath;
+        optionsBytes = rewrittenOptions(optionsPath, ours, sections);
     } catch (const Failure& failure) {
-        return {1, {}, "torv: the settings could not be written: " + failure.text() + "\n"};
+        return {1, {}, "torv: " + *path + ": " + failure.text() + nothing};
     }
+    try {
+        path = &configPath;
+        if (configBytes)
+            writeConfigBytes(configPath, *configBytes);
+        path = &optionsPath;
+        if (optionsBytes)
+            writeOptionsBytes(optionsPath, *optionsBytes);
+    } catch (const Failure& failure) {
+        // config.ini written and torv.ini not: its sections name their tasks'
+        // locations, so none guards the wrong program.
+        const bool half = path == &optionsPath && configBytes;
+        return {1,
+                {},
+                "torv: " + *path + " could not be written: " + failure.text() +
+                    (half ? "\nconfig.ini was written.\n" : nothing)};
+    }
+    return {0, configBytes || optionsBytes ? "changed\n" : "unchanged\n", {}};
 }
 
 } // namespace torv

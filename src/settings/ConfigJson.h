@@ -4,6 +4,7 @@
 // the editor's writers. The shape is an interface (docs/manual.md).
 #include "settings/OptionsFile.h"
 
+#include <cstddef>
 #include <string>
 #include <vector>
 
@@ -24,10 +25,14 @@ struct ConfigToolResult {
 ConfigToolResult checkConfig(const std::string& configPath, const std::string& optionsPath,
                              const std::vector<OptionsSectionRule>& rules);
 
+// The most --write-config reads from its input.
+inline constexpr std::size_t kConfigJsonLimit = 4 * 1024 * 1024;
+
 // Writes config.ini and every torv.ini section the program knows from the
 // JSON, each file only when its bytes change. Status 0 with "changed" or
-// "unchanged"; 1 when the JSON or a value is refused (nothing is written) or
-// a file cannot be written.
+// "unchanged"; 1 when the JSON or a value is refused, a value would be
+// reported on reading, or a file cannot be read (nothing is written), or a
+// file cannot be written.
 ConfigToolResult writeConfig(const std::string& configPath, const std::string& optionsPath, const std::string& json,
                              const std::vector<OptionsSectionRule>& rules);
 

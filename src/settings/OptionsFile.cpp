@@ -67,7 +67,11 @@ std::string_view withoutLineEnd(std::string_view line)
     return line;
 }
 
-// "task 12" against a numbered rule "task": 12, or 0 when it is not one.
+constexpr int kLeadingZero = -1;
+
+// "task 12" against a numbered rule "task": 12; 0 when it is not one;
+// kLeadingZero for "task 01", which would otherwise stand for "task 1" and
+// silently replace it.
 int sectionNumber(const std::string& name, const OptionsSectionRule& rule)
 {
     if (rule.maxNumber == 0 || name.size() <= rule.name.size() + 1 ||
@@ -76,6 +80,8 @@ int sectionNumber(const std::string& name, const OptionsSectionRule& rule)
     const std::string digits = name.substr(rule.name.size() + 1);
     if (digits.size() > 4 || !std::all_of(digits.begin(), digits.end(), [](char c) { return c >= '0' && c <= '9'; }))
         return 0;
+    if (digits.size() > 1 && digits.front() == '0')
+        return kLeadingZero;
     const int n = std::stoi(digits);
     return n >= 1 && n <= rule.maxNumber ? n : 0;
 }
@@ -182,6 +188,18 @@ OptionsFile parseOptions(const std::string& text, const std::vector<OptionsSecti
         const std::string_view line = trim(withoutLineEnd(raw));
         if (line.empty() || isComment(line))
             continue;
+        // A NUL would end the text where the system reads it ("path:/srv\0/x"
+        // checks "/srv"): the line never counts. A header so spoiled ends the
+        // section above it, as an unknown one does.
+        if (line.find('\0') != std::string_view::npos) {
+            file.report(number, "a NUL byte; the line is ignored");
+            if (isHeader(line)) {
+                current = nullptr;
+                currentRule = nullptr;
+                insideIgnored = true;
+            }
+            continue;
+        }
         if (isHeader(line)) {
             current = nullptr;
             currentRule = nullptr;
@@ -192,6 +210,11 @@ OptionsFile parseOptions(const std::string& text, const std::vector<OptionsSecti
             }
             const std::string name = normalSectionName(line.substr(1, line.size() - 2));
             const Matched match = matchRule(name, rules);
+            if (match.number == kLeadingZero) {
+                file.report(number,
+                            "[" + name + "]: no leading zero in a " + std::string(match.rule->name) + " number");
+                continue;
+            }
             if (!match.rule) {
                 file.report(number, "unknown section [" + name + "]");
                 continue;
@@ -349,8 +372,9 @@ std::string rewriteOptions(const std::string& text, const std::function<bool(con
     return out;
 }
 
-bool saveOptions(const std::string& path, const std::function<bool(const std::string& name)>& ours,
-                 const std::vector<OptionsSectionText>& sections)
+std::optional<std::string> rewrittenOptions(const std::string& path,
+                                            const std::function<bool(const std::string& name)>& ours,
+                                            const std::vector<OptionsSectionText>& sections)
 {
     std::string bytes;
     bool exists = true;
@@ -364,16 +388,29 @@ bool saveOptions(const std::string& path, const std::function<bool(const std::st
     if (bytes.size() > kOptionsReadLimit)
         throw Failure::pathFileAccess();
     if (!exists && sections.empty())
-        return false;
+        return std::nullopt;
     TextEncoding encoding = TextEncoding::Utf8;
     const std::string text = exists ? decodeFileText(bytes, encoding) : std::string();
-    const std::string out = encodeFileText(rewriteOptions(text, ours, sections), encoding);
+    std::string out = encodeFileText(rewriteOptions(text, ours, sections), encoding);
     if (exists && out == bytes)
-        return false;
+        return std::nullopt;
+    return out;
+}
+
+void writeOptionsBytes(const std::string& path, const std::string& bytes)
+{
     // The program folder is the administrator's: a linked file stays a link,
     // and mode, owner and group stay as they were set.
-    writeFileAtomically(path, out, {.followLink = true, .keepOwner = true, .attributesFrom = {}});
-    return true;
+    writeFileAtomically(path, bytes, {.followLink = true, .keepOwner = true, .attributesFrom = {}});
+}
+
+bool saveOptions(const std::string& path, const std::function<bool(const std::string& name)>& ours,
+                 const std::vector<OptionsSectionText>& sections)
+{
+    const std::optional<std::string> bytes = rewrittenOptions(path, ours, sections);
+    if (bytes)
+        writeOptionsBytes(path, *bytes);
+    return bytes.has_value();
 }
 
 } // namespace torv

@@ -107,6 +107,14 @@ std::string rewriteOptions(const std::string& text, const std::function<bool(con
 // created, and a file whose bytes would not change is not touched. Returns
 // whether the file was written. Throws a Failure when it cannot be read or
 // written (the file is then as it was).
+// The same in two steps, for a caller that must know every file can be
+// written before it writes any: the bytes to write, or nothing when the file
+// is to stay as it is; then their atomic write. Both throw a Failure.
+std::optional<std::string> rewrittenOptions(const std::string& path,
+                                            const std::function<bool(const std::string& name)>& ours,
+                                            const std::vector<OptionsSectionText>& sections);
+void writeOptionsBytes(const std::string& path, const std::string& bytes);
+
 bool saveOptions(const std::string& path, const std::function<bool(const std::string& name)>& ours,
                  const std::vector<OptionsSectionText>& sections);
 

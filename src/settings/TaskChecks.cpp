@@ -1,6 +1,8 @@
 #include "settings/TaskChecks.h"
 
 #include <algorithm>
+#include <exception>
+#include <filesystem>
 
 namespace torv {
 
@@ -95,6 +97,11 @@ std::optional<Check> parseCheck(const std::string& text, std::string& why)
         std::string_view word;
         CheckKind kind;
     };
+    // Anything after a NUL would go unseen by the system ("path:/srv\0/x").
+    if (text.find('\0') != std::string::npos) {
+        why = "a check cannot hold a NUL character";
+        return std::nullopt;
+    }
     static constexpr Prefix kPrefixes[] = {{"tcp:", CheckKind::Tcp},
                                            {"path:", CheckKind::Path},
                                            {"process:", CheckKind::Process},
@@ -178,6 +185,27 @@ CheckTable readTaskChecks(OptionsFile& file, const TaskTable& tasks, int totalAp
         table[n] = std::move(checks);
     }
     return table;
+}
+
+std::vector<Check> withPathsIn(const std::string& folder, std::vector<Check> checks)
+{
+    namespace fs = std::filesystem;
+    auto path = [](const std::string& utf8) { return fs::path(std::u8string(utf8.begin(), utf8.end())); };
+    for (Check& check : checks) {
+        if (check.kind != CheckKind::Path)
+            continue;
+        try {
+            const fs::path given = path(check.target);
+            if (given.is_absolute())
+                continue;
+            // On Windows "\x" keeps the folder's drive and "D:x" stays as given.
+            const std::u8string joined = (path(folder) / given).u8string();
+            check.target.assign(joined.begin(), joined.end());
+        } catch (const std::exception&) {
+            // A name the system cannot convert is tried as written.
+        }
+    }
+    return checks;
 }
 
 std::vector<OptionsSectionText> taskCheckSections(const CheckTable& checks, const TaskTable& tasks)

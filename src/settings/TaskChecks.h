@@ -55,6 +55,10 @@ std::optional<Check> parseCheck(const std::string& text, std::string& why);
 // rest of its section still counts.
 CheckTable readTaskChecks(OptionsFile& file, const TaskTable& tasks, int totalApps);
 
+// The checks with each relative `path:` taken in `folder` (the program's):
+// the working folder is whatever started the console ("/" under systemd).
+std::vector<Check> withPathsIn(const std::string& folder, std::vector<Check> checks);
+
 // The sections a save writes: one per task that has checks (keyed by the
 // number the task has in the saved file), each with the task's location so
 // that a later renumbering by hand is noticed.

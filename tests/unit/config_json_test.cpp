@@ -8,6 +8,7 @@
 #include <nlohmann/json.hpp>
 
 #include <filesystem>
+#include <fstream>
 
 namespace torv {
 namespace {
@@ -15,8 +16,12 @@ namespace {
 using Json = nlohmann::ordered_json;
 namespace fs = std::filesystem;
 
-// The tasks' rule and a stand-in for any other section, with a key that repeats.
-const std::vector<OptionsSectionRule> kRules{taskSectionRule(), {"notes", {{"command"}, {"events", true}}}};
+// The tasks' rule, a stand-in for any other section, with a key that repeats, and one judged on reading.
+const std::vector<OptionsSectionRule> kRules{
+    taskSectionRule(), {"notes", {{"command"}, {"events", true}}}, alertSectionRule()};
+// A command that is not UTF-8: Latin-1 as many old files hold.
+const char* const kLatin1 =
+    "NORM\r\n/x\r\n\r\n30\r\n10\r\nREMOTEON\r\nSOUNDON\r\nCOMMENTSOFF\r\nCafe\r\n/opt/caf\xe9/run\r\n";
 
 const char* const kConfig = "NORM\r\n/srv/x\r\n\r\n5x\r\n10\r\nREMOTEON\r\nSOUNDOFF\r\nCOMMENTSOFF\r\n"
                             "\"Web, front\"\r\n\"nginx -g \"\"daemon off;\"\"\"\r\nApp\r\n/opt/app/run\r\n";
@@ -62,6 +67,7 @@ TEST(ConfigJson, CheckGivesStatusAndWritesNothing)
         {"NORM\r\n/x\r\n\r\n99999\r\n10\r\nREMOTEON\r\nSOUNDON\r\nCOMMENTSOFF\r\n", nullptr, 3, "6 Overflow"},
         {kConfig, kOptions, 0, ""},
         {kConfig, "[task 1]\r\nbefore = ftp:x\r\n[nosuch]\r\n", 4, ""},
+        {kLatin1, "[task 1]\r\nready = path:/caf\xe9\r\n", 4, ""}, // shown as U+FFFD: said so
     };
     for (const auto& c : cases) {
         Folder f;
@@ -145,6 +151,7 @@ bool expectRoundTrip(const std::string& config, const std::string& options, cons
 TEST(ConfigJson, WriteThenCheckRoundTrips)
 {
     EXPECT_TRUE(expectRoundTrip(kConfig, kOptions, "fixture"));
+    EXPECT_FALSE(expectRoundTrip(kLatin1, "", "Latin-1")); // refused, never written as U+FFFD
     const fs::path corpus = TORV_FUZZ_CORPUS;
     if (!fs::exists(corpus))
         GTEST_SKIP() << "no fuzz corpus at " << corpus;
@@ -192,6 +199,12 @@ TEST(ConfigJson, RefusedValueWritesNothing)
         {"/sections/notes/command", Json::array({"a", "b"}), "expected a text"},
         {"/sections/notes/command", "two\nlines", "cannot hold"},
         {"/extra", true, "unknown key \"extra\""},
+        // what start-up would report and ignore is refused, not written
+        {"/sections/alert", {{"command", "page"}, {"events", "stop"}}, "[alert] events = stop: \"stop\" is no event"},
+        {"/sections/alert", {{"events", "all"}}, "[alert] has no command"},
+        {"/tasks/0/command", std::string("/srv\0/x", 7), "task 1.command: a NUL"},
+        {"/tasks/0/checks/ready/0", std::string("path:/srv\0/x", 12), "a NUL"},
+        {"/tasks/0/description", "caf\xEF\xBF\xBD", "U+FFFD stands for bytes that were not UTF-8"},
     };
     Folder f;
     ASSERT_EQ(f.write(good.dump()).status, 0);
@@ -205,7 +218,48 @@ TEST(ConfigJson, RefusedValueWritesNothing)
         EXPECT_EQ(f.snapshot(), before) << c.pointer;
     }
     EXPECT_EQ(f.write("{\"settings\": ").status, 1);
+    EXPECT_EQ(f.write(good.dump() + std::string(kConfigJsonLimit, ' ')).err,
+              "torv: the JSON is larger than 4 MiB\nNothing was written.\n");
     EXPECT_EQ(f.snapshot(), before);
+    // torv.ini is read before config.ini is written: one too large leaves no config.ini behind.
+    f.dir.write("torv.ini", std::string(kOptionsReadLimit + 1, ';'));
+    fs::remove(f.dir.file("config.ini"));
+    const std::string large = f.snapshot();
+    EXPECT_EQ(f.write(good.dump()).status, 1);
+    EXPECT_EQ(f.snapshot(), large);
+}
+
+// Every JSON example of the documentation is one the program accepts and
+// prints back; every code fence closes (one left open turns the rest into code).
+TEST(ConfigJson, TheDocsExamplesAreAcceptedAndTheirFencesClose)
+{
+    std::vector<std::string> examples;
+    for (const auto& page : fs::directory_iterator(fs::path(TORV_DOCS))) {
+        std::ifstream in(page.path());
+        std::string line, *json = nullptr;
+        int open = 0; // the line of the fence that opened the block
+        for (int n = 1; page.path().extension() == ".md" && std::getline(in, line); ++n) {
+            const std::string fence = line.substr(std::min(line.find_first_not_of(' '), line.size()));
+            if (fence.rfind("```", 0) != 0) {
+                if (json)
+                    *json += line + "\n";
+            } else if (open) {
+                EXPECT_EQ(fence, "```") << page.path() << ":" << n << " opens inside the block of line " << open;
+                open = 0, json = nullptr;
+            } else {
+                open = n, json = fence == "```json" ? &examples.emplace_back() : nullptr;
+            }
+        }
+        EXPECT_EQ(open, 0) << page.path() << ": the block of line " << open << " never closes";
+    }
+    ASSERT_FALSE(examples.empty());
+    const auto rules = knownOptionsRules();
+    for (const std::string& example : examples) {
+        Folder f;
+        EXPECT_EQ(writeConfig(f.dir.file("config.ini"), f.dir.file("torv.ini"), example, rules).err, "");
+        const ConfigToolResult back = checkConfig(f.dir.file("config.ini"), f.dir.file("torv.ini"), rules);
+        EXPECT_EQ(Json::parse(back.out), Json::parse(example)) << back.status;
+    }
 }
 
 } // namespace

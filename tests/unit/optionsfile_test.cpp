@@ -12,6 +12,8 @@
 namespace torv {
 namespace {
 
+using namespace std::string_view_literals;
+
 const std::vector<OptionsSectionRule> kRules{
     {"task", {{"location"}, {"before", true}, {"ready", true}, {"timeout"}}, 100},
     {"alert", {{"command"}, {"events"}}},
@@ -31,7 +33,7 @@ std::string values(const OptionsFile& f)
 TEST(OptionsFile, ReadsTheGrammar)
 {
     struct Case {
-        const char* text;
+        std::string_view text;
         const char* values;
         std::vector<std::string> problems;
     };
@@ -59,12 +61,17 @@ TEST(OptionsFile, ReadsTheGrammar)
           "torv.ini line 2: a section name must end with ']': [alert",
           "torv.ini line 4: unknown key \"bogus\" in [alert]",
           "torv.ini line 5: not a setting (name = value): no equals"}},
+        // "task 01" is not "task 1"; a NUL hides what follows it; a header with one ends the section above
+        {"[task 01]\nready=a\n[task 1]\nready=b\nready=path:/srv\0/x\n[al\0ert]\nevents=all\n"sv,
+         "[task 1]ready=b;",
+         {"torv.ini line 1: [task 01]: no leading zero in a task number",
+          "torv.ini line 5: a NUL byte; the line is ignored", "torv.ini line 6: a NUL byte; the line is ignored"}},
         {"[alert]\ncommand=a\n[task 1]\n[Alert]\nevents=all\n",
          "[alert]command=a;events=all;[task 1]",
          {"torv.ini line 4: section [alert] given again; its values join the first"}},
     };
     for (const auto& c : cases) {
-        const OptionsFile f = parseOptions(c.text, kRules);
+        const OptionsFile f = parseOptions(std::string(c.text), kRules);
         EXPECT_EQ(values(f), c.values) << c.text;
         EXPECT_EQ(f.problemLines(), c.problems) << c.text;
     }

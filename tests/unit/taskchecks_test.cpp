@@ -1,8 +1,11 @@
 // The checks of torv.ini's [task N] sections: what is a check, which section
 // guards which task, and a save that reads back the same.
+#include "platform/Paths.h"
 #include "settings/TaskChecks.h"
 
 #include <gtest/gtest.h>
+
+#include <filesystem>
 
 namespace torv {
 namespace {
@@ -34,6 +37,7 @@ TEST(TaskChecks, WhatIsACheck)
         {"command:", false},
         {"ftp://h/", false},
         {"/mnt/backup", false},
+        {std::string("path:/srv\0/x", 12), false}, // the system would check "/srv"
     };
     for (const auto& c : cases) {
         std::string why;
@@ -52,6 +56,11 @@ TEST(TaskChecks, WhatIsACheck)
     EXPECT_EQ(parseCheck("https://admin:s3cret@h:8443/x?q=a@b", why)->shown(), "https://admin:***@h:8443/x?q=a@b");
     EXPECT_EQ(parseCheck("http://user@h/", why)->shown(), "http://user@h/");
     EXPECT_EQ(parseCheck("http://h/a:b@c", why)->shown(), "http://h/a:b@c");
+
+    // A relative path is the program folder's, never the working folder's.
+    const std::string absolute = std::filesystem::temp_directory_path().string();
+    const auto tried = withPathsIn("prog", {*parseCheck("path:up", why), *parseCheck("path:" + absolute, why)});
+    EXPECT_EQ(tried[0].target + tried[1].target, inFolder("prog", "up") + absolute);
 }
 
 TEST(TaskChecks, SectionsGuardOnlyTheTaskTheyWereWrittenFor)
