@@ -195,10 +195,11 @@ std::vector<Check> withPathsIn(const std::string& folder, std::vector<Check> che
         if (check.kind != CheckKind::Path)
             continue;
         try {
+            // Only a plain relative name: Windows' "\x" and "D:x" name a drive
+            // of their own and stay as given.
             const fs::path given = path(check.target);
-            if (given.is_absolute())
+            if (given.has_root_name() || given.has_root_directory())
                 continue;
-            // On Windows "\x" keeps the folder's drive and "D:x" stays as given.
             const std::u8string joined = (path(folder) / given).u8string();
             check.target.assign(joined.begin(), joined.end());
         } catch (const std::exception&) {
