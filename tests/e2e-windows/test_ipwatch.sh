@@ -36,7 +36,9 @@ stop_torv() {
 }
 
 run_until_line "^External IP: 198.51.100.7$" 40
-[[ "$(tr -d '\r' <"$ADDRESS_FILE")" == "198.51.100.7" ]] || fail "address file: $(cat "$ADDRESS_FILE")"
+# The file is written just after the log line.
+wait_for '[[ "$(tr -d "\r" <"$ADDRESS_FILE" 2>/dev/null)" == "198.51.100.7" ]]' 10 ||
+  fail "address file: $(cat "$ADDRESS_FILE" 2>/dev/null)"
 [[ ! -e "$WORK/dns.txt" ]] || fail "the baseline started the launch"
 stop_torv
 
