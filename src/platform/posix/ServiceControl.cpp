@@ -245,25 +245,29 @@ int uninstallService(const ServiceTarget& target)
     return servicestatus::Ok;
 }
 
-int startService(const ServiceTarget& target)
+namespace {
+
+// "start" returns once the console has said it is ready, or has failed.
+int control(const ServiceTarget& target, const char* verb, const char* done)
 {
     if (!unitThere(target))
         return notInstalled(target);
-    // Returns once the console has said it is ready, or has failed.
-    if (!systemctl({"start", unitName(target)}))
+    if (!systemctl({verb, unitName(target)}))
         return servicestatus::Failed;
-    std::printf("started %s\n", target.name.c_str());
+    std::printf("%s %s\n", done, target.name.c_str());
     return servicestatus::Ok;
+}
+
+} // namespace
+
+int startService(const ServiceTarget& target)
+{
+    return control(target, "start", "started");
 }
 
 int stopService(const ServiceTarget& target)
 {
-    if (!unitThere(target))
-        return notInstalled(target);
-    if (!systemctl({"stop", unitName(target)}))
-        return servicestatus::Failed;
-    std::printf("stopped %s\n", target.name.c_str());
-    return servicestatus::Ok;
+    return control(target, "stop", "stopped");
 }
 
 std::optional<ServiceState> serviceState(const ServiceTarget& target)
