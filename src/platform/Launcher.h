@@ -32,6 +32,12 @@ public:
     // still reported through onEnd. Nothing happens once the process has ended
     // and been collected; a descendant that left the group is not reached.
     virtual void end() = 0;
+    // Asks the process and its group to end, with the chance to clean up
+    // (POSIX: SIGTERM to the group). The end is reported through onEnd; one
+    // that ignores the request is ended with end() when its time is up.
+    virtual void stop() = 0;
+    // Whether the process has not yet been seen to end.
+    virtual bool running() const = 0;
 };
 
 // Starts a command line as a new process and never waits for it. Throws a

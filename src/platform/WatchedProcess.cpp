@@ -24,8 +24,9 @@ struct WatchedProcess::Shared {
     }
 };
 
-WatchedProcess::WatchedProcess(std::function<int()> waitForEnd, std::function<void()> endNow)
-    : endNow_(std::move(endNow)), shared_(std::make_shared<Shared>())
+WatchedProcess::WatchedProcess(std::function<int()> waitForEnd, std::function<void()> endNow,
+                               std::function<void()> stopNow)
+    : endNow_(std::move(endNow)), stopNow_(std::move(stopNow)), shared_(std::make_shared<Shared>())
 {
     // Detached: a program that outlives the console never holds up its end.
     std::thread([shared = shared_, waitForEnd = std::move(waitForEnd)] {
@@ -54,6 +55,17 @@ void WatchedProcess::onEnd(EventLoop& events, std::function<void(int status)> en
 void WatchedProcess::end()
 {
     endNow_();
+}
+
+void WatchedProcess::stop()
+{
+    stopNow_();
+}
+
+bool WatchedProcess::running() const
+{
+    std::lock_guard lock(shared_->mutex);
+    return !shared_->status;
 }
 
 } // namespace torv

@@ -29,6 +29,25 @@ enum class OnTimeout { Continue, Skip, Stop };
 inline constexpr int kDefaultCheckTimeout = 60;
 inline constexpr int kLongestCheckTimeout = 86400; // a day
 
+// What the console does when a task's program ends, and when the console
+// itself ends: `restart`, `restart-delay` … `stop-timeout` of `[task N]`.
+enum class RestartPolicy { No, OnFailure, Always };
+enum class StopPolicy { No, OnExit };
+
+struct KeepRunning {
+    RestartPolicy restart = RestartPolicy::No;
+    int restartDelay = 1;     // seconds before the first restart; doubles for each further one
+    int restartMaxDelay = 60; // ... up to this
+    int restartReset = 60;    // a run this long resets the delay and the count
+    int restartLimit = 5;     // restarts in a row before giving up; 0: never gives up
+    StopPolicy stop = StopPolicy::No;
+    int stopTimeout = 10; // seconds between the polite stop and the forced one
+
+    // Whether the task's program is held and watched once started.
+    bool watched() const { return restart != RestartPolicy::No || stop != StopPolicy::No; }
+    bool operator==(const KeepRunning&) const = default;
+};
+
 struct TaskChecks {
     std::string location; // the task's location the section was written for
     std::vector<Check> before;
@@ -36,6 +55,9 @@ struct TaskChecks {
     int timeout = kDefaultCheckTimeout; // seconds in all; 0: no limit
     OnTimeout onTimeout = OnTimeout::Continue;
     std::string caFile; // for https: a CA to trust besides the system's store
+    // Seconds between a check's tries; 0: each kind's own pace.
+    double interval = 0;
+    KeepRunning keep;
 
     bool empty() const { return before.empty() && ready.empty(); }
 };

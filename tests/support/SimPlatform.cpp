@@ -192,11 +192,15 @@ void RecordingLauncher::run(const std::string& commandLine, WindowStyle style)
 
 namespace {
 
-// Its end is reported once, when `ending` says or at once after end() (as
-// SIGKILL would: 137), never after it was dropped.
+// Its end is reported once, when `ending` says, at once after end() (as
+// SIGKILL would: 137) or after stop() (as SIGTERM would: 143) unless it
+// ignores that, never after it was dropped.
 class SimProcess : public RunningProcess {
 public:
-    SimProcess(std::optional<std::pair<Ms, int>> ending, int& endedCount) : ending_(ending), endedCount_(endedCount) {}
+    SimProcess(std::optional<std::pair<Ms, int>> ending, int& endedCount, int& stoppedCount, bool ignoresStop)
+        : ending_(ending), endedCount_(endedCount), stoppedCount_(stoppedCount), ignoresStop_(ignoresStop)
+    {
+    }
     ~SimProcess() override { *ended_ = nullptr; }
     void onEnd(EventLoop& events, std::function<void(int)> ended) override
     {
@@ -212,17 +216,29 @@ public:
             report(0, 137);
         }
     }
+    void stop() override
+    {
+        ++stoppedCount_;
+        if (*ended_ && !ignoresStop_)
+            report(0, 143);
+    }
+    bool running() const override { return !*reported_; }
 
 private:
     void report(Ms after, int status)
     {
-        loop_->after(after, [ended = ended_, status] {
-            if (auto once = std::exchange(*ended, nullptr))
+        loop_->after(after, [ended = ended_, reported = reported_, status] {
+            if (auto once = std::exchange(*ended, nullptr)) {
+                *reported = true;
                 once(status);
+            }
         });
     }
     std::optional<std::pair<Ms, int>> ending_;
     int& endedCount_;
+    int& stoppedCount_;
+    bool ignoresStop_;
+    std::shared_ptr<bool> reported_ = std::make_shared<bool>(false);
     SimEventLoop* loop_ = nullptr;
     bool killed_ = false;
     std::shared_ptr<std::function<void(int)>> ended_ = std::make_shared<std::function<void(int)>>();
@@ -242,7 +258,8 @@ std::unique_ptr<RunningProcess> RecordingLauncher::start(const std::string& comm
     run(commandLine, style);
     ++started;
     auto it = endings.find(commandLine);
-    return std::make_unique<SimProcess>(it == endings.end() ? std::nullopt : std::optional(it->second), ended);
+    return std::make_unique<SimProcess>(it == endings.end() ? std::nullopt : std::optional(it->second), ended, stopped,
+                                        ignoringStop.count(commandLine) > 0);
 }
 
 std::unique_ptr<RunningProcess> RecordingLauncher::startWithEnvironment(const std::string& commandLine,
@@ -253,7 +270,8 @@ std::unique_ptr<RunningProcess> RecordingLauncher::startWithEnvironment(const st
     if (failed != failing.end())
         throw Failure(failed->second.first, failed->second.second);
     auto it = endings.find(commandLine);
-    return std::make_unique<SimProcess>(it == endings.end() ? std::nullopt : std::optional(it->second), ended);
+    return std::make_unique<SimProcess>(it == endings.end() ? std::nullopt : std::optional(it->second), ended, stopped,
+                                        ignoringStop.count(commandLine) > 0);
 }
 
 void RecordingLauncher::openInTextEditor(const std::string& path)

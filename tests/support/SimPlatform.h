@@ -17,6 +17,7 @@
 #include <deque>
 #include <functional>
 #include <map>
+#include <set>
 #include <memory>
 #include <optional>
 #include <stdexcept>
@@ -137,6 +138,9 @@ public:
     int started = 0;
     // Held processes ended by RunningProcess::end() before they were over.
     int ended = 0;
+    // Held processes asked to stop; those started from `ignoringStop` go on.
+    int stopped = 0;
+    std::set<std::string> ignoringStop;
     void openInTextEditor(const std::string& path) override;
     std::vector<Launch> launches;
     // Started with extra variables (the alert command): kept apart from the
@@ -219,6 +223,9 @@ public:
     std::map<std::string, std::string> env;
     bool otherInstance = false;
     int ended = 0;
+    // Held processes asked to stop; those started from `ignoringStop` go on.
+    int stopped = 0;
+    std::set<std::string> ignoringStop;
     std::string driveRoot_;
 
 private:

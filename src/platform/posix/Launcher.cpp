@@ -151,6 +151,11 @@ std::unique_ptr<RunningProcess> startWatched(const std::string& commandLine, cha
                                                 std::lock_guard lock(child->mutex);
                                                 if (!child->collected)
                                                     ::kill(-child->pid, SIGKILL);
+                                            },
+                                            [child] {
+                                                std::lock_guard lock(child->mutex);
+                                                if (!child->collected)
+                                                    ::kill(-child->pid, SIGTERM);
                                             });
 }
 

@@ -166,6 +166,15 @@ HANDLE jobFor(HANDLE process)
     return job;
 }
 
+void endHeld(HeldProcess& held)
+{
+    std::lock_guard lock(held.mutex);
+    if (held.job)
+        TerminateJobObject(held.job, 1);
+    else if (held.process)
+        TerminateProcess(held.process, 1);
+}
+
 // Started suspended, so that nothing it starts can slip out before it is in
 // its job.
 std::unique_ptr<RunningProcess> watched(const PROCESS_INFORMATION& pi)
@@ -188,13 +197,9 @@ std::unique_ptr<RunningProcess> watched(const PROCESS_INFORMATION& pi)
             held->job = held->process = nullptr;
             return static_cast<int>(code);
         },
-        [held] {
-            std::lock_guard lock(held->mutex);
-            if (held->job)
-                TerminateJobObject(held->job, 1);
-            else if (held->process)
-                TerminateProcess(held->process, 1);
-        });
+        [held] { endHeld(*held); },
+        // Until a console break can be sent, a stop ends at once.
+        [held] { endHeld(*held); });
 }
 
 } // namespace
