@@ -123,6 +123,8 @@ std::vector<std::pair<std::string, std::string>> alertEnvironment(const AlertEve
         env.emplace_back("TORV_REASON", e.reason);
     if (e.suppressed > 0)
         env.emplace_back("TORV_SUPPRESSED", std::to_string(e.suppressed));
+    if (e.restarts > 0)
+        env.emplace_back("TORV_RESTARTS", std::to_string(e.restarts));
     env.emplace_back("TORV_HOST", host);
     env.emplace_back("TORV_TIME", isoTime);
     return env;

@@ -99,6 +99,35 @@ std::string formatMetrics(const ConsoleFigures& f)
         if (task.readySeconds >= 0)
             w.sample("torv_task_ready_seconds", label("task", std::to_string(n)), number(task.readySeconds));
 
+    // The kept tasks' series, each family only once a task is kept.
+    const struct {
+        const char* name;
+        const char* type;
+        const char* help;
+        bool (*has)(const TaskFigures&);
+        std::string (*value)(const TaskFigures&);
+    } kept[] = {
+        {"torv_task_running", "gauge", "1 while a kept task's program runs.",
+         [](const TaskFigures& t) { return t.watched; },
+         [](const TaskFigures& t) { return std::string(t.running ? "1" : "0"); }},
+        {"torv_task_restarts_total", "counter", "Restarts of a kept task's program since the console started.",
+         [](const TaskFigures& t) { return t.watched; },
+         [](const TaskFigures& t) { return std::to_string(t.restarts); }},
+        {"torv_task_last_exit_status", "gauge", "The status a kept task's program last ended with.",
+         [](const TaskFigures& t) { return t.exited; },
+         [](const TaskFigures& t) { return std::to_string(t.lastExitStatus); }},
+    };
+    for (const auto& series : kept) {
+        bool family = false;
+        for (const auto& [n, task] : f.tasks) {
+            if (!series.has(task))
+                continue;
+            if (!std::exchange(family, true))
+                w.family(series.name, series.type, series.help);
+            w.sample(series.name, label("task", std::to_string(n)), series.value(task));
+        }
+    }
+
     if (f.lastPoll > 0) {
         w.family("torv_remote_last_poll_timestamp_seconds", "gauge", "When the remote folder was last looked at.");
         w.sample("torv_remote_last_poll_timestamp_seconds", {}, number(f.lastPoll));

@@ -16,6 +16,12 @@ struct TaskFigures {
     double launchedAt = 0; // seconds since the epoch; 0: not launched yet
     std::uint64_t failures = 0;
     double readySeconds = -1; // -1: no readiness measured
+    // Kept running by the console: these three have a series only then.
+    bool watched = false;
+    bool running = false;
+    std::uint64_t restarts = 0;
+    bool exited = false; // lastExitStatus holds a status
+    int lastExitStatus = 0;
 };
 
 struct ConsoleFigures {

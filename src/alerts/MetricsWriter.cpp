@@ -3,6 +3,8 @@
 #include "platform/AtomicFile.h"
 #include "platform/Failure.h"
 
+#include <cstdlib>
+
 namespace torv {
 
 MetricsWriter::MetricsWriter(EventLoop& events, const Clock& clock, std::string version,
@@ -50,6 +52,16 @@ void MetricsWriter::notify(const ConsoleEvent& e)
     } else if (word == "task-ready") {
         if (auto it = launchedMs_.find(e.task); it != launchedMs_.end())
             figures_.tasks[e.task].readySeconds = static_cast<double>(nowMs - it->second) / 1000;
+    } else if (word == "task-watched" || word == "task-restarted") {
+        TaskFigures& task = figures_.tasks[e.task];
+        task.watched = task.running = true;
+        if (word == "task-restarted")
+            ++task.restarts;
+    } else if (word == "task-ended") {
+        TaskFigures& task = figures_.tasks[e.task];
+        task.running = false;
+        task.exited = true;
+        task.lastExitStatus = std::atoi(e.code.c_str());
     } else if (word == "launch-failed" || word == "not-ready") {
         ++figures_.tasks[e.task].failures;
     } else if (word == "command") {

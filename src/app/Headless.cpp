@@ -77,8 +77,9 @@ int runHeadless(int argc, char** argv)
     ServiceNotifier notifier(events, *manager);
     form.addListener(notifier);
     // The system's stop request (SIGTERM, SIGINT, a console control event)
-    // ends the program from the event loop, at once, with 0.
-    platform.stop->onStop([&form] { form.endProgram(); });
+    // ends the program from the event loop with 0, once the kept programs
+    // are stopped; a second one ends those at once.
+    platform.stop->onStop([&form] { form.requestEnd(); });
 
     HeadlessConsole console(form, view, sink);
     const int status = console.start();

@@ -190,8 +190,12 @@ ScopeView& ConsoleWindow::scope()
 void ConsoleWindow::closeEvent(QCloseEvent* event)
 {
     event->accept();
-    if (form_)
-        form_->Form_Unload();
+    if (!form_)
+        return;
+    form_->Form_Unload();
+    // Still here: kept programs are being stopped, and the window stays
+    // (its controls off) until they are.
+    event->ignore();
 }
 
 QIcon programIcon()

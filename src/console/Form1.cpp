@@ -13,6 +13,7 @@
 #include "settings/AlertOptions.h"
 #include "settings/ConfigFile.h"
 #include "settings/OptionsRules.h"
+#include "supervisor/Supervisor.h"
 
 #include <algorithm>
 #include <cctype>
@@ -53,10 +54,24 @@ std::string readCommentLine(const std::string& path)
 
 Form1::Form1(const Ports& p, ConsoleView& view)
     : ports_(p), view_(view), remote_(std::make_unique<CommandInterface>(state_, *this, ports_)),
-      sequencer_(std::make_unique<Sequencer>(state_, *this, ports_, *remote_)),
+      supervisor_(std::make_unique<Supervisor>(SupervisorContext{p.events, p.clock, p.launcher, *this, nullptr})),
+      sequencer_(std::make_unique<Sequencer>(state_, *this, ports_, *remote_, *supervisor_)),
       tray_(std::make_unique<ConsoleTray>(*this, p.tray, p.program.fileDescription(), p.consoleIcon)),
       IPTimer_(std::make_unique<IpWatcher>(*this, ports_))
 {
+    // Kept programs are stopped before `off` and `restart` hand over to the
+    // system; the console runs on, and a shutdown that cannot be started
+    // leaves them stopped.
+    remote_->holdShutdown([this](std::function<void(bool)> then) {
+        if (!supervisor_->anyToStop())
+            return false;
+        state_.Ending = true;
+        supervisor_->stopAll([this, then = std::move(then)] {
+            state_.Ending = false;
+            then(true);
+        });
+        return true;
+    });
     const auto says = [this](const std::string& line) { listenerSays(line); };
     alerts_ = std::make_unique<AlertDispatcher>(ports_.events, ports_.clock, ports_.launcher, ports_.program.hostName(),
                                                 says);
@@ -154,6 +169,7 @@ void Form1::readOptionsFile()
 {
     OptionsFile file = readOptions(optionsPath(ports_.program), knownOptionsRules());
     state_.checks = readTaskChecks(file, state_.tasks, state_.TotalApps);
+    supervisor_->reconcile(state_.tasks, state_.TotalApps, state_.checks, state_.Reloading);
     const FeatureOptions features = readFeatureOptions(file);
     state_.ip = features.ip;
     IPTimer_->configure(state_.ip);
@@ -336,6 +352,8 @@ void Form1::setControlEnabled(Control control, bool enabled)
 
 void Form1::cmdRestart_Click()
 {
+    if (state_.Ending)
+        return;
     state_.Timer1->setEnabled(true);
     state_.Reloading = true;
     for (Control c : {Control::Chart, Control::cmdEdit, Control::cmdTray, Control::chkRemote, Control::cmdRestart})
@@ -345,6 +363,8 @@ void Form1::cmdRestart_Click()
 
 void Form1::cmdConfig_Click()
 {
+    if (state_.Ending)
+        return;
     state_.Timer1->setEnabled(false);
     ports_.dialogs.showSettingsEditor();
     ports_.events.processPending();
@@ -424,7 +444,27 @@ void Form1::Chart_UserSet(bool on)
     chartValue_ = on;
 }
 
-void Form1::endProgram()
+void Form1::requestEnd()
+{
+    if (state_.Ending && ending_) {
+        supervisor_->killAll();
+        return;
+    }
+    ending_ = true;
+    if (!supervisor_->anyToStop())
+        finishEnd();
+    // Nothing new starts while the kept programs stop; every wait of a
+    // sequence under way stands down.
+    state_.Ending = true;
+    state_.Timer1->setEnabled(false);
+    state_.Timer2->setEnabled(false);
+    for (Control c : {Control::cmdEdit, Control::cmdRestart, Control::cmdClear, Control::cmdTray, Control::Command8,
+                      Control::cmdConfig, Control::chkRemote, Control::Chart})
+        setControlEnabled(c, false);
+    supervisor_->stopAll([this] { finishEnd(); });
+}
+
+void Form1::finishEnd()
 {
     metrics_->stop();
     for (ConsoleListener* listener : listeners_)
@@ -442,7 +482,7 @@ void Form1::Form_Unload()
 {
     // The tray icon goes first; any failure on the way is dropped and the
     // program ends all the same.
-    Form1::endProgram();
+    requestEnd();
 }
 
 } // namespace torv

@@ -23,6 +23,7 @@ class CommandInterface;
 class IpWatcher;
 class AlertDispatcher;
 class MetricsWriter;
+class Supervisor;
 struct FeatureOptions;
 
 class Form1 : public TrayHost, public ConsoleActions {
@@ -34,8 +35,9 @@ public:
 
     // Start-up; run when the window is created and again by every reload.
     void Form_Load();
-    // Shutdown: removes the tray icon and ends the program.
-    [[noreturn]] void Form_Unload();
+    // Shutdown: removes the tray icon and ends the program, once the kept
+    // programs are stopped (until then it returns).
+    void Form_Unload();
 
     void cmdRestart_Click();
     void cmdConfig_Click();
@@ -68,7 +70,7 @@ public:
     void setRemoteToggle(bool on) override;
     bool remoteToggle() const { return chkRemoteValue_; }
 
-    [[noreturn]] void endProgram() override;
+    void requestEnd() override;
     // Hears every event, status change and clean end from now on.
     void addListener(ConsoleListener& listener) { listeners_.push_back(&listener); }
 
@@ -109,18 +111,22 @@ private:
     void chkRemote_Click();
     void setUpTray();
     void CreateCpuMon();
+    // The end's last steps, once the kept programs are stopped; never returns.
+    [[noreturn]] void finishEnd();
 
     Ports ports_;
     ConsoleView& view_;
     ConsoleState state_;
     CpuChart chart_;
     std::unique_ptr<CommandInterface> remote_;
+    std::unique_ptr<Supervisor> supervisor_;
     std::unique_ptr<Sequencer> sequencer_;
     std::unique_ptr<ConsoleTray> tray_;
     std::unique_ptr<IpWatcher> IPTimer_;
     std::unique_ptr<AlertDispatcher> alerts_;
     std::unique_ptr<MetricsWriter> metrics_;
     std::vector<ConsoleListener*> listeners_;
+    bool ending_ = false;      // requestEnd has run
     bool optionsRead_ = false; // torv.ini read by the start-up under way
     bool chkRemoteValue_ = false;
     bool chartValue_ = false;

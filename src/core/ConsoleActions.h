@@ -37,8 +37,11 @@ public:
     virtual void focusWindow() = 0;
     virtual void hideWindow() = 0;
     virtual void minimizeWindow() = 0;
-    // Ends the program at once, taking the tray icon away first.
-    [[noreturn]] virtual void endProgram() = 0;
+    // Ends the program: at once when no kept program has to be stopped
+    // first (then it does not return); else the kept programs are stopped in
+    // order on the loop, and the program ends after them. A second request
+    // while they stop ends what is left of them at once.
+    virtual void requestEnd() = 0;
 
 protected:
     ~ConsoleActions() = default;

@@ -9,6 +9,8 @@
 //   task-launched      a task's program started (task, description)
 //   task-ready         a launched task's `ready` checks all held (task)
 //   remote-poll        the remote folder was looked at
+//   task-watched       a task's program is kept running from now on (task)
+//   task-ended         a kept program ended (task, code: its status)
 #include <cstdint>
 #include <string>
 #include <utility>
@@ -23,7 +25,8 @@ struct ConsoleEvent {
     std::string code;   // the failure code, when there is one
     std::string reason; // a refused command's fixed word
     std::uint64_t suppressed = 0;
-    std::string kind; // a remote command's kind (report, launch, ...), for the metrics
+    std::string kind;           // a remote command's kind (report, launch, ...), for the metrics
+    std::uint64_t restarts = 0; // a restarted task's restarts in a row
 };
 
 inline ConsoleEvent consoleEvent(std::string event, int task = 0, std::string description = {},

@@ -31,6 +31,9 @@ struct ConsoleState {
     bool Reloading = false; // program-wide: a reload is under way
     // The last start-up ended in the abnormal stop (no sequence runs).
     bool StartUpStopped = false;
+    // The console's end is under way: nothing new is launched, restarted,
+    // polled or reloaded, and every wait of a sequence stands down.
+    bool Ending = false;
 
     std::unique_ptr<Timer> Timer1;   // 1 s countdown tick
     std::unique_ptr<Timer> Timer2;   // 10 s remote poll

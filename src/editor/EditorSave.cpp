@@ -114,7 +114,7 @@ void cancelEditor(ConsoleState& state, ConsoleActions& console)
 {
     if (state.FirstCancel) {
         state.FirstCancel = false;
-        console.endProgram();
+        console.requestEnd();
     }
 }
 

@@ -86,6 +86,9 @@ void CommandInterface::signResult(const std::string& resultBytes)
 
 void CommandInterface::Command_Interface()
 {
+    // No command is taken while the console ends.
+    if (state_.Ending)
+        return;
     console_.notify(consoleEvent("remote-poll"));
     try {
         poll();
@@ -190,9 +193,26 @@ void CommandInterface::acknowledgeShutdown(const char* event, const std::string&
         return;
     // Told before the system is asked: it may not give the alert time after.
     tell(event, event);
+    if (hold_ && hold_([this, commandLine](bool) { shutdownAfterHold(commandLine); })) {
+        state_.Timer2->setEnabled(false);
+        return;
+    }
     // A failed launch leaves the acknowledgement in place and the poll on.
     ports_.launcher.run(commandLine, WindowStyle::Minimized);
     state_.Timer2->setEnabled(false);
+}
+
+void CommandInterface::shutdownAfterHold(const std::string& commandLine)
+{
+    try {
+        ports_.launcher.run(commandLine, WindowStyle::Minimized);
+    } catch (const Failure&) {
+        // As when nothing was held: the acknowledgement stays and the poll
+        // goes on; what was stopped for the shutdown stays stopped.
+        console_.appendLog("Stopped Tasks Stay Stopped");
+        console_.showLog();
+        state_.Timer2->setEnabled(true);
+    }
 }
 
 void CommandInterface::writeAnswer()

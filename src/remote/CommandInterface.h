@@ -10,6 +10,7 @@
 #include "remote/RemoteKey.h"
 #include "remote/UndeletedCommand.h"
 
+#include <functional>
 #include <string>
 #include <utility>
 
@@ -35,6 +36,12 @@ public:
     // usable key is set. Throws the write's Failure.
     void signResult(const std::string& resultBytes);
 
+    // What runs before `off` and `restart` start the system's command: it
+    // returns false when it has nothing to do, else it calls `then` once it
+    // is done and the command may start.
+    using ShutdownHold = std::function<bool(std::function<void(bool)> then)>;
+    void holdShutdown(ShutdownHold hold) { hold_ = std::move(hold); }
+
     // The log entry of a command file that could not be deleted: what comes
     // before the reason and what after it.
     using NotDone = std::pair<std::string, std::string>;
@@ -47,6 +54,8 @@ private:
     // event: "shutdown" or "restart", told to the listeners once it is ordered.
     void acknowledgeShutdown(const char* event, const std::string& entry, const NotDone& notDone,
                              const std::string& commandLine);
+    // The system's command, once the kept programs were stopped for it.
+    void shutdownAfterHold(const std::string& commandLine);
     // Tells the listeners of a command, with the log line just written.
     void tell(const char* event, const char* kind, const std::string& reason = {});
     // Writes the result file and its signature. A failure is logged (once
@@ -78,6 +87,7 @@ private:
     bool stampChecked_ = false;
     // The last answer could not be written, and the log said so.
     bool answerFailed_ = false;
+    ShutdownHold hold_;
 };
 
 } // namespace torv

@@ -4,6 +4,7 @@
 #include "remote/CommandInterface.h"
 #include "remote/ResultFile.h"
 #include "sequencer/ReadinessWait.h"
+#include "supervisor/Supervisor.h"
 
 #include <optional>
 
@@ -65,6 +66,8 @@ bool Sequencer::countdown()
         ~Leave() { --n; }
     } leave{countingDown_};
     while (state_.Seconds > 1) {
+        if (state_.Ending)
+            return true;
         if (state_.ReloadInSequence)
             return reloadTookOver();
         counted = true;
@@ -85,23 +88,25 @@ bool Sequencer::countdown()
 void Sequencer::taskWait()
 {
     auto& events = ports_.events;
-    while (state_.Seconds > 1) {
+    while (state_.Seconds > 1 && !state_.Ending) {
         events.processPending();
-        if (state_.Seconds > 1) {
+        if (state_.Seconds > 1 && !state_.Ending) {
             console_.setStatus("Seconds Until Next Execution Start:" + std::to_string(state_.Seconds));
             events.waitForEvents();
         }
     }
 }
 
-std::unique_ptr<RunningProcess> Sequencer::launch(int16 task)
+std::unique_ptr<RunningProcess> Sequencer::launch(int16 task, const std::shared_ptr<std::optional<int>>& endStatus)
 {
-    const std::string& commandLine = state_.tasks.TaskLoc[task];
+    const std::string commandLine = state_.tasks.TaskLoc[task];
     const std::string description = state_.tasks.TaskDesc[task];
     auto found = state_.checks.find(task);
+    const bool kept = found != state_.checks.end() && found->second.keep.watched();
+    const bool held = kept || (found != state_.checks.end() && !found->second.ready.empty());
     std::unique_ptr<RunningProcess> process;
     try {
-        if (found != state_.checks.end() && !found->second.ready.empty())
+        if (held)
             process = startNamed(ports_.launcher, commandLine, WindowStyle::Normal);
         else
             runNamed(ports_.launcher, commandLine, WindowStyle::Normal);
@@ -112,21 +117,31 @@ std::unique_ptr<RunningProcess> Sequencer::launch(int16 task)
         throw;
     }
     console_.notify(consoleEvent("task-launched", task, description));
+    if (!process)
+        return nullptr;
+    auto heard = [endStatus](int status) {
+        if (endStatus)
+            *endStatus = status;
+    };
+    if (kept) {
+        supervisor_.adopt(task, commandLine, description, found->second.keep, std::move(process));
+        supervisor_.onNextEnd(task, heard);
+        return nullptr;
+    }
+    process->onEnd(ports_.events, heard);
     return process;
 }
 
-Sequencer::Settled Sequencer::settle(int16 task, bool beforeLaunch, int sequencesSeen, RunningProcess* process)
+Sequencer::Settled Sequencer::settle(int16 task, bool beforeLaunch, int sequencesSeen,
+                                     const std::shared_ptr<std::optional<int>>& endStatus)
 {
     TaskChecks settings;
     bool timedOut = false;
     bool held = false; // the last wait ended with every check holding
     std::string gaveUpWith;
-    auto endStatus = std::make_shared<std::optional<int>>();
-    if (process)
-        process->onEnd(ports_.events, [endStatus](int status) { *endStatus = status; });
     // A program that failed will not get ready (one that ended with 0 may
     // have left a server behind: its checks go on).
-    auto failedWith = [&] { return endStatus->value_or(0); };
+    auto failedWith = [&] { return endStatus ? endStatus->value_or(0) : 0; };
     // A reload inside the wait reads torv.ini again: as a task's wait goes on
     // with the reloaded settings, this one starts over with the checks read.
     for (int reading = -1; reading != state_.optionsReadings && !overtaken(sequencesSeen);) {
@@ -231,9 +246,24 @@ void Sequencer::WorkHorse()
         return;
     const std::string action = state_.settings.LaunchOpt;
     if (action == "EXIT")
-        console_.endProgram();
+        exitAfterSequence();
     if (action == "MIN")
         console_.minimizeWindow();
+}
+
+void Sequencer::exitAfterSequence()
+{
+    // A console that keeps programs running stays to keep them, as after a
+    // sequence that stopped, until it is ended by hand or by a signal.
+    const int watched = supervisor_.watchedCount();
+    if (watched == 0) {
+        console_.requestEnd();
+        return;
+    }
+    if (!std::exchange(stayingToWatch_, true)) {
+        console_.appendLog("Staying To Watch " + std::to_string(watched) + " Tasks");
+        console_.showLog();
+    }
 }
 
 Sequencer::Outcome Sequencer::runTasksAndFinish(int sequencesSeen, bool& stopped)
@@ -273,18 +303,25 @@ Sequencer::Outcome Sequencer::runTasksAndFinish(int sequencesSeen, bool& stopped
         // A reload during the checks may have emptied the slot, as during the wait.
         if (!holdsTask(i))
             settled = Settled::SkipLaunch;
-        if (settled == Settled::GoOn) {
+        if (settled == Settled::GoOn && supervisor_.runs(i, state_.tasks.TaskLoc[i])) {
+            // A reload never starts a second copy of a kept program.
+            step([&] {
+                console_.appendLog("Task " + std::to_string(i) + " Already Running");
+                console_.showLog();
+            });
+        } else if (settled == Settled::GoOn) {
             step([&] {
                 console_.appendLog(state_.tasks.TaskDesc[i]);
                 console_.showLog();
             });
-            std::unique_ptr<RunningProcess> process;
-            step([&] { process = launch(i); });
+            auto endStatus = std::make_shared<std::optional<int>>();
+            std::unique_ptr<RunningProcess> process; // held for the ready wait only
+            step([&] { process = launch(i, endStatus); });
             // The launch check reads the log's tail, which a failure report has
             // just ended with "Command Failed".
             step([&] { console_.playCue(state_.DumpString.endsWith("Failed\r\n") ? cue::Failure : cue::Complete); });
             // The next task's wait starts once this one is ready.
-            step([&] { settled = settle(i, false, sequencesSeen, process.get()); });
+            step([&] { settled = settle(i, false, sequencesSeen, endStatus); });
         }
         stopped = settled == Settled::Stop;
         step([&] { state_.Timer1->setEnabled(false); });

@@ -9,6 +9,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -16,12 +17,15 @@ namespace torv {
 
 class CommandInterface;
 class ReadinessWait;
+class Supervisor;
 
 class Sequencer {
 public:
-    // remote: the poll the end of a sequence hands over to.
-    Sequencer(ConsoleState& state, ConsoleActions& console, const Ports& ports, CommandInterface& remote)
-        : state_(state), console_(console), ports_(ports), remote_(remote)
+    // remote: the poll the end of a sequence hands over to; supervisor: who
+    // keeps the programs of the tasks that ask for it.
+    Sequencer(ConsoleState& state, ConsoleActions& console, const Ports& ports, CommandInterface& remote,
+              Supervisor& supervisor)
+        : state_(state), console_(console), ports_(ports), remote_(remote), supervisor_(supervisor)
     {
     }
 
@@ -48,18 +52,24 @@ private:
         }
     };
     void reportFailure(const Failure& failure);
-    // Whether a sequence has ended since a run saw `sequencesSeen`.
-    bool overtaken(int sequencesSeen) const { return sequencesEnded_ != sequencesSeen; }
+    // Whether a sequence has ended since a run saw `sequencesSeen`, or the
+    // console is ending: either way the run stands down.
+    bool overtaken(int sequencesSeen) const { return sequencesEnded_ != sequencesSeen || state_.Ending; }
     // Returns true when the run must return at once (a reload took over).
     bool countdown();
     void taskWait();
     // What a task's checks leave the sequence to do.
     enum class Settled { GoOn, SkipLaunch, Stop };
     // Waits for one list of a task's checks (its `before` or its `ready`).
-    // process: the task's program, held for a ready wait (or none).
-    Settled settle(int16 task, bool beforeLaunch, int sequencesSeen, RunningProcess* process = nullptr);
-    // Launches a task; one with ready checks is held until its wait is over.
-    std::unique_ptr<RunningProcess> launch(int16 task);
+    // endStatus: set when the task's program ends during a ready wait.
+    Settled settle(int16 task, bool beforeLaunch, int sequencesSeen,
+                   const std::shared_ptr<std::optional<int>>& endStatus = nullptr);
+    // Launches a task; one with ready checks is held until its wait is over,
+    // one kept running is handed to the supervisor. Its end status, for the
+    // ready wait, goes to endStatus. Returns the program held for the wait only.
+    std::unique_ptr<RunningProcess> launch(int16 task, const std::shared_ptr<std::optional<int>>& endStatus);
+    // The action after a sequence that asked to end.
+    void exitAfterSequence();
     // The launches, the hand-over to the remote poll and the result file;
     // stops early on the missing-folder route or when overtaken.
     // stopped: a check's time-out stopped the sequence (no action after it).
@@ -71,8 +81,10 @@ private:
     ConsoleActions& console_;
     const Ports& ports_;
     CommandInterface& remote_;
-    int countingDown_ = 0;   // runs now inside their start countdown
-    int sequencesEnded_ = 0; // runs that reached the end of their sequence
+    Supervisor& supervisor_;
+    bool stayingToWatch_ = false; // said once
+    int countingDown_ = 0;        // runs now inside their start countdown
+    int sequencesEnded_ = 0;      // runs that reached the end of their sequence
     // The check waits under way (a reload may start one inside another);
     // each counts the ticks of Timer1.
     std::vector<ReadinessWait*> readinessWaits_;

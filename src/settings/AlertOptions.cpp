@@ -7,10 +7,11 @@ namespace torv {
 
 namespace {
 
-constexpr const char* kFailureEvents[] = {"launch-failed", "not-ready",         "sequence-stopped", "command-refused",
-                                          "abnormal-stop", "settings-replaced", "ip-check-failed"};
-constexpr const char* kOtherEvents[] = {"sequence-started", "sequence-complete", "command",
-                                        "shutdown",         "restart",           "ip-changed"};
+constexpr const char* kFailureEvents[] = {"launch-failed",   "not-ready",     "sequence-stopped",
+                                          "command-refused", "abnormal-stop", "settings-replaced",
+                                          "ip-check-failed", "task-exited",   "task-gave-up"};
+constexpr const char* kOtherEvents[] = {"sequence-started", "sequence-complete", "command",        "shutdown",
+                                        "restart",          "ip-changed",        "task-restarted", "task-stopped"};
 
 template <std::size_t N> bool among(const char* const (&words)[N], const std::string& word)
 {

@@ -47,7 +47,7 @@ void ConsoleTray::m_frmSysTray_MenuClick(std::int32_t /*lIndex*/, const std::str
         host_.focusWindow();
     } else if (sKey == "Exit") {
         removeIcon();
-        host_.endProgram();
+        host_.requestEnd();
     }
 }
 

@@ -18,8 +18,8 @@ public:
     virtual void focusWindow() = 0;
     virtual void hideWindow() = 0;
     virtual void minimizeWindow() = 0;
-    // Unloads the console window and ends the program; does not return.
-    [[noreturn]] virtual void endProgram() = 0;
+    // Unloads the console window and ends the program (see ConsoleActions).
+    virtual void requestEnd() = 0;
 };
 
 class ConsoleTray {

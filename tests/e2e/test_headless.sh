@@ -2,8 +2,8 @@
 # torv --headless with no display at all: a sequence whose missing program is
 # one line on standard error and holds nothing up, the journal lines in order,
 # the remote folder, systemd's notify socket, SIGTERM and SIGINT, the exit
-# statuses 2 and 3, one copy per folder across both modes, and cues only where
-# a sound server is.
+# statuses 2 and 3, programs kept running and stopped in order, one copy per
+# folder across both modes, and cues only where a sound server is.
 source "$(dirname "$0")/lib.sh"
 unset DISPLAY WAYLAND_DISPLAY XAUTHORITY
 
@@ -105,6 +105,70 @@ grep -qx '[0-9.]* STATUS=Command Interface Active. Waiting For Remote' "$WORK/no
 PINGS=$(awk 'NR == 1 { t = $1 } $2 == "WATCHDOG=1" && $1 <= t + 7 { n++ } END { print n + 0 }' "$WORK/notify.log")
 ((PINGS >= 4)) || fail "$PINGS watchdog pings in the first 7 s"
 ! grep -E '^(NOTIFY_SOCKET|WATCHDOG_USEC|WATCHDOG_PID)=' "$WORK/env3" || fail "a task inherited the manager's variables"
+
+# --- Kept tasks: a crashing program restarted with growing delays and given
+# up on while the next task runs on schedule; at SIGTERM the two `on-exit`
+# programs stop in reverse order (the second ignores SIGTERM and is killed);
+# the alert command and the metrics file see it all.
+printf '#!/bin/sh\ndate +%%s.%%N >> "%s/crashes"\nexit 3\n' "$WORK" >"$WORK/crash.sh"
+cat >"$WORK/server.sh" <<SCRIPT
+#!/bin/sh
+if [ "\$2" = stubborn ]; then trap '' TERM; else trap 'echo "\$1 stopped" >> "$WORK/stops"; exit 0' TERM; fi
+echo "\$1 started" >> "$WORK/stops"
+while :; do sleep 0.2; done
+SCRIPT
+printf '#!/bin/sh\necho "$TORV_EVENT $TORV_TASK $TORV_CODE$TORV_RESTARTS" >> "%s/alerts"\n' "$WORK" >"$WORK/alert.sh"
+chmod +x "$WORK/crash.sh" "$WORK/server.sh" "$WORK/alert.sh"
+write_config EXIT "$XCHG" "" 1 2 REMOTEOFF SOUNDOFF COMMENTSOFF \
+  "Server A" "$WORK/server.sh a" "Crasher" "$WORK/crash.sh" "Server B" "$WORK/server.sh b stubborn" \
+  "Late" "$WORK/task1.sh"
+cat >"$PROG/torv.ini" <<INI
+[task 1]
+stop = on-exit
+[task 2]
+restart = on-failure
+restart-delay = 2
+restart-limit = 2
+[task 3]
+stop = on-exit
+stop-timeout = 2
+[alert]
+command = $WORK/alert.sh
+events = all
+[metrics]
+file = $WORK/torv.prom
+INI
+start_headless
+wait_for 'grep -q "^Staying To Watch 2 Tasks$" "$WORK/out"' 15 || fail "not staying: $(cat "$WORK/out")"
+wait_for 'grep -q "^Gave Up Restarting Task 2 After 2 Restarts$" "$WORK/out"' 15 || fail "no giving up: $(cat "$WORK/out")"
+[[ "$(wc -l <"$WORK/crashes")" == 3 ]] || fail "the crasher ran $(wc -l <"$WORK/crashes") times"
+awk 'NR > 1 { d[NR] = $1 - p } { p = $1 } END { exit !(d[2] > 1.8 && d[3] > 3.8 && d[3] < 5) }' "$WORK/crashes" ||
+  fail "restart delays not 2 s then 4 s: $(cat "$WORK/crashes")"
+grep -q '^torv_task_running{task="1"} 1$' "$WORK/torv.prom" || fail "server A not running: $(cat "$WORK/torv.prom")"
+kill -TERM "$TORV_PID"
+wait_end 8
+((STATUS == 0)) || fail "SIGTERM with kept tasks gave status $STATUS"
+grep -E '^(Gave Up.*|Stopping Task .|Task . (Stopped|Killed.*)|Task 2 Ended.*)$' "$WORK/out" >"$WORK/kept"
+expect_lines "$WORK/kept" "Task 2 Ended With Status 3" "Task 2 Ended With Status 3" "Task 2 Ended With Status 3" \
+  "Gave Up Restarting Task 2 After 2 Restarts" "Stopping Task 3" "Task 3 Killed After 2 Seconds" "Stopping Task 1" \
+  "Task 1 Stopped"
+# The restarts held nothing up: the last task came long before the giving up.
+(($(grep -n '^Late$' "$WORK/out" | cut -d: -f1) < $(grep -n '^Gave Up' "$WORK/out" | cut -d: -f1))) ||
+  fail "the sequence waited for the restarts"
+expect_lines "$WORK/err" "WARNING: Task 2 Ended With Status 3" "WARNING: Task 2 Ended With Status 3" \
+  "WARNING: Task 2 Ended With Status 3" "ERROR: Gave Up Restarting Task 2 After 2 Restarts"
+expect_lines "$WORK/stops" "a started" "b started" "a stopped"
+! pgrep -f "$WORK/server.sh" >/dev/null || fail "a kept program outlived the stop"
+wait_for '(($(grep -c . "$WORK/alerts") >= 6))' 5 || fail "alerts: $(cat "$WORK/alerts")"
+for a in "task-exited 2 3" "task-restarted 2 1" "task-restarted 2 2" "task-gave-up 2 3" "task-stopped 3 " \
+  "task-stopped 1 "; do
+  grep -qxF "$a" "$WORK/alerts" || fail "no alert '$a': $(cat "$WORK/alerts")"
+done
+for m in 'torv_up 0' 'torv_task_running{task="1"} 0' 'torv_task_restarts_total{task="2"} 2' \
+  'torv_task_last_exit_status{task="3"} 137'; do
+  grep -qxF "$m" "$WORK/torv.prom" || fail "no '$m' in the metrics: $(cat "$WORK/torv.prom")"
+done
+rm -f "$PROG/torv.ini"
 
 # --- No settings file: status 2 and how to start.
 rm -f "$PROG/config.ini"

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Every #include in src/ must point down the layers (docs/architecture.md):
 #
-#   app > headless > console > sequencer, remote, editor, alerts, ipwatch > core
+#   app > headless > console > sequencer, supervisor, remote, editor, alerts, ipwatch > core
 #       > settings, tray, cpumon > platform adapters (posix, win32, qt)
 #       > base > platform ports
 #
@@ -18,7 +18,7 @@ layer_of() {
     app/*) echo 8 ;;
     headless/*) echo 7 ;;
     console/*) echo 6 ;;
-    sequencer/* | remote/* | editor/* | alerts/* | ipwatch/*) echo 5 ;;
+    sequencer/* | supervisor/* | remote/* | editor/* | alerts/* | ipwatch/*) echo 5 ;;
     core/*) echo 4 ;;
     settings/* | tray/* | cpumon/*) echo 3 ;;
     platform/posix/* | platform/win32/* | platform/qt/*) echo 2 ;;

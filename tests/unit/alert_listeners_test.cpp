@@ -161,7 +161,7 @@ TEST(AlertListeners, EveryEventReachesTheCommandAndTheFigures)
     std::filesystem::remove(console.prom());
     console.sim.events.runFor(60000);
     EXPECT_TRUE(console.dir.exists("torv.prom"));
-    EXPECT_THROW(console.form->endProgram(), ProgramEnded);
+    EXPECT_THROW(console.form->requestEnd(), ProgramEnded);
     EXPECT_EQ(console.metrics()["torv_up"], 0);
 }
 

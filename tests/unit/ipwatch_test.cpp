@@ -34,7 +34,7 @@ struct RecordingConsole : ConsoleActions {
     void focusWindow() override {}
     void hideWindow() override {}
     void minimizeWindow() override {}
-    [[noreturn]] void endProgram() override { throw ProgramEnded{}; }
+    void requestEnd() override { throw ProgramEnded{}; }
 
     SimClock& clock;
     std::vector<std::string> lines, events, cues;

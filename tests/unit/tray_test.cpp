@@ -326,7 +326,7 @@ public:
     void focusWindow() override { journal_.push_back("focus"); }
     void hideWindow() override { journal_.push_back("hide"); }
     void minimizeWindow() override { journal_.push_back("minimize"); }
-    [[noreturn]] void endProgram() override
+    void requestEnd() override
     {
         journal_.push_back("end");
         throw ProgramEndedForTest{};
