@@ -21,7 +21,7 @@ struct TaskFigures {
     bool running = false;
     std::uint64_t restarts = 0;
     bool exited = false; // lastExitStatus holds a status
-    int lastExitStatus = 0;
+    long long lastExitStatus = 0;
 };
 
 struct ConsoleFigures {

@@ -61,7 +61,7 @@ void MetricsWriter::notify(const ConsoleEvent& e)
         TaskFigures& task = figures_.tasks[e.task];
         task.running = false;
         task.exited = true;
-        task.lastExitStatus = std::atoi(e.code.c_str());
+        task.lastExitStatus = std::strtoll(e.code.c_str(), nullptr, 10);
     } else if (word == "launch-failed" || word == "not-ready") {
         ++figures_.tasks[e.task].failures;
     } else if (word == "command") {

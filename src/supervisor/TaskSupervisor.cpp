@@ -3,8 +3,18 @@
 #include "platform/Failure.h"
 
 #include <algorithm>
+#include <cstdint>
 
 namespace torv {
+
+namespace {
+// A status as the system gives it: Windows' codes are unsigned (an access
+// violation is 3221225477), POSIX ones small.
+std::string statusText(int status)
+{
+    return std::to_string(static_cast<std::uint32_t>(status));
+}
+} // namespace
 
 int restartDelaySeconds(const KeepRunning& policy, int restartsDone)
 {
@@ -79,19 +89,19 @@ void TaskSupervisor::ended(int status)
 {
     if (auto next = std::exchange(nextEnd_, nullptr))
         next(status);
-    context_.console.notify(event("task-ended", {}, std::to_string(status)));
+    context_.console.notify(event("task-ended", {}, statusText(status)));
     if (state_ == State::Stopping) {
         finishStop(forced_);
         return;
     }
     if (state_ != State::Up)
         return;
-    const std::string line = name() + " Ended With Status " + std::to_string(status);
+    const std::string line = name() + " Ended With Status " + statusText(status);
     context_.console.appendLog(line);
     context_.console.showLog();
     context_.console.needsAttention("WARNING: " + line);
     if (status != 0)
-        context_.console.notify(event("task-exited", line, std::to_string(status)));
+        context_.console.notify(event("task-exited", line, statusText(status)));
     afterEnd(status);
 }
 
@@ -112,7 +122,7 @@ void TaskSupervisor::afterEnd(int status)
         context_.console.appendLog(gaveUp);
         context_.console.showLog();
         context_.console.needsAttention("ERROR: " + gaveUp);
-        context_.console.notify(event("task-gave-up", gaveUp, std::to_string(status)));
+        context_.console.notify(event("task-gave-up", gaveUp, statusText(status)));
         state_ = State::GivenUp;
         return;
     }
