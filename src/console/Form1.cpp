@@ -13,6 +13,7 @@
 #include "settings/AlertOptions.h"
 #include "settings/ConfigFile.h"
 #include "settings/OptionsRules.h"
+#include "supervisor/RestartChecks.h"
 #include "supervisor/Supervisor.h"
 
 #include <algorithm>
@@ -54,7 +55,15 @@ std::string readCommentLine(const std::string& path)
 
 Form1::Form1(const Ports& p, ConsoleView& view)
     : ports_(p), view_(view), remote_(std::make_unique<CommandInterface>(state_, *this, ports_)),
-      supervisor_(std::make_unique<Supervisor>(SupervisorContext{p.events, p.clock, p.launcher, *this, nullptr})),
+      restartChecks_(std::make_unique<RestartChecks>(p.events, p.probe, *this)),
+      supervisor_(std::make_unique<Supervisor>(
+          SupervisorContext{p.events, p.clock, p.launcher, *this,
+                            [this](int task, RunningProcess&) {
+                                auto found = state_.checks.find(task);
+                                if (found != state_.checks.end())
+                                    restartChecks_->start(task, state_.tasks.TaskDesc[task], found->second,
+                                                          withPathsIn(ports_.program.folder(), found->second.ready));
+                            }})),
       sequencer_(std::make_unique<Sequencer>(state_, *this, ports_, *remote_, *supervisor_)),
       tray_(std::make_unique<ConsoleTray>(*this, p.tray, p.program.fileDescription(), p.consoleIcon)),
       IPTimer_(std::make_unique<IpWatcher>(*this, ports_))

@@ -24,6 +24,7 @@ class IpWatcher;
 class AlertDispatcher;
 class MetricsWriter;
 class Supervisor;
+class RestartChecks;
 struct FeatureOptions;
 
 class Form1 : public TrayHost, public ConsoleActions {
@@ -119,6 +120,7 @@ private:
     ConsoleState state_;
     CpuChart chart_;
     std::unique_ptr<CommandInterface> remote_;
+    std::unique_ptr<RestartChecks> restartChecks_;
     std::unique_ptr<Supervisor> supervisor_;
     std::unique_ptr<Sequencer> sequencer_;
     std::unique_ptr<ConsoleTray> tray_;
