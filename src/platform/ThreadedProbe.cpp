@@ -14,7 +14,7 @@ struct ThreadedProbe::Shared {
 };
 
 ThreadedProbe::ThreadedProbe(EventLoop& events, TryFunction tryOnce)
-    : shared_(std::make_shared<Shared>()), tryOnce_(std::move(tryOnce))
+    : events_(events), shared_(std::make_shared<Shared>()), tryOnce_(std::move(tryOnce))
 {
     shared_->events = &events;
 }

@@ -15,8 +15,10 @@ public:
     // A try still under way is left to end on its own; its result is dropped.
     ~ThreadedProbe() override;
     void start(const ProbeTarget& target, std::function<void(ProbeResult)> done) override;
+    EventLoop& events() override { return events_; }
 
 private:
+    EventLoop& events_;
     struct Shared;
     std::shared_ptr<Shared> shared_;
     TryFunction tryOnce_;
