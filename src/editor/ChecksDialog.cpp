@@ -3,6 +3,7 @@
 #include "editor/CheckForm.h"
 #include "platform/qt/Layout.h"
 
+#include <algorithm>
 #include <limits>
 
 #include <QComboBox>
@@ -53,7 +54,7 @@ QLineEdit* makeTextBox(QWidget* parent, const char* name, int l, int t, int w)
 } // namespace
 
 ChecksDialog::ChecksDialog(ConsoleState& state, Dialogs& dialogs, int slot, QWidget* parent)
-    : FixedDialog(parent, "Checks", "", 5760, 6660), state_(state), dialogs_(dialogs), slot_(slot)
+    : FixedDialog(parent, "Checks", "", 5760, 6900), state_(state), dialogs_(dialogs), slot_(slot)
 {
     setWindowTitle("Checks For Task " + QString::number(slot));
     takeOwnersIcon();
@@ -85,24 +86,25 @@ ChecksDialog::ChecksDialog(ConsoleState& state, Dialogs& dialogs, int slot, QWid
         auto* box = new QComboBox(this);
         box->setObjectName(name);
         box->addItems(words);
-        place(box, l, t, 1455, 315);
+        place(box, l, t, std::min(1455, 5640 - l), 315);
         return box;
     };
     makeLabel(this, "Restart:", 120, 4740, 1155, 255);
     // In the order of RestartPolicy and StopPolicy, as torv.ini spells them.
     cboRestart_ = makeChoice("cboRestart", {"no", "on-failure", "always"}, 1320, 4680);
-    makeLabel(this, "Stop:", 3060, 4740, 1080, 255);
-    cboStop_ = makeChoice("cboStop", {"no", "on-exit"}, 4185, 4680);
+    makeLabel(this, "Stop:", 3060, 4740, 1200, 255);
+    cboStop_ = makeChoice("cboStop", {"no", "on-exit"}, 4305, 4680);
     static constexpr const char* kBoxNames[] = {"txtRestartDelay", "txtRestartMaxDelay", "txtRestartReset",
                                                 "txtRestartLimit", "txtStopTimeout"};
-    // Column, row and unit of each number, in the order of kKeepNumberKeys.
+    // Column, row and unit of each number, in the order of kKeepNumberKeys:
+    // the restart's under it, the stop's under the stop.
     static constexpr struct {
         int column, row;
         const char* unit;
-    } kSpots[] = {{0, 0, "Sec"}, {0, 1, "Sec"}, {0, 2, "Sec"}, {1, 1, "(0: Never)"}, {1, 0, "Sec"}};
+    } kSpots[] = {{0, 0, "Sec"}, {0, 1, "Sec"}, {0, 2, "Sec"}, {0, 3, "(0: Never)"}, {1, 0, "Sec"}};
     static constexpr struct {
         int caption, captionWidth, box, unit;
-    } kColumns[] = {{120, 1155, 1320, 2000}, {3060, 1080, 4185, 4865}};
+    } kColumns[] = {{120, 1155, 1320, 2000}, {3060, 1200, 4305, 4985}};
     for (std::size_t i = 0; i < keepNumbers_.size(); ++i) {
         const auto& column = kColumns[kSpots[i].column];
         const int top = 5100 + kSpots[i].row * 420;
@@ -111,8 +113,8 @@ ChecksDialog::ChecksDialog(ConsoleState& state, Dialogs& dialogs, int slot, QWid
         makeLabel(this, kSpots[i].unit, column.unit, top + 60, 5640 - column.unit, 255);
     }
 
-    QPushButton* ok = makeButton(this, "cmdOk", "&Ok", 3660, 6060, 930, 375);
-    QPushButton* cancel = makeButton(this, "cmdCancel", "&Cancel", 4710, 6060, 930, 375);
+    QPushButton* ok = makeButton(this, "cmdOk", "&Ok", 3660, 6300, 930, 375);
+    QPushButton* cancel = makeButton(this, "cmdCancel", "&Cancel", 4710, 6300, 930, 375);
     connect(ok, &QPushButton::clicked, this, [this] { cmdOk_Click(); });
     connect(cancel, &QPushButton::clicked, this, [this] { reject(); });
 

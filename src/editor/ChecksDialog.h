@@ -2,9 +2,11 @@
 // "Checks For Task N": a shown task's readiness checks, the `before` and the
 // `ready` list one check a line, the time limit, what a time-out does, a CA
 // file for https and the pause between tries; then whether the task's
-// program is restarted and stopped, with the delays, limit and time-out. Its Ok refuses a line that is not a check (the message
-// names it) and otherwise puts the checks into the console's table beside the
-// task, as the editor's other task edits go; its Cancel changes nothing.
+// program is restarted and stopped, with the delays, limit and time-out.
+// Its Ok refuses a line that is not a check or a number out of its range
+// (the message names it) and otherwise puts the checks into the console's
+// table beside the task, as the editor's other task edits go; its Cancel
+// changes nothing.
 #include "core/ConsoleState.h"
 #include "platform/Dialogs.h"
 

@@ -29,7 +29,8 @@ const bool kLatin1IsText = isValidUtf8(decodeFileText(kLatin1));
 const char* const kConfig = "NORM\r\n/srv/x\r\n\r\n5x\r\n10\r\nREMOTEON\r\nSOUNDOFF\r\nCOMMENTSOFF\r\n"
                             "\"Web, front\"\r\n\"nginx -g \"\"daemon off;\"\"\"\r\nApp\r\n/opt/app/run\r\n";
 const char* const kOptions = "; kept\r\n[task 1]\r\nlocation = nginx -g \"daemon off;\"\r\ninterval = 0.5\r\n"
-                             "restart = on-failure\r\nstop = on-exit\r\nrestart-limit = 0\r\n[task 2]\r\nlocation = /opt/app/run\r\nbefore = tcp:db:5432\r\n"
+                             "restart = on-failure\r\nstop = on-exit\r\nrestart-limit = 0\r\n"
+                             "[task 2]\r\nlocation = /opt/app/run\r\nbefore = tcp:db:5432\r\n"
                              "ready = http://u:pw@h/up\r\ntimeout = 30\r\non-timeout = skip\r\n\r\n"
                              "[notes]\r\ncommand = mail root\r\nevents = stop\r\nevents = launch\r\n";
 
