@@ -1,6 +1,7 @@
 #pragma once
-// The readiness probe of the real platforms: each try on a thread of its own,
-// its result posted back to the console's event loop.
+// The readiness probe of the real platforms: each try on a thread of its own
+// (one left idle by an earlier try, or a new one), its result posted back to
+// the console's event loop.
 #include "platform/EventLoop.h"
 #include "platform/ReadinessProbe.h"
 
