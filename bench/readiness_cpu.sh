@@ -35,6 +35,6 @@ for check in "tcp:127.0.0.1:$PORT" "http://127.0.0.1:$PORT/health" "path:$WORK/n
   grep -q "Waiting For: $check" "$WORK/out" || { echo "the check did not wait: $(cat "$WORK/out")" >&2; exit 1; }
   awk -v a="$T0" -v b="$T1" -v hz="$HZ" -v c="${check%%:*}" 'BEGIN {
     cpu = (b - a) / hz
-    printf "%-5s check waiting: %.2f s of CPU over 30 s = %.3f %% of one core, %.2f ms a second (one try and one tick)\n",
+    printf "%-5s check waiting: %.2f s of CPU over 30 s = %.3f %% of one core, %.2f ms a second\n",
       c, cpu, 100 * cpu / 30, 1000 * cpu / 30 }'
 done
