@@ -3,6 +3,7 @@
 // the checks it reads back, refusing the first line that is not one.
 #include "settings/TaskChecks.h"
 
+#include <array>
 #include <string>
 #include <variant>
 
@@ -14,7 +15,14 @@ struct CheckFormText {
     std::string timeout; // seconds
     OnTimeout onTimeout = OnTimeout::Continue;
     std::string caFile;
+    std::string interval; // seconds; empty: each kind's own pace
+    RestartPolicy restart = RestartPolicy::No;
+    StopPolicy stop = StopPolicy::No;
+    std::array<std::string, std::size(kKeepNumberKeys)> keepNumbers; // in the order of kKeepNumberKeys
 };
+
+// The dialog's caption of each of kKeepNumberKeys, as its messages name it.
+extern const std::array<const char*, std::size(kKeepNumberKeys)> kKeepNumberCaptions;
 
 CheckFormText checkFormOf(const TaskChecks& checks);
 

@@ -3,6 +3,7 @@
 #include "editor/CheckForm.h"
 #include "platform/qt/Layout.h"
 
+#include <algorithm>
 #include <limits>
 
 #include <QComboBox>
@@ -53,7 +54,7 @@ QLineEdit* makeTextBox(QWidget* parent, const char* name, int l, int t, int w)
 } // namespace
 
 ChecksDialog::ChecksDialog(ConsoleState& state, Dialogs& dialogs, int slot, QWidget* parent)
-    : FixedDialog(parent, "Checks", "", 5760, 4740), state_(state), dialogs_(dialogs), slot_(slot)
+    : FixedDialog(parent, "Checks", "", 5760, 6900), state_(state), dialogs_(dialogs), slot_(slot)
 {
     setWindowTitle("Checks For Task " + QString::number(slot));
     takeOwnersIcon();
@@ -75,8 +76,45 @@ ChecksDialog::ChecksDialog(ConsoleState& state, Dialogs& dialogs, int slot, QWid
     makeLabel(this, "CA File:", 120, 3600, 1155, 255);
     txtCaFile_ = makeTextBox(this, "txtCaFile", 1320, 3540, 4320);
 
-    QPushButton* ok = makeButton(this, "cmdOk", "&Ok", 3660, 4140, 930, 375);
-    QPushButton* cancel = makeButton(this, "cmdCancel", "&Cancel", 4710, 4140, 930, 375);
+    makeLabel(this, "Check Every:", 120, 4020, 1155, 255);
+    txtInterval_ = makeTextBox(this, "txtInterval", 1320, 3960, 735);
+    makeLabel(this, "Sec (Empty: Each Kind's Own Pace)", 2160, 4020, 3480, 255);
+
+    // Keeping the program running: two columns of caption, box and unit.
+    makeLabel(this, "When The Program Ends Or The Console Ends:", 120, 4440, 5520, 255);
+    auto makeChoice = [this](const char* name, const QStringList& words, int l, int t) {
+        auto* box = new QComboBox(this);
+        box->setObjectName(name);
+        box->addItems(words);
+        place(box, l, t, std::min(1455, 5640 - l), 315);
+        return box;
+    };
+    makeLabel(this, "Restart:", 120, 4740, 1155, 255);
+    // In the order of RestartPolicy and StopPolicy, as torv.ini spells them.
+    cboRestart_ = makeChoice("cboRestart", {"no", "on-failure", "always"}, 1320, 4680);
+    makeLabel(this, "Stop:", 3060, 4740, 1200, 255);
+    cboStop_ = makeChoice("cboStop", {"no", "on-exit"}, 4305, 4680);
+    static constexpr const char* kBoxNames[] = {"txtRestartDelay", "txtRestartMaxDelay", "txtRestartReset",
+                                                "txtRestartLimit", "txtStopTimeout"};
+    // Column, row and unit of each number, in the order of kKeepNumberKeys:
+    // the restart's under it, the stop's under the stop.
+    static constexpr struct {
+        int column, row;
+        const char* unit;
+    } kSpots[] = {{0, 0, "Sec"}, {0, 1, "Sec"}, {0, 2, "Sec"}, {0, 3, "(0: Never)"}, {1, 0, "Sec"}};
+    static constexpr struct {
+        int caption, captionWidth, box, unit;
+    } kColumns[] = {{120, 1155, 1320, 2000}, {3060, 1200, 4305, 4985}};
+    for (std::size_t i = 0; i < keepNumbers_.size(); ++i) {
+        const auto& column = kColumns[kSpots[i].column];
+        const int top = 5100 + kSpots[i].row * 420;
+        makeLabel(this, QString(kKeepNumberCaptions[i]) + ":", column.caption, top + 60, column.captionWidth, 255);
+        keepNumbers_[i] = makeTextBox(this, kBoxNames[i], column.box, top, 615);
+        makeLabel(this, kSpots[i].unit, column.unit, top + 60, 5640 - column.unit, 255);
+    }
+
+    QPushButton* ok = makeButton(this, "cmdOk", "&Ok", 3660, 6300, 930, 375);
+    QPushButton* cancel = makeButton(this, "cmdCancel", "&Cancel", 4710, 6300, 930, 375);
     connect(ok, &QPushButton::clicked, this, [this] { cmdOk_Click(); });
     connect(cancel, &QPushButton::clicked, this, [this] { reject(); });
 
@@ -87,6 +125,11 @@ ChecksDialog::ChecksDialog(ConsoleState& state, Dialogs& dialogs, int slot, QWid
     txtTimeout_->setText(fromStd(form.timeout));
     cboOnTimeout_->setCurrentIndex(static_cast<int>(form.onTimeout));
     txtCaFile_->setText(fromStd(form.caFile));
+    txtInterval_->setText(fromStd(form.interval));
+    cboRestart_->setCurrentIndex(static_cast<int>(form.restart));
+    cboStop_->setCurrentIndex(static_cast<int>(form.stop));
+    for (std::size_t i = 0; i < keepNumbers_.size(); ++i)
+        keepNumbers_[i]->setText(fromStd(form.keepNumbers[i]));
 
     if (parent)
         move(parent->geometry().center() - rect().center());
@@ -100,14 +143,19 @@ void ChecksDialog::cmdOk_Click()
     form.timeout = toStd(txtTimeout_->text());
     form.onTimeout = static_cast<OnTimeout>(cboOnTimeout_->currentIndex());
     form.caFile = toStd(txtCaFile_->text());
+    form.interval = toStd(txtInterval_->text());
+    form.restart = static_cast<RestartPolicy>(cboRestart_->currentIndex());
+    form.stop = static_cast<StopPolicy>(cboStop_->currentIndex());
+    for (std::size_t i = 0; i < keepNumbers_.size(); ++i)
+        form.keepNumbers[i] = toStd(keepNumbers_[i]->text());
     auto read = readCheckForm(form);
     if (const auto* refused = std::get_if<std::string>(&read)) {
         dialogs_.messageBox(*refused);
         return;
     }
     auto& checks = std::get<TaskChecks>(read);
-    if (checks.empty()) {
-        // Nothing to wait for: the task is a classic one again.
+    if (checks.unused()) {
+        // Nothing to wait for or keep running: the task is a classic one again.
         state_.checks.erase(slot_);
     } else {
         checks.location = state_.tasks.TaskLoc[slot_];

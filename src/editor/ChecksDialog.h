@@ -1,13 +1,19 @@
 #pragma once
 // "Checks For Task N": a shown task's readiness checks, the `before` and the
-// `ready` list one check a line, the time limit, what a time-out does and a
-// CA file for https. Its Ok refuses a line that is not a check (the message
-// names it) and otherwise puts the checks into the console's table beside the
-// task, as the editor's other task edits go; its Cancel changes nothing.
+// `ready` list one check a line, the time limit, what a time-out does, a CA
+// file for https and the pause between tries; then whether the task's
+// program is restarted and stopped, with the delays, limit and time-out.
+// Its Ok refuses a line that is not a check or a number out of its range
+// (the message names it) and otherwise puts the checks into the console's
+// table beside the task, as the editor's other task edits go; its Cancel
+// changes nothing.
 #include "core/ConsoleState.h"
 #include "platform/Dialogs.h"
 
 #include "editor/FixedDialog.h"
+#include "settings/TaskChecks.h"
+
+#include <array>
 
 class QComboBox;
 class QLineEdit;
@@ -31,6 +37,10 @@ private:
     QLineEdit* txtTimeout_;
     QComboBox* cboOnTimeout_;
     QLineEdit* txtCaFile_;
+    QLineEdit* txtInterval_;
+    QComboBox* cboRestart_;
+    QComboBox* cboStop_;
+    std::array<QLineEdit*, std::size(kKeepNumberKeys)> keepNumbers_; // in the order of kKeepNumberKeys
 };
 
 } // namespace torv

@@ -70,6 +70,15 @@ private:
     ConsoleState& state_;
     ConsoleActions& console_;
     const Ports& ports_;
+    // No readiness check starts a try while the editor is open, as the
+    // console's tick that the checks' time limits count stands still.
+    struct HoldTries {
+        ReadinessProbe& probe;
+        explicit HoldTries(ReadinessProbe& p) : probe(p) { probe.holdTries(true); }
+        ~HoldTries() { probe.holdTries(false); }
+        HoldTries(const HoldTries&) = delete;
+        HoldTries& operator=(const HoldTries&) = delete;
+    } holdTries_{ports_.probe};
     int CurrentTask_ = 1;
 
     QRadioButton* optExit_;

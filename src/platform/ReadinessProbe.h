@@ -3,6 +3,8 @@
 // process or a command hold now? Tries may take seconds (a name lookup, a
 // server that never answers), so they run off the console's thread and hand
 // their result back through the event loop.
+#include "platform/EventLoop.h"
+
 #include <functional>
 #include <string>
 
@@ -34,6 +36,16 @@ public:
     // (as an event of its loop), never inside start() itself, and never after
     // the probe is gone.
     virtual void start(const ProbeTarget& target, std::function<void(ProbeResult)> done) = 0;
+    // The loop the results come back on; the pauses between tries are its timers.
+    virtual EventLoop& events() = 0;
+
+    // While the settings editor is open no new try starts (it may change the
+    // checks, and its Ok may reload them); tries under way still report.
+    void holdTries(bool held) { held_ = held; }
+    bool triesHeld() const { return held_; }
+
+private:
+    bool held_ = false;
 };
 
 // One try, blocking the calling thread up to the try's limit; each platform

@@ -1,6 +1,7 @@
 #pragma once
-// The readiness probe of the real platforms: each try on a thread of its own,
-// its result posted back to the console's event loop.
+// The readiness probe of the real platforms: each try on a thread of its own
+// (one left idle by an earlier try, or a new one), its result posted back to
+// the console's event loop.
 #include "platform/EventLoop.h"
 #include "platform/ReadinessProbe.h"
 
@@ -15,8 +16,10 @@ public:
     // A try still under way is left to end on its own; its result is dropped.
     ~ThreadedProbe() override;
     void start(const ProbeTarget& target, std::function<void(ProbeResult)> done) override;
+    EventLoop& events() override { return events_; }
 
 private:
+    EventLoop& events_;
     struct Shared;
     std::shared_ptr<Shared> shared_;
     TryFunction tryOnce_;

@@ -4,6 +4,7 @@
 #include "core/Cues.h"
 
 #include <algorithm>
+#include <cmath>
 #include <string>
 
 namespace torv {
@@ -22,6 +23,23 @@ ProbeTarget probeTarget(const Check& check, const std::string& caFile)
 
 } // namespace
 
+int retryPauseMs(CheckKind kind, int secondsWaited, double interval)
+{
+    if (interval > 0)
+        return std::max(1, static_cast<int>(std::lround(interval * 1000)));
+    switch (kind) {
+    case CheckKind::Tcp:
+    case CheckKind::Path:
+        return secondsWaited < kQuickRetrySeconds ? kQuickRetryMs : kRetryMs;
+    case CheckKind::Process:
+        return kRetryMs;
+    case CheckKind::Http:
+    case CheckKind::Command:
+        break;
+    }
+    return kSlowRetryMs;
+}
+
 // What a try's result reaches: it may arrive after the wait is over, and is
 // then dropped.
 struct ReadinessWait::Shared {
@@ -37,6 +55,8 @@ struct ReadinessWait::Shared {
     std::string caFile;
     int timeout = 0;
     bool stops = false;
+    double interval = 0;
+    ReadinessWait* wait = nullptr; // while it lives: it arms the next try
     int seconds = 0;
     bool over = false;
     bool timedOut = false;
@@ -63,8 +83,11 @@ struct ReadinessWait::Shared {
             log(kWaitingFor + pending.check.shown());
         }
         over = allHold();
-        if (!over)
-            showWaiting();
+        if (over)
+            return;
+        showWaiting();
+        if (!pending.holds && wait)
+            wait->retryLater(static_cast<std::size_t>(&pending - checks.data()));
     }
 
     // The status line names the first check still waited for, in place of the
@@ -107,7 +130,9 @@ struct ReadinessWait::Shared {
 
 ReadinessWait::ReadinessWait(ReadinessProbe& probe, ConsoleActions& console, const std::vector<Check>& checks,
                              const TaskChecks& settings, bool stops)
-    : shared_(std::make_shared<Shared>(Shared{console, {}, settings.caFile, settings.timeout, stops})), probe_(probe)
+    : shared_(std::make_shared<Shared>(
+          Shared{console, {}, settings.caFile, settings.timeout, stops, settings.interval, this})),
+      probe_(probe), retries_(checks.size())
 {
     for (const Check& check : checks) {
         Shared::Pending pending;
@@ -121,6 +146,7 @@ ReadinessWait::ReadinessWait(ReadinessProbe& probe, ConsoleActions& console, con
 ReadinessWait::~ReadinessWait()
 {
     shared_->over = true;
+    shared_->wait = nullptr;
 }
 
 void ReadinessWait::tick()
@@ -157,15 +183,34 @@ bool ReadinessWait::timedOut() const
 
 void ReadinessWait::tryPending()
 {
+    if (probe_.triesHeld())
+        return; // the next tick after the editor closes starts them
     for (size_t i = 0; i < shared_->checks.size(); ++i) {
-        Shared::Pending& pending = shared_->checks[i];
-        if (pending.holds || pending.trying)
-            continue;
-        pending.trying = true;
-        // The result holds the shared part, never the wait: it may come late.
-        probe_.start(probeTarget(pending.check, shared_->caFile),
-                     [shared = shared_, i](ProbeResult result) { shared->heard(shared->checks[i], result); });
+        const Shared::Pending& pending = shared_->checks[i];
+        if (!pending.holds && !pending.trying && !(retries_[i] && retries_[i]->enabled()))
+            startTry(i);
     }
+}
+
+void ReadinessWait::startTry(std::size_t i)
+{
+    Shared::Pending& pending = shared_->checks[i];
+    pending.trying = true;
+    // The result holds the shared part, never the wait: it may come late.
+    probe_.start(probeTarget(pending.check, shared_->caFile),
+                 [shared = shared_, i](ProbeResult result) { shared->heard(shared->checks[i], result); });
+}
+
+void ReadinessWait::retryLater(std::size_t i)
+{
+    const int pause = retryPauseMs(shared_->checks[i].check.kind, shared_->seconds, shared_->interval);
+    // Never replaced from inside its own tick: it is armed when a result is heard.
+    retries_[i] = probe_.events().createTimer(pause, true, [this, i] {
+        retries_[i]->setEnabled(false); // one shot
+        // While the editor is open the check stays idle until a tick.
+        if (!shared_->over && !probe_.triesHeld())
+            startTry(i);
+    });
 }
 
 } // namespace torv

@@ -60,11 +60,17 @@ Json checksJson(const TaskChecks& checks)
             out.push_back(check.text);
         return out;
     };
-    return Json{{"before", texts(checks.before)},
-                {"ready", texts(checks.ready)},
-                {"timeout", checks.timeout},
-                {"on-timeout", onTimeoutWord(checks.onTimeout)},
-                {"ca-file", checks.caFile}};
+    Json out{{"before", texts(checks.before)},
+             {"ready", texts(checks.ready)},
+             {"timeout", checks.timeout},
+             {"on-timeout", onTimeoutWord(checks.onTimeout)},
+             {"ca-file", checks.caFile},
+             {"interval", checks.interval},
+             {"restart", restartWord(checks.keep.restart)},
+             {"stop", stopWord(checks.keep.stop)}};
+    for (const KeepNumberKey& key : kKeepNumberKeys)
+        out[key.name] = checks.keep.*key.field;
+    return out;
 }
 
 // Every section but the tasks', key by key as the rules name them: a key
@@ -178,9 +184,48 @@ EditorValues settingsFrom(const Json& settings)
     return v;
 }
 
+// interval and the keys of keeping a task running, each optional.
+void keepFrom(const Json& json, const std::string& where, TaskChecks& checks)
+{
+    if (json.contains("interval")) {
+        // 0: each kind's own pace, as --check-config shows it.
+        const Json& seconds = json.at("interval");
+        const double value = seconds.is_number() ? seconds.get<double>() : -1;
+        if (value != 0 && !(value >= kShortestInterval && value <= kLongestInterval))
+            throw Refused{where + ".interval: expected seconds from 0.1 to 60 (0: each kind's own pace)"};
+        checks.interval = value;
+    }
+    if (json.contains("restart")) {
+        const std::string& word = text(json.at("restart"), where + ".restart");
+        const auto policy = restartPolicyOf(word);
+        if (!policy || word != restartWord(*policy))
+            throw Refused{where + ".restart = \"" + word + "\": expected no, on-failure or always"};
+        checks.keep.restart = *policy;
+    }
+    if (json.contains("stop")) {
+        const std::string& word = text(json.at("stop"), where + ".stop");
+        const auto policy = stopPolicyOf(word);
+        if (!policy || word != stopWord(*policy))
+            throw Refused{where + ".stop = \"" + word + "\": expected no or on-exit"};
+        checks.keep.stop = *policy;
+    }
+    for (const KeepNumberKey& key : kKeepNumberKeys) {
+        if (!json.contains(key.name))
+            continue;
+        const Json& n = json.at(key.name);
+        if (!n.is_number_integer() || n.get<long long>() < key.least || n.get<long long>() > key.most)
+            throw Refused{where + "." + key.name + ": " + keepNumberRange(key)};
+        checks.keep.*key.field = n.get<int>();
+    }
+}
+
 TaskChecks checksFrom(const Json& json, const std::string& where)
 {
-    refuseUnknownKeys(json, {"before", "ready", "timeout", "on-timeout", "ca-file"}, where);
+    refuseUnknownKeys(json,
+                      {"before", "ready", "timeout", "on-timeout", "ca-file", "interval", "restart", "stop",
+                       kKeepNumberKeys[0].name, kKeepNumberKeys[1].name, kKeepNumberKeys[2].name,
+                       kKeepNumberKeys[3].name, kKeepNumberKeys[4].name},
+                      where);
     TaskChecks checks;
     for (const char* kind : {"before", "ready"}) {
         if (!json.contains(kind))
@@ -217,6 +262,7 @@ TaskChecks checksFrom(const Json& json, const std::string& where)
         checks.caFile = text(json.at("ca-file"), where + ".ca-file");
         needHoldable(checks.caFile, where + ".ca-file");
     }
+    keepFrom(json, where, checks);
     return checks;
 }
 
@@ -358,8 +404,8 @@ ConfigToolResult checkConfig(const std::string& configPath, const std::string& o
     Json taskList = Json::array();
     for (int n = 1; n <= totalApps; ++n) {
         Json task{{"description", tasks.TaskDesc[n]}, {"command", tasks.TaskLoc[n]}};
-        // Checks without a check in them change nothing and are not saved.
-        if (const auto found = checks.find(n); found != checks.end() && !found->second.empty())
+        // A section that changes nothing is not saved either.
+        if (const auto found = checks.find(n); found != checks.end() && !found->second.unused())
             task["checks"] = checksJson(found->second);
         taskList.push_back(task);
     }

@@ -1,8 +1,11 @@
 #include "settings/TaskChecks.h"
 
 #include <algorithm>
+#include <charconv>
+#include <cmath>
 #include <exception>
 #include <filesystem>
+#include <system_error>
 
 namespace torv {
 
@@ -27,6 +30,13 @@ int boundedNumber(std::string_view s, int max)
         return -1;
     const int n = std::stoi(std::string(s));
     return n <= max ? n : -1;
+}
+
+std::string lowered(std::string word)
+{
+    std::transform(word.begin(), word.end(), word.begin(),
+                   [](char c) { return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c; });
+    return word;
 }
 
 std::optional<Check> tcpCheck(const std::string& text, const std::string& rest, std::string& why)
@@ -69,8 +79,86 @@ std::string Check::shown() const
 
 OptionsSectionRule taskSectionRule()
 {
-    return {
-        "task", {{"location"}, {"before", true}, {"ready", true}, {"timeout"}, {"on-timeout"}, {"ca-file"}}, kMaxTasks};
+    OptionsSectionRule rule{"task",
+                            {{"location"},
+                             {"before", true},
+                             {"ready", true},
+                             {"timeout"},
+                             {"on-timeout"},
+                             {"ca-file"},
+                             {"interval"},
+                             {"restart"},
+                             {"stop"}},
+                            kMaxTasks};
+    for (const KeepNumberKey& key : kKeepNumberKeys)
+        rule.keys.push_back({key.name});
+    return rule;
+}
+
+std::string keepNumberRange(const KeepNumberKey& key)
+{
+    return "expected a whole number from " + std::to_string(key.least) + " to " + std::to_string(key.most);
+}
+
+std::string restartWord(RestartPolicy policy)
+{
+    switch (policy) {
+    case RestartPolicy::OnFailure:
+        return "on-failure";
+    case RestartPolicy::Always:
+        return "always";
+    case RestartPolicy::No:
+        break;
+    }
+    return "no";
+}
+
+std::string stopWord(StopPolicy policy)
+{
+    return policy == StopPolicy::OnExit ? "on-exit" : "no";
+}
+
+std::optional<RestartPolicy> restartPolicyOf(const std::string& word)
+{
+    for (RestartPolicy policy : {RestartPolicy::No, RestartPolicy::OnFailure, RestartPolicy::Always})
+        if (lowered(word) == restartWord(policy))
+            return policy;
+    return std::nullopt;
+}
+
+std::optional<StopPolicy> stopPolicyOf(const std::string& word)
+{
+    for (StopPolicy policy : {StopPolicy::No, StopPolicy::OnExit})
+        if (lowered(word) == stopWord(policy))
+            return policy;
+    return std::nullopt;
+}
+
+std::optional<double> intervalOf(const std::string& text)
+{
+    // Digits and one point only: no sign, exponent, "inf" or comma.
+    const auto point = text.find('.');
+    const std::string whole = text.substr(0, point);
+    const std::string fraction = point == std::string::npos ? std::string() : text.substr(point + 1);
+    const bool digits = std::all_of(whole.begin(), whole.end(), [](char c) { return c >= '0' && c <= '9'; }) &&
+                        std::all_of(fraction.begin(), fraction.end(), [](char c) { return c >= '0' && c <= '9'; });
+    if (!digits || whole.size() + fraction.size() == 0 || text.size() > 20)
+        return std::nullopt;
+    // from_chars reads the C locale's point, never the system's.
+    const std::string number = (whole.empty() ? "0" : whole) + "." + (fraction.empty() ? "0" : fraction);
+    double seconds = 0;
+    const auto [end, ec] = std::from_chars(number.data(), number.data() + number.size(), seconds);
+    if (ec != std::errc() || end != number.data() + number.size() || seconds < kShortestInterval ||
+        seconds > kLongestInterval)
+        return std::nullopt;
+    return seconds;
+}
+
+std::string intervalText(double seconds)
+{
+    char buffer[32];
+    const auto [end, ec] = std::to_chars(buffer, buffer + sizeof buffer, seconds);
+    return ec == std::errc() ? std::string(buffer, end) : std::string("1");
 }
 
 bool isTaskSection(const std::string& name)
@@ -130,6 +218,44 @@ std::optional<Check> parseCheck(const std::string& text, std::string& why)
     return std::nullopt;
 }
 
+namespace {
+
+// interval and the keys of keeping a task running: a bad value is reported
+// and the default stays.
+void readKeepKey(OptionsFile& file, const OptionsValue& value, TaskChecks& checks)
+{
+    const auto refuse = [&](const std::string& expected) {
+        file.report(value.line, value.key + " = " + value.value + ": " + expected);
+    };
+    if (value.key == "interval") {
+        if (const auto seconds = intervalOf(value.value))
+            checks.interval = *seconds;
+        else
+            refuse(kIntervalRange);
+    } else if (value.key == "restart") {
+        if (const auto policy = restartPolicyOf(value.value))
+            checks.keep.restart = *policy;
+        else
+            refuse("expected no, on-failure or always");
+    } else if (value.key == "stop") {
+        if (const auto policy = stopPolicyOf(value.value))
+            checks.keep.stop = *policy;
+        else
+            refuse("expected no or on-exit");
+    }
+    for (const KeepNumberKey& key : kKeepNumberKeys) {
+        if (value.key != key.name)
+            continue;
+        const int number = boundedNumber(value.value, key.most);
+        if (number < key.least)
+            refuse(keepNumberRange(key));
+        else
+            checks.keep.*key.field = number;
+    }
+}
+
+} // namespace
+
 CheckTable readTaskChecks(OptionsFile& file, const TaskTable& tasks, int totalApps)
 {
     CheckTable table;
@@ -167,9 +293,7 @@ CheckTable readTaskChecks(OptionsFile& file, const TaskTable& tasks, int totalAp
                 else
                     checks.timeout = seconds;
             } else if (value.key == "on-timeout") {
-                std::string word = value.value;
-                std::transform(word.begin(), word.end(), word.begin(),
-                               [](char c) { return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c; });
+                const std::string word = lowered(value.value);
                 if (word == "continue")
                     checks.onTimeout = OnTimeout::Continue;
                 else if (word == "skip")
@@ -180,6 +304,8 @@ CheckTable readTaskChecks(OptionsFile& file, const TaskTable& tasks, int totalAp
                     file.report(value.line, "on-timeout = " + value.value + ": expected continue, skip or stop");
             } else if (value.key == "ca-file") {
                 checks.caFile = value.value;
+            } else {
+                readKeepKey(file, value, checks);
             }
         }
         table[n] = std::move(checks);
@@ -213,7 +339,7 @@ std::vector<OptionsSectionText> taskCheckSections(const CheckTable& checks, cons
 {
     std::vector<OptionsSectionText> sections;
     for (const auto& [n, c] : checks) {
-        if (n < 1 || n > kMaxTasks || tasks.TaskLoc[n].empty() || c.empty())
+        if (n < 1 || n > kMaxTasks || tasks.TaskLoc[n].empty() || c.unused())
             continue;
         OptionsSectionText s{"task " + std::to_string(n), {}};
         // A location with blanks at its ends cannot stand in the file; its
@@ -230,6 +356,18 @@ std::vector<OptionsSectionText> taskCheckSections(const CheckTable& checks, cons
             s.values.emplace_back("on-timeout", onTimeoutWord(c.onTimeout));
         if (!c.caFile.empty())
             s.values.emplace_back("ca-file", c.caFile);
+        // The keys added later follow, each only when not its default: a
+        // file without them is written back byte for byte.
+        if (c.interval != 0)
+            s.values.emplace_back("interval", intervalText(c.interval));
+        const KeepRunning defaults;
+        if (c.keep.restart != defaults.restart)
+            s.values.emplace_back("restart", restartWord(c.keep.restart));
+        if (c.keep.stop != defaults.stop)
+            s.values.emplace_back("stop", stopWord(c.keep.stop));
+        for (const KeepNumberKey& key : kKeepNumberKeys)
+            if (c.keep.*key.field != defaults.*key.field)
+                s.values.emplace_back(key.name, std::to_string(c.keep.*key.field));
         sections.push_back(std::move(s));
     }
     return sections;

@@ -59,8 +59,47 @@ struct TaskChecks {
     double interval = 0;
     KeepRunning keep;
 
+    // No check to wait for (the task's launch is not held for checks).
     bool empty() const { return before.empty() && ready.empty(); }
+    // Nothing that changes what the console does: no check, no keep-running
+    // key, no interval. Such a section is neither kept nor written.
+    bool unused() const { return empty() && keep == KeepRunning{} && interval == 0; }
 };
+
+// The whole-number keys of keeping a task running, in the order a save
+// writes them: one table for the reader, the writer, the editor and the JSON.
+struct KeepNumberKey {
+    const char* name;
+    int KeepRunning::*field;
+    int least;
+    int most;
+};
+inline constexpr KeepNumberKey kKeepNumberKeys[] = {
+    {"restart-delay", &KeepRunning::restartDelay, 0, 3600},
+    {"restart-max-delay", &KeepRunning::restartMaxDelay, 1, 3600},
+    {"restart-reset", &KeepRunning::restartReset, 1, 86400},
+    {"restart-limit", &KeepRunning::restartLimit, 0, 1000},
+    {"stop-timeout", &KeepRunning::stopTimeout, 1, 600},
+};
+// "expected a whole number from 0 to 3600"
+std::string keepNumberRange(const KeepNumberKey& key);
+
+std::string restartWord(RestartPolicy policy);
+std::string stopWord(StopPolicy policy);
+// The policy a word names (any case), or nothing.
+std::optional<RestartPolicy> restartPolicyOf(const std::string& word);
+std::optional<StopPolicy> stopPolicyOf(const std::string& word);
+
+// Seconds between a check's tries when `interval` is given.
+inline constexpr double kShortestInterval = 0.1;
+inline constexpr double kLongestInterval = 60;
+inline constexpr const char* kIntervalRange = "expected seconds from 0.1 to 60, with a point for a fraction";
+// Seconds as written: digits with at most one point ("0.5", "2", ".25"),
+// always a point whatever the system's language; nothing when not such a
+// number or outside 0.1 to 60.
+std::optional<double> intervalOf(const std::string& text);
+// The shortest text that reads back as the same seconds ("0.25", "2").
+std::string intervalText(double seconds);
 
 // Task number (1..100) -> its checks.
 using CheckTable = std::map<int, TaskChecks>;
@@ -81,7 +120,7 @@ CheckTable readTaskChecks(OptionsFile& file, const TaskTable& tasks, int totalAp
 // the working folder is whatever started the console ("/" under systemd).
 std::vector<Check> withPathsIn(const std::string& folder, std::vector<Check> checks);
 
-// The sections a save writes: one per task that has checks (keyed by the
+// The sections a save writes: one per task that has checks or keys (keyed by the
 // number the task has in the saved file), each with the task's location so
 // that a later renumbering by hand is noticed.
 std::vector<OptionsSectionText> taskCheckSections(const CheckTable& checks, const TaskTable& tasks);

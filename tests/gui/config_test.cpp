@@ -804,6 +804,7 @@ private slots:
         const std::string twos = "before path:/mnt/backup|ready tcp:127.0.0.1:5432|ready http://u:pw@h/x|";
         Editor e(*c.form);
         e.select(2);
+        QVERIFY(c.sim.probe.triesHeld()); // no readiness try while the editor is open
         e.inChecksDialog([&](ChecksDialog& d) {
             QCOMPARE(d.windowTitle(), QString("Checks For Task 2"));
             fill(d, " path:/mnt/backup \n\n", "tcp:127.0.0.1:5432\nhttp://u:pw@h/x", "120", "stop", "/etc/ca.pem");
@@ -857,6 +858,7 @@ private slots:
         c.loadOptions("[task 1]\r\nlocation = /bin/one\r\nready = path:/ok\r\n");
         const struct {
             const char *before, *ready, *timeout, *message;
+            const char *box = nullptr, *value = nullptr; // a further field spoiled
         } cases[] = {
             {"path:/a", "tcp:127.0.0.1:1\ntcp:db", "60",
              "Ready After The Launch, line 2: \"tcp:db\": expected tcp:HOST:PORT"},
@@ -866,11 +868,20 @@ private slots:
             {"path: ", "", "60", "Before The Launch, line 1: \"path:\": nothing follows \"path:\""},
             {"", "path:/a", "-1", "Time Limit: \"-1\": expected seconds from 0 to 86400 (0: no limit)"},
             {"", "path:/a", "86401", "Time Limit: \"86401\": expected seconds from 0 to 86400 (0: no limit)"},
+            {"", "", "60", "First Delay: \"3601\": expected a whole number from 0 to 3600", "txtRestartDelay", "3601"},
+            {"", "", "60", "Stop Time-Out: \"0\": expected a whole number from 1 to 600", "txtStopTimeout", "0"},
+            {"", "", "60", "Restart Limit: \"\": expected a whole number from 0 to 1000", "txtRestartLimit", " "},
+            {"", "", "60",
+             "Check Every: \"0,5\": expected seconds from 0.1 to 60, with a point for a fraction (empty: each "
+             "kind's own pace)",
+             "txtInterval", "0,5"},
         };
         for (const auto& bad : cases) {
             ChecksDialog d(c.form->state(), c.sim.dialogs, 1);
             d.show();
             fill(d, bad.before, bad.ready, bad.timeout);
+            if (bad.box)
+                child<QLineEdit>(d, bad.box)->setText(bad.value);
             const size_t shown = c.sim.dialogs.messages.size();
             child<QPushButton>(d, "cmdOk")->click();
             QCOMPARE(c.sim.dialogs.messages.size(), shown + 1);
@@ -879,9 +890,26 @@ private slots:
             child<QPushButton>(d, "cmdCancel")->click();
             QCOMPARE(c.checksAt(1), std::string("ready path:/ok|"));
         }
-        // Both lists emptied: the task is a classic one again.
+        // Both lists emptied but a restart asked for: kept, with the fields given.
+        {
+            ChecksDialog d(c.form->state(), c.sim.dialogs, 1);
+            fill(d, "", " \n", "0");
+            child<QComboBox>(d, "cboRestart")->setCurrentText("on-failure");
+            child<QLineEdit>(d, "txtRestartLimit")->setText("0");
+            child<QLineEdit>(d, "txtInterval")->setText(" .5 ");
+            child<QPushButton>(d, "cmdOk")->click();
+            const TaskChecks& kept = c.form->state().checks.at(1);
+            QVERIFY(kept.keep.restart == RestartPolicy::OnFailure && kept.keep.restartLimit == 0);
+            QCOMPARE(kept.interval, 0.5);
+            ChecksDialog again(c.form->state(), c.sim.dialogs, 1); // shows what it kept
+            QCOMPARE(child<QLineEdit>(again, "txtInterval")->text() + child<QComboBox>(again, "cboStop")->currentText(),
+                     QString("0.5no"));
+        }
+        // Nothing left at all: the task is a classic one again.
         ChecksDialog d(c.form->state(), c.sim.dialogs, 1);
-        fill(d, "", " \n", "0");
+        child<QComboBox>(d, "cboRestart")->setCurrentText("no");
+        child<QLineEdit>(d, "txtRestartLimit")->setText("5");
+        child<QLineEdit>(d, "txtInterval")->setText("");
         child<QPushButton>(d, "cmdOk")->click();
         QVERIFY(!c.form->state().checks.count(1));
     }

@@ -304,6 +304,16 @@ void ScriptedDialogs::showSettingsEditor()
     }
     auto step = std::move(editorScript.front());
     editorScript.pop_front();
+    struct Hold {
+        ReadinessProbe* probe;
+        ~Hold()
+        {
+            if (probe)
+                probe->holdTries(false);
+        }
+    } hold{probe};
+    if (probe)
+        probe->holdTries(true);
     step();
 }
 
@@ -437,6 +447,7 @@ void ScriptedWeb::get(const std::string& url, int limitMs, std::size_t maxBody, 
 
 SimPlatform::SimPlatform(std::string programFolder) : program(std::move(programFolder))
 {
+    dialogs.probe = &probe;
 }
 
 } // namespace torv::sim

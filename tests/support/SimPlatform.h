@@ -200,6 +200,8 @@ public:
     int editorOpenings = 0;
     std::deque<std::string> openFileAnswers;
     std::vector<OpenFileRequest> openFileRequests;
+    // Held while the editor is open, as the real editor holds it.
+    ReadinessProbe* probe = nullptr;
 
 private:
     SimEventLoop& loop_;
@@ -341,6 +343,7 @@ class ScriptedProbe : public ReadinessProbe {
 public:
     explicit ScriptedProbe(SimEventLoop& loop) : loop_(loop) {}
     void start(const ProbeTarget& target, std::function<void(ProbeResult)> done) override;
+    EventLoop& events() override { return loop_; }
 
     // Scripts: whether a try started at a virtual instant holds.
     void holdsFrom(const std::string& key, Ms from);

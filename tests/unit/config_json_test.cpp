@@ -28,7 +28,9 @@ const bool kLatin1IsText = isValidUtf8(decodeFileText(kLatin1));
 
 const char* const kConfig = "NORM\r\n/srv/x\r\n\r\n5x\r\n10\r\nREMOTEON\r\nSOUNDOFF\r\nCOMMENTSOFF\r\n"
                             "\"Web, front\"\r\n\"nginx -g \"\"daemon off;\"\"\"\r\nApp\r\n/opt/app/run\r\n";
-const char* const kOptions = "; kept\r\n[task 2]\r\nlocation = /opt/app/run\r\nbefore = tcp:db:5432\r\n"
+const char* const kOptions = "; kept\r\n[task 1]\r\nlocation = nginx -g \"daemon off;\"\r\ninterval = 0.5\r\n"
+                             "restart = on-failure\r\nstop = on-exit\r\nrestart-limit = 0\r\n"
+                             "[task 2]\r\nlocation = /opt/app/run\r\nbefore = tcp:db:5432\r\n"
                              "ready = http://u:pw@h/up\r\ntimeout = 30\r\non-timeout = skip\r\n\r\n"
                              "[notes]\r\ncommand = mail root\r\nevents = stop\r\nevents = launch\r\n";
 
@@ -108,10 +110,15 @@ TEST(ConfigJson, CheckPrintsTheDocumentedShape)
       "settings": {"LaunchOpt": "NORM", "ExchangeDir": "/srv/x", "UserCmd": "", "InitTime": "5x",
                    "CheckTime": "10", "RemoteOpt": "REMOTEON", "Sounds": "SOUNDOFF", "UserComment": "COMMENTSOFF"},
       "tasks": [
-        {"description": "Web, front", "command": "nginx -g \"daemon off;\""},
+        {"description": "Web, front", "command": "nginx -g \"daemon off;\"",
+         "checks": {"before": [], "ready": [], "timeout": 60, "on-timeout": "continue", "ca-file": "",
+                    "interval": 0.5, "restart": "on-failure", "stop": "on-exit", "restart-delay": 1,
+                    "restart-max-delay": 60, "restart-reset": 60, "restart-limit": 0, "stop-timeout": 10}},
         {"description": "App", "command": "/opt/app/run",
          "checks": {"before": ["tcp:db:5432"], "ready": ["http://u:pw@h/up"], "timeout": 30,
-                    "on-timeout": "skip", "ca-file": ""}}],
+                    "on-timeout": "skip", "ca-file": "", "interval": 0, "restart": "no", "stop": "no",
+                    "restart-delay": 1, "restart-max-delay": 60, "restart-reset": 60, "restart-limit": 5,
+                    "stop-timeout": 10}}],
       "sections": {"notes": {"command": "mail root", "events": ["stop", "launch"]}},
       "warnings": []
     })");
@@ -197,6 +204,12 @@ TEST(ConfigJson, RefusedValueWritesNothing)
         {"/tasks/0/checks/ready/0", "path:/x ", "cannot hold"},
         {"/tasks/0/checks/timeout", -1, "from 0 to 86400"},
         {"/tasks/0/checks/on-timeout", "later", "continue, skip or stop"},
+        {"/tasks/0/checks/restart", "On-Failure", "expected no, on-failure or always"},
+        {"/tasks/0/checks/stop", true, "checks.stop: expected a text"},
+        {"/tasks/0/checks/restart-max-delay", 0, "restart-max-delay: expected a whole number from 1 to 3600"},
+        {"/tasks/0/checks/stop-timeout", 2.5, "stop-timeout: expected a whole number from 1 to 600"},
+        {"/tasks/0/checks/interval", 0.05, "interval: expected seconds from 0.1 to 60"},
+        {"/tasks/0/checks/interval", "1", "interval: expected seconds"},
         {"/sections/nosuch", Json::object(), "unknown section \"nosuch\""},
         {"/sections/notes/colour", "red", "unknown key \"colour\""},
         {"/sections/notes/command", Json::array({"a", "b"}), "expected a text"},

@@ -66,9 +66,10 @@ TEST_F(ReadinessTest, ReadyCheckHoldsTheNextTaskUntilItHolds)
     sim.launcher.endings["db"] = {1000, 0};
     EXPECT_TRUE(start());
     EXPECT_THAT(launched(), ElementsAreArray({"db", "app", "web"}));
-    // Tried at once and on each tick; ready with the tick-3 try's answer.
+    // Tried at once and 100 ms after each try's end; ready with the answer
+    // of the try at 3 s.
     EXPECT_EQ(launchedAt("app"), 3000 + sim.probe.tryTakesMs);
-    EXPECT_EQ(sim.probe.triesOf(kDbKey), 4);
+    EXPECT_EQ(sim.probe.triesOf(kDbKey), 21);
     auto lines = logLines();
     auto db = std::find(lines.begin(), lines.end(), "Database");
     ASSERT_NE(db, lines.end());
@@ -103,9 +104,10 @@ TEST(ReadinessValues, WhichProcessANameMeans)
 // A console of its own for each row: three tasks back to back, EXIT after a
 // normal end, and a path that never appears.
 struct PolicyRun : SimConsole {
-    explicit PolicyRun(const std::string& options)
+    explicit PolicyRun(const std::string& options, Ms tryTakesMs = 50)
     {
         sim.probe.never("/never");
+        sim.probe.tryTakesMs = tryTakesMs;
         dir.write("torv.ini", options);
         dir.write("config.ini",
                   configLines({"EXIT", exchange.path(), "", "1", "1", "REMOTEON", "SOUNDON", "COMMENTSOFF", "Database",
@@ -193,14 +195,52 @@ TEST_F(ReadinessTest, TriesNeverOverlapAndTheLimitPausesWhileTheEditorIsOpen)
     for (const auto& t : sim.probe.tries)
         if (t.key == "/slow")
             slowTries.push_back(t.at);
-    // A new try only once the last has ended, on the next tick; none while
-    // the tick is off.
-    EXPECT_THAT(slowTries, ElementsAreArray({0, 7500, 10500}));
+    // A new try only once the last has ended and its pause is over (100 ms
+    // for a path); none while the editor is open: the one due then waits
+    // for the first tick after it.
+    EXPECT_THAT(slowTries, ElementsAreArray({0, 7500, 10100}));
     EXPECT_EQ(sim.probe.triesOf("flipper"), 2);
     // Seven ticks: 1 s before the editor, then 6 more after it closed.
     EXPECT_EQ(launchedAt("db"), 12500);
     EXPECT_THAT(logLines(), IsSupersetOf({"Waiting For: process:flipper", "Ready After 4 Seconds: process:flipper",
                                           "Not Ready After 7 Seconds: path:/slow"}));
+}
+
+// How soon a check that failed is tried again, from the end of its last try:
+// early in the wait, and after the step-down at 10 s.
+TEST(ReadinessPolicies, EachKindsPaceAndTheTasksInterval)
+{
+    struct Row {
+        const char* check;
+        const char* key;
+        const char* interval; // "": none
+        Ms tryTakes;
+        Ms early, late; // from one try's start to the next's
+    };
+    const Row rows[] = {
+        {"tcp:db:5432", "db:5432", "", 50, 150, 300},
+        {"path:/never", "/never", "", 50, 150, 300},
+        {"process:db", "db", "", 50, 300, 300},
+        {"http://db/up", "http://db/up", "", 50, 1050, 1050},
+        {"command:probe-db", "probe-db", "", 50, 1050, 1050},
+        {"tcp:db:5432", "db:5432", "0.5", 50, 550, 550}, // no step-down
+        {"command:probe-db", "probe-db", "0.2", 50, 250, 250},
+        {"tcp:db:5432", "db:5432", "", 2000, 2100, 2250}, // a slow try is never overlapped
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(std::string(row.check) + " interval " + row.interval);
+        PolicyRun run(std::string("[task 2]\nready = ") + row.check + "\ntimeout = 14\n" +
+                          (*row.interval ? std::string("interval = ") + row.interval + "\n" : ""),
+                      row.tryTakes);
+        std::vector<Ms> at;
+        for (const auto& t : run.sim.probe.tries)
+            if (t.key == row.key)
+                at.push_back(t.at);
+        ASSERT_GE(at.size(), 4u);
+        EXPECT_EQ(at[1] - at[0], row.early);
+        EXPECT_EQ(at.back() - at[at.size() - 2], row.late);
+        EXPECT_EQ(run.sim.probe.mostInFlight, 1);
+    }
 }
 
 TEST_F(ReadinessTest, ProblemsAreReportedOnceEachReadingAndStaleSectionsIgnored)
@@ -279,7 +319,11 @@ TEST_F(ReadinessTest, RestartReloadAndRemoteReportDuringACheck)
     EXPECT_EQ(countLines("Enabling Command Interface"), 1); // the reload cleared the log
     for (const std::string& line : logLines())
         EXPECT_THAT(line, Not(HasSubstr("Starting Application Execution:"))); // no second announcement
+    // No wait left behind tries on: a try under way ends unheard, no new one starts.
+    const size_t tries = sim.probe.tries.size();
+    sim.events.runFor(5000);
     EXPECT_EQ(sim.probe.inFlight, 0);
+    EXPECT_EQ(sim.probe.tries.size(), tries);
 }
 
 } // namespace

@@ -118,5 +118,69 @@ TEST(TaskChecks, SectionsGuardOnlyTheTaskTheyWereWrittenFor)
     EXPECT_EQ(reread.at(3).timeout, 0);
 }
 
+TEST(TaskChecks, KeepRunningKeysAndIntervalReadBackAndStayOutAtTheirDefaults)
+{
+    TaskTable tasks;
+    tasks.TaskLoc[1] = "/bin/db";
+    struct Case {
+        std::string line;
+        std::string problem;   // empty: read, and written back
+        std::string written{}; // as this, when not as given
+    };
+    const Case cases[] = {
+        {"restart = on-failure", ""},
+        {"restart = ALWAYS", "", "restart = always"},
+        {"restart = sometimes", "expected no, on-failure or always"},
+        {"stop = on-exit", ""},
+        {"stop = yes", "expected no or on-exit"},
+        {"restart-delay = 0", ""},
+        {"restart-delay = 3601", "expected a whole number from 0 to 3600"},
+        {"restart-max-delay = 0", "expected a whole number from 1 to 3600"},
+        {"restart-reset = 86400", ""},
+        {"restart-limit = 1000", ""},
+        {"restart-limit = -1", "expected a whole number from 0 to 1000"},
+        {"stop-timeout = 600", ""},
+        {"stop-timeout = 601", "expected a whole number from 1 to 600"},
+        {"interval = 0.25", ""},
+        {"interval = .5", "", "interval = 0.5"},
+        {"interval = 60", ""},
+        {"interval = 0.05", kIntervalRange},
+        {"interval = 0,5", kIntervalRange}, // never the system's comma
+        {"interval = 1e1", kIntervalRange},
+    };
+    for (const Case& c : cases) {
+        const std::string text = "[task 1]\nlocation = /bin/db\n" + c.line + "\n";
+        OptionsFile file = parseOptions(text, {taskSectionRule()});
+        const CheckTable table = readTaskChecks(file, tasks, 1);
+        const auto problems = file.problemLines();
+        if (!c.problem.empty()) {
+            ASSERT_EQ(problems.size(), 1u) << c.line;
+            EXPECT_EQ(problems[0], "torv.ini line 3: " + c.line + ": " + c.problem);
+            EXPECT_TRUE(table.at(1).unused()) << c.line; // the default stays
+            continue;
+        }
+        EXPECT_TRUE(problems.empty()) << c.line;
+        // A section with only this key counts and is written back with it.
+        const auto sections = taskCheckSections(table, tasks);
+        ASSERT_EQ(sections.size(), 1u) << c.line;
+        ASSERT_EQ(sections[0].values.size(), 2u) << c.line;
+        EXPECT_EQ(sections[0].values[1].first + " = " + sections[0].values[1].second,
+                  c.written.empty() ? c.line : c.written);
+    }
+
+    // Every key at once: a fixed order after the existing keys; defaults stay out.
+    const std::string all = "[task 1]\r\nlocation = /bin/db\r\nready = tcp:h:1\r\ninterval = 0.1\r\n"
+                            "restart = always\r\nstop = on-exit\r\nrestart-delay = 2\r\nrestart-max-delay = 30\r\n"
+                            "restart-reset = 5\r\nrestart-limit = 0\r\nstop-timeout = 3\r\n";
+    OptionsFile file = parseOptions(all, {taskSectionRule()});
+    const CheckTable table = readTaskChecks(file, tasks, 1);
+    EXPECT_EQ(table.at(1).keep.restartLimit, 0);
+    EXPECT_EQ(rewriteOptions(all, isTaskSection, taskCheckSections(table, tasks)), all);
+    TaskChecks defaults = table.at(1);
+    defaults.keep = KeepRunning{};
+    defaults.interval = 0;
+    EXPECT_EQ(taskCheckSections({{1, defaults}}, tasks)[0].values.size(), 2u);
+}
+
 } // namespace
 } // namespace torv
