@@ -2,6 +2,7 @@
 // state and what happens to it, then the supervisor's order of stopping.
 #include "supervisor/Supervisor.h"
 
+#include "support/ConsoleFixture.h"
 #include "support/SimPlatform.h"
 
 #include <gmock/gmock.h>
@@ -287,6 +288,50 @@ TEST(Supervisor, AFailedEndIsToldAndRestartsAreCounted)
                                                        "WARNING: Task 4 Ended With Status 3221225477",
                                                        "ERROR: Gave Up Restarting Task 4 After 1 Restarts"}));
     EXPECT_EQ(k.supervisor.tasks().front()->totalRestarts(), 1);
+}
+
+} // namespace
+
+namespace {
+
+class KeptConsoleTest : public ConsoleTest {};
+
+// The whole console: a kept database that crashes is restarted with its ready
+// checks tried again, EXIT stays to watch it, a reload does not start a
+// second copy, and the end stops it before the program goes.
+TEST_F(KeptConsoleTest, StaysToWatchReloadsWithoutASecondCopyAndStopsAtTheEnd)
+{
+    ConfigValues c;
+    c.launchOpt = "EXIT";
+    c.initTime = "1";
+    c.checkTime = "1";
+    c.tasks = {{"Database", "db"}, {"Application", "app"}};
+    writeConfig(c);
+    dir.write("torv.ini", "[task 1]\nready = tcp:127.0.0.1:5432\nrestart = on-failure\nrestart-delay = 2\n"
+                          "stop = on-exit\n");
+    sim.probe.holdsFrom("127.0.0.1:5432", 0);
+    sim.launcher.endings["db"] = {5000, 1};
+    EXPECT_FALSE(start()) << "EXIT ended a console that keeps a program";
+    sim.events.runUntil(6000); // the crash at 5 s, the restart 2 s later
+    const int triesBefore = sim.probe.triesOf("127.0.0.1:5432");
+    sim.events.runUntil(8000);
+    EXPECT_GT(sim.probe.triesOf("127.0.0.1:5432"), triesBefore) << "the restart's ready check was not tried";
+    form->cmdRestart_Click();
+    std::vector<std::string> launched;
+    for (const auto& [at, line] : launches())
+        launched.push_back(line);
+    EXPECT_THAT(launched, ElementsAreArray({"db", "app", "db", "app"}));
+    form->requestEnd();
+    EXPECT_THROW(sim.events.runFor(1000), ProgramEnded);
+    std::vector<std::string> kept;
+    for (const std::string& line : logLines())
+        if (line.rfind("Task 1", 0) == 0 || line.rfind("Restarting", 0) == 0 || line.rfind("Staying", 0) == 0 ||
+            line.rfind("Stopping", 0) == 0)
+            kept.push_back(line);
+    EXPECT_THAT(kept, ElementsAreArray({"Staying To Watch 1 Tasks", "Task 1 Ended With Status 1",
+                                        "Restarting Task 1 In 2 Seconds", "Task 1 Already Running", "Stopping Task 1",
+                                        "Task 1 Stopped"}));
+    EXPECT_EQ(sim.program.ended, 1);
 }
 
 } // namespace
