@@ -4,7 +4,6 @@
 #include <QMetaObject>
 #include <QTimer>
 
-#include <algorithm>
 #include <chrono>
 
 namespace torv {
@@ -58,16 +57,17 @@ private:
         due_ = due;
         armFor(due);
     }
-    // A tick that comes late (a long handler, a busy machine) is followed by
-    // the next planned one; ticks missed altogether are not made up.
+    // A tick is armed for its planned moment; one delivered more than an
+    // interval late (the loop was held up) is not made up by a burst of ticks:
+    // the next comes a full interval later, as with a plain repeating timer.
     void armFor(Clock::time_point due)
     {
         const auto now = Clock::now();
-        if (due + std::chrono::milliseconds(interval_) < now)
-            due_ = due = now;
+        if (due <= now)
+            due_ = due = now + std::chrono::milliseconds(interval_);
         // Rounded up: a tick is never early.
         const auto wait = std::chrono::ceil<std::chrono::milliseconds>(due - now);
-        timer_.start(static_cast<int>(std::max<long long>(0, wait.count())));
+        timer_.start(static_cast<int>(wait.count()));
     }
 
     int interval_;
