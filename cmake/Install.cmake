@@ -4,6 +4,8 @@
 #
 #   torv                 the console (Qt Core only; also runs --headless)
 #   torv-window.so       the window, loaded by torv when a window is wanted
+#   torv-web.so          libcurl, loaded on the first web check or address look-up
+#   torv-crypto.so       libcrypto, loaded when a remote key is used
 #   *.wav                the nine cue files
 #   torv.png             the program icon, 48 by 48
 #   config.ini.example   a starting point for config.ini (CR LF line ends)
@@ -45,6 +47,9 @@ add_custom_target(torv_icon ALL DEPENDS ${TORV_ICON_PNG})
 install(TARGETS torv RUNTIME DESTINATION . COMPONENT program)
 # A module is a library everywhere, also on Windows.
 install(TARGETS torv_window LIBRARY DESTINATION . COMPONENT program)
+if(TARGET torv_web)
+  install(TARGETS torv_web torv_crypto LIBRARY DESTINATION . COMPONENT program)
+endif()
 install(FILES ${TORV_CUE_FILES} ${TORV_ICON_PNG}
   ${CMAKE_SOURCE_DIR}/packaging/config.ini.example ${CMAKE_SOURCE_DIR}/packaging/torv.ini.example
   DESTINATION . COMPONENT program)
@@ -82,8 +87,8 @@ set(CPACK_DEBIAN_PACKAGE_SECTION admin)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 # Checked against dpkg-shlibdeps on Debian 12. Qt's xcb platform plugin ships in
 # libqt6gui6 here; the multimedia backends in
-# libqt6multimedia6. libcrypto.so.3 (signed remote commands) ships in libssl3;
-# libcurl.so.4 (web readiness checks) in libcurl4.
+# libqt6multimedia6. libcrypto.so.3 (torv-crypto.so, signed remote commands)
+# ships in libssl3; libcurl.so.4 (torv-web.so, web checks) in libcurl4.
 # Text needs at least one font on a bare server. The Edit
 # buttons open files with xdg-open (xdg-utils); without it they fail with 53.
 set(CPACK_DEBIAN_PACKAGE_DEPENDS

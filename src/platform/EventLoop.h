@@ -4,11 +4,17 @@
 
 namespace torv {
 
-// A window timer: switching it on always starts a fresh full interval.
+// A window timer: switching it on always starts a fresh full interval. Its
+// ticks keep their phase while it runs (a late tick does not delay the next).
 class Timer {
 public:
     virtual ~Timer() = default;
     virtual void setEnabled(bool on) = 0;
+    // Switches it on in its old phase: the first tick comes one interval after
+    // its last planned one (or its start), so that a schedule kept on its ticks
+    // does not slip by the work done while it was off; a fresh full interval
+    // when that moment has passed. An enabled timer is left as it is.
+    virtual void resume() = 0;
     virtual bool enabled() const = 0;
     virtual int intervalMs() const = 0;
 };

@@ -1,6 +1,6 @@
 #include "remote/CommandFile.h"
 
-#include "platform/Crypto.h"
+#include "base/Sha256.h"
 #include "platform/Failure.h"
 #include "platform/Files.h"
 #include "platform/Paths.h"
@@ -15,10 +15,12 @@ namespace torv {
 
 namespace {
 
-// A hash of the content: the keyed hash under a fixed key serves as a plain one.
+// A hash of the content. It guards nothing, so the built-in hash serves and no
+// crypto library is loaded for it; keyed under a fixed key as it always was,
+// so a fingerprint remembered by an earlier version still matches.
 std::string contentHash(std::string_view bytes)
 {
-    const crypto::Sha256Digest digest = crypto::hmacSha256("command.txt", bytes);
+    const sha256::Digest digest = sha256::keyed("command.txt", bytes);
     return toHex(std::string_view(reinterpret_cast<const char*>(digest.data()), digest.size()));
 }
 

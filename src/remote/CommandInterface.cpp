@@ -46,7 +46,13 @@ void CommandInterface::loadKey()
         return;
     noted_ = key_.state;
     if (key_.state == KeyState::OpenToOthers || key_.state == KeyState::Unusable) {
-        console_.appendLog(key_.state == KeyState::OpenToOthers ? kKeyOpenToOthers : kKeyUnusable);
+        if (key_.state == KeyState::OpenToOthers)
+            console_.appendLog(kKeyOpenToOthers);
+        else if (!key_.cryptoMissing.empty())
+            console_.appendLog("REMOTE KEY NOT USED: the crypto module is " + key_.cryptoMissing +
+                               "; commands are refused");
+        else
+            console_.appendLog(kKeyUnusable);
         console_.showLog();
     }
 }

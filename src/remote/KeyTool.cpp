@@ -21,6 +21,11 @@ int runNewKey(const std::string& programFolder, std::ostream& out, std::ostream&
     const std::string path = remoteKeyPath(programFolder);
     std::string key(kNewKeyBytes, '\0');
     try {
+        std::string why;
+        if (!crypto::available(why)) {
+            err << "The crypto module is " << why << "; no key can be made.\n";
+            return 1;
+        }
         crypto::secureRandom(reinterpret_cast<unsigned char*>(key.data()), key.size());
         const std::string hex = toHex(key);
         createSecretFile(path, hex + "\n");
@@ -53,7 +58,10 @@ std::optional<std::string> usableKey(const std::string& keyFile, std::ostream& e
         err << keyFile << " may be read or changed by others; allow its owner alone (chmod 600).\n";
         break;
     case KeyState::Unusable:
-        err << keyFile << " is unreadable or not one line of hex.\n";
+        if (!key.cryptoMissing.empty())
+            err << "The crypto module is " << key.cryptoMissing << "; no key can be used.\n";
+        else
+            err << keyFile << " is unreadable or not one line of hex.\n";
         break;
     }
     return std::nullopt;

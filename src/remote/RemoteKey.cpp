@@ -1,5 +1,6 @@
 #include "remote/RemoteKey.h"
 
+#include "platform/Crypto.h"
 #include "platform/Paths.h"
 #include "platform/SecretFile.h"
 #include "remote/Signature.h"
@@ -28,18 +29,22 @@ RemoteKey loadKeyFile(const std::string& path)
     const SecretFileRead file = readSecretFile(path, 1024);
     switch (file.state) {
     case SecretFileState::Absent:
-        return {KeyState::None, {}};
+        return {KeyState::None, {}, {}};
     case SecretFileState::OpenToOthers:
-        return {KeyState::OpenToOthers, {}};
+        return {KeyState::OpenToOthers, {}, {}};
     case SecretFileState::Unreadable:
-        return {KeyState::Unusable, {}};
+        return {KeyState::Unusable, {}, {}};
     case SecretFileState::Private:
         break;
     }
     auto key = parseKeyText(file.text);
     if (!key)
-        return {KeyState::Unusable, {}};
-    return {KeyState::Usable, std::move(*key)};
+        return {KeyState::Unusable, {}, {}};
+    // A key that cannot be used must refuse every command, never admit one.
+    std::string why;
+    if (!crypto::available(why))
+        return {KeyState::Unusable, {}, why.empty() ? "unavailable" : why};
+    return {KeyState::Usable, std::move(*key), {}};
 }
 
 RemoteKey loadRemoteKey(const std::string& programFolder)

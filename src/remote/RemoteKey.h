@@ -15,12 +15,13 @@ enum class KeyState {
     None,         // no key file: commands need no signature
     Usable,       // commands must be signed with the key
     OpenToOthers, // others may read or change the file: every command is refused
-    Unusable,     // unreadable, or not one line of hex: every command is refused
+    Unusable,     // unreadable, not one line of hex, or no crypto to use it: every command is refused
 };
 
 struct RemoteKey {
     KeyState state = KeyState::None;
-    std::string bytes; // only when Usable
+    std::string bytes;          // only when Usable
+    std::string cryptoMissing;  // Unusable since the platform's crypto cannot be used: why
 };
 
 std::string remoteKeyPath(const std::string& programFolder);

@@ -283,6 +283,10 @@ Sequencer::Outcome Sequencer::runTasksAndFinish(int sequencesSeen, bool& stopped
     // The loop's bound is read once: a reload during the task phase changes the
     // tasks launched but not how many.
     const int16 last = state_.TotalApps;
+    // Each wait counts from the tick its launch was planned for, not from
+    // after the launch's own work, so that launches keep their schedule; after
+    // a task with checks, from the moment they let it go on.
+    bool onSchedule = true;
     for (int16 i = 1; i <= last && step.outcome == Outcome::Next && !stopped; ++i) {
         // A slot without a location holds no task (the editor's save drops it
         // too). A reload that shortened the list leaves such slots under the
@@ -291,7 +295,10 @@ Sequencer::Outcome Sequencer::runTasksAndFinish(int sequencesSeen, bool& stopped
             continue;
         step([&] {
             state_.Seconds = state_.settings.CheckTime;
-            state_.Timer1->setEnabled(true);
+            if (onSchedule)
+                state_.Timer1->resume();
+            else
+                state_.Timer1->setEnabled(true);
         });
         step([&] { taskWait(); });
         if (!holdsTask(i)) { // emptied during the wait: by a reload or the editor
@@ -324,6 +331,8 @@ Sequencer::Outcome Sequencer::runTasksAndFinish(int sequencesSeen, bool& stopped
             step([&] { settled = settle(i, false, sequencesSeen, endStatus); });
         }
         stopped = settled == Settled::Stop;
+        const auto checks = state_.checks.find(i);
+        onSchedule = checks == state_.checks.end() || checks->second.empty();
         step([&] { state_.Timer1->setEnabled(false); });
     }
     step([&] {

@@ -29,6 +29,14 @@ trap 'cleanup; rm -rf "$SCRATCH"' EXIT
 
 # --- Layout ---------------------------------------------------------------
 [[ -x "$APP/torv" ]] || fail "no executable torv"
+# The modules loaded on first use; only the web one may bring libcurl, only
+# the crypto one libcrypto, and the program neither.
+for m in window web crypto; do
+  [[ -f "$APP/torv-$m.so" ]] || fail "missing module torv-$m.so"
+done
+ldd "$APP/torv-web.so" | grep libcurl >/dev/null || fail "torv-web.so does not bring libcurl"
+ldd "$APP/torv-crypto.so" | grep libcrypto >/dev/null || fail "torv-crypto.so does not bring libcrypto"
+! ldd "$APP/torv" | grep -E 'libcurl|libcrypto' >&2 || fail "torv itself loads libcurl or libcrypto"
 for cue in START done complete failure finished shutdown relay command; do
   f="$APP/$cue.wav"
   [[ -s "$f" ]] || fail "missing cue $cue.wav"

@@ -36,7 +36,7 @@ printf '#!/bin/sh\necho "$@" >> "%s/shutdown.log"\n' "$WORK" >"$WORK/fakebin/shu
 chmod +x "$WORK/fakebin/shutdown"
 export PATH="$WORK/fakebin:$PATH" LANG=C.UTF-8 LC_ALL=C.UTF-8
 # The unpacked program folder the role copies: the binary, its module, the cues.
-cp "$BIN_DIR"/torv "$BIN_DIR"/torv-window* "$BIN_DIR"/*.wav "$WORK/source/"
+cp "$BIN_DIR"/torv "$BIN_DIR"/torv-*.so "$BIN_DIR"/*.wav "$WORK/source/"
 
 # --- three sshd, each on 127.0.0.N and a free port -------------------------
 # sshd as root needs its privilege separation folder, which the package

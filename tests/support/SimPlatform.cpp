@@ -33,6 +33,14 @@ void SimTimer::setEnabled(bool on)
     enabled_ = on;
 }
 
+void SimTimer::resume()
+{
+    // due_ still holds the next planned tick of the old phase.
+    if (!enabled_ && due_ <= loop_.now())
+        due_ = loop_.now() + interval_;
+    enabled_ = true;
+}
+
 std::unique_ptr<Timer> SimEventLoop::createTimer(int intervalMs, bool enabled, std::function<void()> onTick)
 {
     auto timer = std::make_unique<SimTimer>(*this, intervalMs, std::move(onTick));

@@ -43,6 +43,7 @@ public:
     SimTimer(SimEventLoop& loop, int interval, std::function<void()> tick);
     ~SimTimer() override;
     void setEnabled(bool on) override;
+    void resume() override;
     bool enabled() const override { return enabled_; }
     int intervalMs() const override { return interval_; }
 

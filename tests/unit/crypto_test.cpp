@@ -1,5 +1,6 @@
-// The platform's HMAC-SHA256 against the RFC 4231 vectors, and the reading of
-// signature lines and key files.
+// The platform's and the built-in HMAC-SHA256 against the RFC 4231 vectors,
+// and the reading of signature lines and key files.
+#include "base/Sha256.h"
 #include "platform/Crypto.h"
 #include "remote/RemoteKey.h"
 #include "remote/Signature.h"
@@ -46,7 +47,14 @@ TEST(Crypto, HmacSha256MatchesRfc4231)
     for (const Case& c : cases) {
         SCOPED_TRACE(c.number);
         EXPECT_EQ(hexOf(crypto::hmacSha256(c.key, c.data)), c.mac);
+        EXPECT_EQ(hexOf(sha256::keyed(c.key, c.data)), c.mac);
     }
+    // The plain hash where the padding takes one block, two, or ends one exactly.
+    EXPECT_EQ(hexOf(sha256::hash("")), "e3b0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495991b7852b855");
+    EXPECT_EQ(hexOf(sha256::hash("abcdbcdecdefdefgefghfghighijhijkijkljklmklmnlmnomnopnopq")),
+              "248d6a61d20638b8e5c026930c3e6039a33ce45964ff2167f6ecedd419db06c1");
+    EXPECT_EQ(hexOf(sha256::hash(std::string(64, 'a'))),
+              "ffe054fe7ae0cb6dc65c3af9b61d5209f439851db43d0ba5997337df154668eb");
 }
 
 TEST(Crypto, ConstantTimeComparisonAndRandomBytes)

@@ -4,36 +4,77 @@
 #include <QMetaObject>
 #include <QTimer>
 
+#include <chrono>
+
 namespace torv {
 
 namespace {
 
 class QtTimer : public Timer {
 public:
-    QtTimer(int interval, std::function<void()> tick) : tick_(std::move(tick))
+    QtTimer(int interval, std::function<void()> tick) : interval_(interval), tick_(std::move(tick))
     {
-        timer_.setInterval(interval);
         // A coarse timer may fire 5 % early or late, which drifts a launch
         // schedule by tens of milliseconds; a precise one keeps the second at
         // no measurable cost for timers of a second and more.
         timer_.setTimerType(Qt::PreciseTimer);
-        QObject::connect(&timer_, &QTimer::timeout, [this] { tick_(); });
+        // Each tick is armed for its planned moment, counted from the start:
+        // the time a tick takes, or its lateness, never adds up.
+        timer_.setSingleShot(true);
+        QObject::connect(&timer_, &QTimer::timeout, [this] {
+            due_ += std::chrono::milliseconds(interval_);
+            armFor(due_);
+            tick_();
+        });
     }
     void setEnabled(bool on) override
     {
         // Switching on an enabled timer changes nothing; a stopped one starts a
         // fresh full interval.
-        if (on && !timer_.isActive())
-            timer_.start();
-        else if (!on)
+        if (on && !enabled_)
+            start(Clock::now() + std::chrono::milliseconds(interval_));
+        else if (!on) {
+            enabled_ = false;
             timer_.stop();
+        }
     }
-    bool enabled() const override { return timer_.isActive(); }
-    int intervalMs() const override { return timer_.interval(); }
+    void resume() override
+    {
+        if (enabled_)
+            return;
+        const auto now = Clock::now();
+        start(due_ > now ? due_ : now + std::chrono::milliseconds(interval_));
+    }
+    bool enabled() const override { return enabled_; }
+    int intervalMs() const override { return interval_; }
 
 private:
-    QTimer timer_;
+    using Clock = std::chrono::steady_clock;
+
+    void start(Clock::time_point due)
+    {
+        enabled_ = true;
+        due_ = due;
+        armFor(due);
+    }
+    // A tick is armed for its planned moment; one delivered more than an
+    // interval late (the loop was held up) is not made up by a burst of ticks:
+    // the next comes a full interval later, as with a plain repeating timer.
+    void armFor(Clock::time_point due)
+    {
+        const auto now = Clock::now();
+        if (due <= now)
+            due_ = due = now + std::chrono::milliseconds(interval_);
+        // Rounded up: a tick is never early.
+        const auto wait = std::chrono::ceil<std::chrono::milliseconds>(due - now);
+        timer_.start(static_cast<int>(wait.count()));
+    }
+
+    int interval_;
     std::function<void()> tick_;
+    QTimer timer_;
+    bool enabled_ = false;
+    Clock::time_point due_{}; // the next planned tick; kept while it is off
 };
 
 } // namespace

@@ -11,6 +11,11 @@
 
 namespace torv::crypto {
 
+bool available(std::string&)
+{
+    return true;
+}
+
 namespace {
 
 bool succeeded(NTSTATUS status)
