@@ -3,6 +3,7 @@
 #include "base/CommandLine.h"
 #include "platform/Failure.h"
 #include "platform/EventLoop.h"
+#include "platform/ExecutableFolder.h"
 #include "platform/win32/Wide.h"
 
 #include <windows.h>
@@ -179,15 +180,14 @@ BOOL CALLBACK closeWindowOf(HWND window, LPARAM pid)
 void askToEnd(DWORD pid)
 {
     EnumWindows(closeWindowOf, static_cast<LPARAM>(pid));
-    wchar_t self[MAX_PATH];
-    const DWORD length = GetModuleFileNameW(nullptr, self, MAX_PATH);
-    if (length == 0 || length == MAX_PATH)
-        return;
-    std::wstring line = L"\"" + std::wstring(self, length) + L"\" --send-break " + std::to_wstring(pid);
+    // torv.exe beside the running program (the window module's too): never
+    // another program that would take the option for something else.
+    std::wstring self = widen(executableFolder()) + L"\\torv.exe";
+    std::wstring line = L"\"" + self + L"\" --send-break " + std::to_wstring(pid);
     STARTUPINFOW si{};
     si.cb = sizeof si;
     PROCESS_INFORMATION pi{};
-    if (CreateProcessW(self, line.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr, nullptr, &si, &pi)) {
+    if (CreateProcessW(self.c_str(), line.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr, nullptr, &si, &pi)) {
         CloseHandle(pi.hThread);
         CloseHandle(pi.hProcess);
     }
