@@ -14,6 +14,7 @@
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
+#include <utility>
 #include <vector>
 
 #ifndef P_PIDFD
@@ -27,11 +28,12 @@ namespace {
 std::atomic<bool> bySignalOnly{false};
 
 class Waiter;
+class LoopSet;
 
-// One held child. `mutex` guards everything; the child is collected under it
-// and its group is signalled under it only while not yet collected, so a
-// reused pid is never signalled. `watch` is touched only on the listener's
-// loop thread.
+// One held child. `mutex` guards everything but `loopSet`; the child is
+// collected under it and its group is signalled under it only while not yet
+// collected, so a reused pid is never signalled. `loopSet` is touched only on
+// the listener's loop thread.
 struct Child : std::enable_shared_from_this<Child> {
     pid_t pid = 0;
     int pidfd = -1;
@@ -41,7 +43,7 @@ struct Child : std::enable_shared_from_this<Child> {
     int status = 0;
     EventLoop* events = nullptr;
     std::function<void(int)> ended;
-    std::unique_ptr<HandleWatch> watch;
+    LoopSet* loopSet = nullptr;
 
     ~Child()
     {
@@ -76,10 +78,22 @@ struct Child : std::enable_shared_from_this<Child> {
     }
 
     // Under the mutex: the loop cannot go away between the check and the post.
+    // The listener is taken only when the event runs, so that a handle
+    // dropped meanwhile hears nothing.
     void report()
     {
         if (collected && events && ended) {
-            events->post([ended = std::move(ended), status = status] { ended(status); });
+            events->post([weak = weak_from_this()] {
+                std::function<void(int)> once;
+                int status = 0;
+                if (auto child = weak.lock()) {
+                    std::lock_guard lock(child->mutex);
+                    once = std::exchange(child->ended, nullptr);
+                    status = child->status;
+                }
+                if (once)
+                    once(status);
+            });
             events = nullptr;
         }
     }
@@ -221,6 +235,74 @@ private:
     std::once_flag started_;
 };
 
+// The held children one event loop watches: an epoll set of their pidfds,
+// itself the one handle the loop watches, so that a wake-up of the loop costs
+// the same for one child or a thousand. Used on the loop's thread only; an
+// event loop outlives the children it watches (the console's lives as long
+// as the program).
+class LoopSet {
+public:
+    // Null when the loop cannot watch handles.
+    static LoopSet* of(EventLoop& loop)
+    {
+        static std::map<EventLoop*, LoopSet*> sets;
+        static std::mutex mutex;
+        std::lock_guard lock(mutex);
+        if (LoopSet* set = sets[&loop])
+            return set;
+        const int epoll = ::epoll_create1(EPOLL_CLOEXEC);
+        if (epoll < 0)
+            return nullptr;
+        auto* set = new LoopSet(epoll);
+        set->watch_ = loop.watchHandle(epoll, [set] { set->collectReady(); });
+        if (!set->watch_) {
+            delete set;
+            return nullptr;
+        }
+        return sets[&loop] = set;
+    }
+
+    void add(const std::shared_ptr<Child>& child)
+    {
+        children_[child.get()] = child;
+        epoll_event event{};
+        event.events = EPOLLIN;
+        event.data.ptr = child.get();
+        ::epoll_ctl(epoll_, EPOLL_CTL_ADD, child->pidfd, &event);
+    }
+
+    void remove(Child& child)
+    {
+        if (children_.erase(&child))
+            ::epoll_ctl(epoll_, EPOLL_CTL_DEL, child.pidfd, nullptr);
+    }
+
+private:
+    explicit LoopSet(int epoll) : epoll_(epoll) {}
+    ~LoopSet() { ::close(epoll_); }
+
+    void collectReady()
+    {
+        epoll_event events[64];
+        const int n = ::epoll_wait(epoll_, events, 64, 0);
+        for (int i = 0; i < n; ++i) {
+            auto it = children_.find(static_cast<Child*>(events[i].data.ptr));
+            if (it == children_.end())
+                continue;
+            std::shared_ptr<Child> child = it->second;
+            std::lock_guard lock(child->mutex);
+            if (child->collectIfEnded()) {
+                child->loopSet = nullptr;
+                remove(*child);
+            }
+        }
+    }
+
+    int epoll_;
+    std::unique_ptr<HandleWatch> watch_;
+    std::map<Child*, std::shared_ptr<Child>> children_;
+};
+
 class HeldProcess : public RunningProcess {
 public:
     explicit HeldProcess(std::shared_ptr<Child> child) : child_(std::move(child)) {}
@@ -231,8 +313,8 @@ public:
         child_->events = nullptr;
         child_->ended = nullptr;
         // No loop listens any more; the waiter collects it when it ends.
-        if (child_->watch) {
-            child_->watch.reset();
+        if (LoopSet* set = std::exchange(child_->loopSet, nullptr)) {
+            set->remove(*child_);
             if (!child_->collected)
                 child_->waiter->add(child_);
         }
@@ -243,20 +325,15 @@ public:
         std::lock_guard lock(child_->mutex);
         child_->events = &events;
         child_->ended = std::move(ended);
-        if (child_->collectIfEnded() || child_->pidfd < 0 || child_->watch)
+        if (child_->collectIfEnded() || child_->pidfd < 0 || child_->loopSet)
             return;
-        std::weak_ptr<Child> weak = child_;
-        child_->watch = events.watchHandle(child_->pidfd, [weak] {
-            if (auto child = weak.lock()) {
-                std::lock_guard lock(child->mutex);
-                if (child->collectIfEnded())
-                    child->watch.reset();
-            }
-        });
-        // Watched by the loop from now on; without a watch the waiter goes on
-        // and posts the status.
-        if (child_->watch)
+        // Watched by the loop from now on; a loop that cannot watch leaves it
+        // to the waiter, which posts the status.
+        if (LoopSet* set = LoopSet::of(events)) {
             child_->waiter->remove(*child_);
+            child_->loopSet = set;
+            set->add(child_);
+        }
     }
 
     void end() override { child_->signalGroup(SIGKILL); }

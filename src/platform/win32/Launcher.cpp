@@ -197,7 +197,7 @@ void askToEnd(DWORD pid)
 // the process handle, or, for a loop that cannot (tests), by a wait of the
 // system's thread pool. `mutex` guards all; `watch` is touched only on the
 // loop's thread.
-struct Held {
+struct Held : std::enable_shared_from_this<Held> {
     std::mutex mutex;
     HANDLE process = nullptr;
     HANDLE job = nullptr; // null where the process could not be put in one, and once it ended
@@ -237,10 +237,22 @@ struct Held {
         return true;
     }
 
+    // The listener is taken only when the event runs, so that a handle
+    // dropped meanwhile hears nothing.
     void report()
     {
         if (ended && events && listener) {
-            events->post([listener = std::move(listener), status = status] { listener(status); });
+            events->post([weak = weak_from_this()] {
+                std::function<void(int)> once;
+                int status = 0;
+                if (auto held = weak.lock()) {
+                    std::lock_guard lock(held->mutex);
+                    once = std::exchange(held->listener, nullptr);
+                    status = held->status;
+                }
+                if (once)
+                    once(status);
+            });
             events = nullptr;
         }
     }
