@@ -9,6 +9,7 @@
 #include <map>
 #include <mutex>
 #include <poll.h>
+#include <pthread.h>
 #include <sys/epoll.h>
 #include <sys/syscall.h>
 #include <sys/wait.h>
@@ -163,7 +164,15 @@ public:
             std::lock_guard lock(mutex_);
             children_[child.get()] = child;
         }
-        std::call_once(started_, [this] { std::thread([this] { run(); }).detach(); });
+        std::call_once(started_, [this] {
+            // With every signal blocked: the console's own handlers run on its
+            // other threads.
+            sigset_t all, old;
+            sigfillset(&all);
+            pthread_sigmask(SIG_SETMASK, &all, &old);
+            std::thread([this] { run(); }).detach();
+            pthread_sigmask(SIG_SETMASK, &old, nullptr);
+        });
         if (bySignal_) {
             // It may have ended before it was added: look once more.
             const char byte = 1;
