@@ -108,8 +108,8 @@ int main(int argc, char** argv)
     for (int i = 0; i < count; ++i)
         startOne(i, "sleep " + std::to_string(static_cast<double>(every) * (i + 1) / count));
     const auto [churnCpu, churnThreads] = measure(loop, seconds);
-    std::printf("churn: %d held programs ending every %d s, %ld ends in %d s: %.3f %% of a core, %+d threads\n",
-                count, every, ends, seconds, churnCpu, churnThreads - threadsBefore);
+    std::printf("churn: %d held programs ending every %d s, %ld ends in %d s: %.3f %% of a core, %+d threads\n", count,
+                every, ends, seconds, churnCpu, churnThreads - threadsBefore);
     for (auto& process : held)
         process->end();
     held.clear();

@@ -1,9 +1,9 @@
 #include "platform/win32/Launcher.h"
 
 #include "base/CommandLine.h"
-#include "platform/Failure.h"
 #include "platform/EventLoop.h"
 #include "platform/ExecutableFolder.h"
+#include "platform/Failure.h"
 #include "platform/win32/Wide.h"
 
 #include <windows.h>
@@ -118,8 +118,8 @@ PROCESS_INFORMATION createProcess(const std::string& commandLine, WindowStyle st
     PROCESS_INFORMATION pi{};
     // A held program gets a console process group of its own, so that a
     // console break can be sent to it alone.
-    const DWORD flags = (environment ? CREATE_UNICODE_ENVIRONMENT : 0) |
-                        (suspended ? CREATE_SUSPENDED | CREATE_NEW_PROCESS_GROUP : 0);
+    const DWORD flags =
+        (environment ? CREATE_UNICODE_ENVIRONMENT : 0) | (suspended ? CREATE_SUSPENDED | CREATE_NEW_PROCESS_GROUP : 0);
     if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, flags,
                         environment ? environment->data() : nullptr, nullptr, &si, &pi))
         throw launchFailure(GetLastError());
@@ -187,7 +187,8 @@ void askToEnd(DWORD pid)
     STARTUPINFOW si{};
     si.cb = sizeof si;
     PROCESS_INFORMATION pi{};
-    if (CreateProcessW(self.c_str(), line.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr, nullptr, &si, &pi)) {
+    if (CreateProcessW(self.c_str(), line.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr, nullptr, &si,
+                       &pi)) {
         CloseHandle(pi.hThread);
         CloseHandle(pi.hProcess);
     }

@@ -4,8 +4,8 @@
 #include "platform/ReadinessProbe.h"
 #include "platform/posix/HeldChild.h"
 #include "platform/posix/Launcher.h"
-#include "platform/qt/QtEventLoop.h"
 #include "platform/posix/SingleInstance.h"
+#include "platform/qt/QtEventLoop.h"
 #include "support/Failures.h"
 #include "support/PostedCalls.h"
 
@@ -381,8 +381,8 @@ TEST(HeldChildren, ManyEndsThroughOneLoopLeaveNoZombieAndNoThreadEach)
         std::vector<int> reports(count, 0), statuses(count, -1);
         int listened = 0;
         for (int i = 0; i < count; ++i) {
-            auto process = PosixLauncher().start("sh -c \"sleep 0.5; exit " + std::to_string(i % 5) + "\"",
-                                                 WindowStyle::Normal);
+            auto process =
+                PosixLauncher().start("sh -c \"sleep 0.5; exit " + std::to_string(i % 5) + "\"", WindowStyle::Normal);
             if (i % 10 == 3)
                 continue; // dropped at once
             if (i % 10 != 7)
