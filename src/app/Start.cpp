@@ -9,8 +9,21 @@
 
 #include "platform/StandardStreams.h"
 
+#ifdef _WIN32
+#include "platform/win32/ConsoleBreak.h"
+
+#include <cstdlib>
+#include <cstring>
+#endif
+
 int main(int argc, char** argv)
 {
+#ifdef _WIN32
+    // A console stopping a held program politely (hidden; before any console
+    // or Qt object, as the break needs this process's console to itself).
+    if (argc == 3 && std::strcmp(argv[1], "--send-break") == 0)
+        return torv::sendConsoleBreak(std::strtoul(argv[2], nullptr, 10));
+#endif
     // Only with options: a window tied to the console it was started from
     // would end when that console is closed.
     if (argc > 1)

@@ -1,4 +1,5 @@
 #pragma once
+#include <cstdint>
 #include <functional>
 #include <memory>
 
@@ -19,6 +20,13 @@ public:
     virtual int intervalMs() const = 0;
 };
 
+// A native handle the loop watches; dropping it ends the watch (also from
+// inside its own call).
+class HandleWatch {
+public:
+    virtual ~HandleWatch() = default;
+};
+
 class EventLoop {
 public:
     virtual ~EventLoop() = default;
@@ -32,6 +40,12 @@ public:
     // waitForEvents(). The one call that may come from another thread: work
     // done off the console's thread hands its result back this way.
     virtual void post(std::function<void()> fn) = 0;
+    // Calls onReady on the console's thread, as an event, while `handle` is
+    // ready and the watch is kept: POSIX a file descriptor that can be read,
+    // Windows a waitable handle that is signalled. Null when this loop cannot
+    // watch handles (a simulated one); the caller then waits its own way and
+    // hands the result back through post().
+    virtual std::unique_ptr<HandleWatch> watchHandle(std::intptr_t, std::function<void()>) { return nullptr; }
 };
 
 } // namespace torv

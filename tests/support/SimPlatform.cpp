@@ -212,7 +212,7 @@ public:
     ~SimProcess() override { *ended_ = nullptr; }
     void onEnd(EventLoop& events, std::function<void(int)> ended) override
     {
-        loop_ = &static_cast<SimEventLoop&>(events);
+        *loop_ = &static_cast<SimEventLoop&>(events);
         *ended_ = std::move(ended);
         if (ending_)
             report(ending_->first, ending_->second);
@@ -231,23 +231,36 @@ public:
             report(0, 143);
     }
     bool running() const override { return !*reported_; }
+    // Ends it now with `status` (RecordingLauncher::endStarted); false when
+    // nobody listens to its end or it has ended.
+    std::function<bool(int)> ender() const
+    {
+        return [ended = ended_, reported = reported_, loop = loop_](int status) {
+            if (!*loop || !*ended || *reported)
+                return false;
+            (*loop)->post(reportNow(ended, reported, status));
+            return true;
+        };
+    }
 
 private:
-    void report(Ms after, int status)
+    static std::function<void()> reportNow(std::shared_ptr<std::function<void(int)>> ended,
+                                           std::shared_ptr<bool> reported, int status)
     {
-        loop_->after(after, [ended = ended_, reported = reported_, status] {
+        return [ended, reported, status] {
             if (auto once = std::exchange(*ended, nullptr)) {
                 *reported = true;
                 once(status);
             }
-        });
+        };
     }
+    void report(Ms after, int status) { (*loop_)->after(after, reportNow(ended_, reported_, status)); }
     std::optional<std::pair<Ms, int>> ending_;
     int& endedCount_;
     int& stoppedCount_;
     bool ignoresStop_;
     std::shared_ptr<bool> reported_ = std::make_shared<bool>(false);
-    SimEventLoop* loop_ = nullptr;
+    std::shared_ptr<SimEventLoop*> loop_ = std::make_shared<SimEventLoop*>(nullptr);
     bool killed_ = false;
     std::shared_ptr<std::function<void(int)>> ended_ = std::make_shared<std::function<void(int)>>();
 };
@@ -266,8 +279,16 @@ std::unique_ptr<RunningProcess> RecordingLauncher::start(const std::string& comm
     run(commandLine, style);
     ++started;
     auto it = endings.find(commandLine);
-    return std::make_unique<SimProcess>(it == endings.end() ? std::nullopt : std::optional(it->second), ended, stopped,
-                                        ignoringStop.count(commandLine) > 0);
+    auto process = std::make_unique<SimProcess>(it == endings.end() ? std::nullopt : std::optional(it->second), ended,
+                                                stopped, ignoringStop.count(commandLine) > 0);
+    enders_[commandLine] = process->ender();
+    return process;
+}
+
+bool RecordingLauncher::endStarted(const std::string& commandLine, int status)
+{
+    auto it = enders_.find(commandLine);
+    return it != enders_.end() && it->second(status);
 }
 
 std::unique_ptr<RunningProcess> RecordingLauncher::startWithEnvironment(const std::string& commandLine,

@@ -142,6 +142,11 @@ public:
     // Held processes asked to stop; those started from `ignoringStop` go on.
     int stopped = 0;
     std::set<std::string> ignoringStop;
+    // Ends the latest held process started (start(), not an alert's
+    // startWithEnvironment) with this command line now, as an event due now:
+    // a crash at a moment the test chooses. False when there is none, or
+    // nobody listens to its end (no onEnd, dropped), or it has ended.
+    bool endStarted(const std::string& commandLine, int status);
     void openInTextEditor(const std::string& path) override;
     std::vector<Launch> launches;
     // Started with extra variables (the alert command): kept apart from the
@@ -159,6 +164,7 @@ public:
 
 private:
     const SimEventLoop& loop_;
+    std::map<std::string, std::function<bool(int)>> enders_;
 };
 
 struct Cue {

@@ -4,12 +4,11 @@
 #include "base/CommandLine.h"
 #include "platform/ErrnoFailure.h"
 #include "platform/Failure.h"
-#include "platform/WatchedProcess.h"
+#include "platform/posix/HeldChild.h"
 
 #include <cerrno>
 #include <csignal>
 #include <fcntl.h>
-#include <mutex>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -103,33 +102,6 @@ void PosixLauncher::runWithEnvironment(const std::string& commandLine, WindowSty
 
 namespace {
 
-// The child's pid while it can still be signalled: its group is ended only
-// until the child is collected, since after that the number may be reused.
-struct HeldChild {
-    std::mutex mutex;
-    pid_t pid = 0;
-    bool collected = false;
-};
-
-// Blocks until the child has ended, then collects it; its exit status.
-int collectWhenEnded(HeldChild& child)
-{
-    // Waited for without collecting first: the zombie keeps the pid, and so
-    // the group's number, reserved for an end() that comes meanwhile.
-    siginfo_t info{};
-    while (::waitid(P_PID, static_cast<id_t>(child.pid), &info, WEXITED | WNOWAIT) < 0 && errno == EINTR) {
-    }
-    std::lock_guard lock(child.mutex);
-    int status = 0;
-    pid_t r;
-    while ((r = ::waitpid(child.pid, &status, 0)) < 0 && errno == EINTR) {
-    }
-    child.collected = true;
-    if (r < 0)
-        return 128; // collected elsewhere: nothing is known of its end
-    return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-}
-
 // Straight from the console, in a session of its own as a detached program
 // is (so its pid names its process group too), with the signals a fresh
 // program expects: none blocked, none ignored.
@@ -141,22 +113,12 @@ std::unique_ptr<RunningProcess> startWatched(const std::string& commandLine, cha
     std::vector<char*> argv = argvOf(args);
     posix_spawnattr_t attr;
     initFreshSignals(attr, POSIX_SPAWN_SETSID);
-    auto child = std::make_shared<HeldChild>();
-    const int err = ::posix_spawnp(&child->pid, argv[0], nullptr, &attr, argv.data(), envp);
+    pid_t pid = 0;
+    const int err = ::posix_spawnp(&pid, argv[0], nullptr, &attr, argv.data(), envp);
     posix_spawnattr_destroy(&attr);
     if (err != 0)
         throw failureForErrno(err);
-    return std::make_unique<WatchedProcess>([child] { return collectWhenEnded(*child); },
-                                            [child] {
-                                                std::lock_guard lock(child->mutex);
-                                                if (!child->collected)
-                                                    ::kill(-child->pid, SIGKILL);
-                                            },
-                                            [child] {
-                                                std::lock_guard lock(child->mutex);
-                                                if (!child->collected)
-                                                    ::kill(-child->pid, SIGTERM);
-                                            });
+    return holdChild(pid);
 }
 
 } // namespace

@@ -11,8 +11,8 @@ class PosixLauncher : public Launcher {
 public:
     void run(const std::string& commandLine, WindowStyle style) override;
     void runWithEnvironment(const std::string& commandLine, WindowStyle style, const ExtraEnvironment& extra) override;
-    // Straight from the console, no middle process: a waiting thread
-    // collects the child when it ends.
+    // Straight from the console, no middle process; held as holdChild()
+    // says, watched by the event loop given to onEnd().
     std::unique_ptr<RunningProcess> start(const std::string& commandLine, WindowStyle style) override;
     std::unique_ptr<RunningProcess> startWithEnvironment(const std::string& commandLine,
                                                          const ExtraEnvironment& extra) override;

@@ -3,6 +3,12 @@
 #include <QCoreApplication>
 #include <QMetaObject>
 #include <QTimer>
+#ifdef _WIN32
+#include <QWinEventNotifier>
+#include <windows.h>
+#else
+#include <QSocketNotifier>
+#endif
 
 #include <chrono>
 
@@ -77,7 +83,40 @@ private:
     Clock::time_point due_{}; // the next planned tick; kept while it is off
 };
 
+#ifdef _WIN32
+using Notifier = QWinEventNotifier;
+#else
+using Notifier = QSocketNotifier;
+#endif
+
+class QtHandleWatch : public HandleWatch {
+public:
+    explicit QtHandleWatch(Notifier* notifier) : notifier_(notifier) {}
+    ~QtHandleWatch() override
+    {
+        // Dropped from inside its own call as well: silenced now, deleted
+        // once that call is over.
+        notifier_->setEnabled(false);
+        notifier_->deleteLater();
+    }
+
+private:
+    Notifier* notifier_;
+};
+
 } // namespace
+
+std::unique_ptr<HandleWatch> QtEventLoop::watchHandle(std::intptr_t handle, std::function<void()> onReady)
+{
+#ifdef _WIN32
+    auto* notifier = new QWinEventNotifier(reinterpret_cast<HANDLE>(handle));
+    QObject::connect(notifier, &QWinEventNotifier::activated, [fn = std::move(onReady)] { fn(); });
+#else
+    auto* notifier = new QSocketNotifier(static_cast<qintptr>(handle), QSocketNotifier::Read);
+    QObject::connect(notifier, &QSocketNotifier::activated, [fn = std::move(onReady)] { fn(); });
+#endif
+    return std::make_unique<QtHandleWatch>(notifier);
+}
 
 void QtEventLoop::processPending()
 {

@@ -10,6 +10,8 @@ public:
     void waitForEvents() override;
     std::unique_ptr<Timer> createTimer(int intervalMs, bool enabled, std::function<void()> onTick) override;
     void post(std::function<void()> fn) override;
+    // QSocketNotifier on POSIX, QWinEventNotifier on Windows: both Qt Core.
+    std::unique_ptr<HandleWatch> watchHandle(std::intptr_t handle, std::function<void()> onReady) override;
 };
 
 } // namespace torv

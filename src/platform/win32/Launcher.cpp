@@ -1,8 +1,9 @@
 #include "platform/win32/Launcher.h"
 
 #include "base/CommandLine.h"
+#include "platform/EventLoop.h"
+#include "platform/ExecutableFolder.h"
 #include "platform/Failure.h"
-#include "platform/WatchedProcess.h"
 #include "platform/win32/Wide.h"
 
 #include <windows.h>
@@ -11,6 +12,8 @@
 #include <cwchar>
 #include <memory>
 #include <mutex>
+#include <string>
+#include <utility>
 #include <vector>
 
 namespace torv {
@@ -113,7 +116,10 @@ PROCESS_INFORMATION createProcess(const std::string& commandLine, WindowStyle st
     si.dwFlags = STARTF_USESHOWWINDOW;
     si.wShowWindow = style == WindowStyle::Minimized ? SW_SHOWMINIMIZED : SW_SHOWNORMAL;
     PROCESS_INFORMATION pi{};
-    const DWORD flags = (environment ? CREATE_UNICODE_ENVIRONMENT : 0) | (suspended ? CREATE_SUSPENDED : 0);
+    // A held program gets a console process group of its own, so that a
+    // console break can be sent to it alone.
+    const DWORD flags =
+        (environment ? CREATE_UNICODE_ENVIRONMENT : 0) | (suspended ? CREATE_SUSPENDED | CREATE_NEW_PROCESS_GROUP : 0);
     if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, flags,
                         environment ? environment->data() : nullptr, nullptr, &si, &pi))
         throw launchFailure(GetLastError());
@@ -139,14 +145,6 @@ void Win32Launcher::runWithEnvironment(const std::string& commandLine, WindowSty
 
 namespace {
 
-// The handles end() needs, given up by the waiting thread once the process
-// has ended.
-struct HeldProcess {
-    std::mutex mutex;
-    HANDLE process = nullptr;
-    HANDLE job = nullptr; // null where the process could not be put in one
-};
-
 // A job that holds the process and what it starts, so that end() reaches
 // them all. It never ends them on its own: not when its handle is closed
 // (the console ending leaves them running), and a program may still start
@@ -166,40 +164,186 @@ HANDLE jobFor(HANDLE process)
     return job;
 }
 
-void endHeld(HeldProcess& held)
+BOOL CALLBACK closeWindowOf(HWND window, LPARAM pid)
 {
-    std::lock_guard lock(held.mutex);
-    if (held.job)
-        TerminateJobObject(held.job, 1);
-    else if (held.process)
-        TerminateProcess(held.process, 1);
+    DWORD owner = 0;
+    GetWindowThreadProcessId(window, &owner);
+    if (owner == static_cast<DWORD>(pid))
+        PostMessageW(window, WM_CLOSE, 0, 0);
+    return TRUE;
 }
+
+// Asks a program to end as a user would: WM_CLOSE to its top-level windows
+// (a windowed program), and a console break to its process group through
+// `torv.exe --send-break PID` (a console program: the console has no console
+// of its own to send it from). Each is harmless for the other kind.
+void askToEnd(DWORD pid)
+{
+    EnumWindows(closeWindowOf, static_cast<LPARAM>(pid));
+    // torv.exe beside the running program (the window module's too): never
+    // another program that would take the option for something else.
+    std::wstring self = widen(executableFolder()) + L"\\torv.exe";
+    std::wstring line = L"\"" + self + L"\" --send-break " + std::to_wstring(pid);
+    STARTUPINFOW si{};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi{};
+    if (CreateProcessW(self.c_str(), line.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr, nullptr, &si,
+                       &pi)) {
+        CloseHandle(pi.hThread);
+        CloseHandle(pi.hProcess);
+    }
+}
+
+// A held process. Its end is noticed by the listener's event loop waiting on
+// the process handle, or, for a loop that cannot (tests), by a wait of the
+// system's thread pool. `mutex` guards all; `watch` is touched only on the
+// loop's thread.
+struct Held : std::enable_shared_from_this<Held> {
+    std::mutex mutex;
+    HANDLE process = nullptr;
+    HANDLE job = nullptr; // null where the process could not be put in one, and once it ended
+    DWORD pid = 0;
+    bool ended = false;
+    int status = 0;
+    EventLoop* events = nullptr;
+    std::function<void(int)> listener;
+    std::unique_ptr<HandleWatch> watch;
+    HANDLE poolWait = nullptr;
+
+    ~Held()
+    {
+        watch.reset();
+        if (job)
+            CloseHandle(job);
+        CloseHandle(process);
+    }
+
+    // Under the mutex: whether the process has ended; the first time, its
+    // exit code goes to the listener.
+    bool noticeEnd()
+    {
+        if (ended)
+            return true;
+        if (WaitForSingleObject(process, 0) != WAIT_OBJECT_0)
+            return false;
+        DWORD code = 0;
+        if (!GetExitCodeProcess(process, &code))
+            code = 128;
+        ended = true;
+        status = static_cast<int>(code);
+        if (job)
+            CloseHandle(job);
+        job = nullptr;
+        report();
+        return true;
+    }
+
+    // The listener is taken only when the event runs, so that a handle
+    // dropped meanwhile hears nothing.
+    void report()
+    {
+        if (ended && events && listener) {
+            events->post([weak = weak_from_this()] {
+                std::function<void(int)> once;
+                int status = 0;
+                if (auto held = weak.lock()) {
+                    std::lock_guard lock(held->mutex);
+                    once = std::exchange(held->listener, nullptr);
+                    status = held->status;
+                }
+                if (once)
+                    once(status);
+            });
+            events = nullptr;
+        }
+    }
+};
+
+void CALLBACK poolWaitDone(void* context, BOOLEAN)
+{
+    auto& held = *static_cast<Held*>(context);
+    std::lock_guard lock(held.mutex);
+    held.noticeEnd();
+}
+
+class HeldProcess : public RunningProcess {
+public:
+    explicit HeldProcess(std::shared_ptr<Held> held) : held_(std::move(held)) {}
+
+    ~HeldProcess() override
+    {
+        HANDLE poolWait;
+        {
+            std::lock_guard lock(held_->mutex);
+            held_->events = nullptr;
+            held_->listener = nullptr;
+            held_->watch.reset();
+            poolWait = std::exchange(held_->poolWait, nullptr);
+        }
+        // Waits for a callback under way, which takes the mutex.
+        if (poolWait)
+            UnregisterWaitEx(poolWait, INVALID_HANDLE_VALUE);
+    }
+
+    void onEnd(EventLoop& events, std::function<void(int status)> ended) override
+    {
+        std::lock_guard lock(held_->mutex);
+        held_->events = &events;
+        held_->listener = std::move(ended);
+        if (held_->noticeEnd() || held_->watch || held_->poolWait)
+            return;
+        std::weak_ptr<Held> weak = held_;
+        held_->watch = events.watchHandle(reinterpret_cast<std::intptr_t>(held_->process), [weak] {
+            if (auto held = weak.lock()) {
+                std::lock_guard lock(held->mutex);
+                if (held->noticeEnd())
+                    held->watch.reset();
+            }
+        });
+        if (!held_->watch)
+            RegisterWaitForSingleObject(&held_->poolWait, held_->process, poolWaitDone, held_.get(), INFINITE,
+                                        WT_EXECUTEONLYONCE);
+    }
+
+    void end() override
+    {
+        std::lock_guard lock(held_->mutex);
+        if (held_->noticeEnd())
+            return;
+        if (held_->job)
+            TerminateJobObject(held_->job, 1);
+        else
+            TerminateProcess(held_->process, 1);
+    }
+
+    void stop() override
+    {
+        std::lock_guard lock(held_->mutex);
+        if (!held_->noticeEnd())
+            askToEnd(held_->pid);
+    }
+
+    bool running() const override
+    {
+        std::lock_guard lock(held_->mutex);
+        return !held_->noticeEnd();
+    }
+
+private:
+    std::shared_ptr<Held> held_;
+};
 
 // Started suspended, so that nothing it starts can slip out before it is in
 // its job.
 std::unique_ptr<RunningProcess> watched(const PROCESS_INFORMATION& pi)
 {
-    auto held = std::make_shared<HeldProcess>();
+    auto held = std::make_shared<Held>();
     held->process = pi.hProcess;
+    held->pid = pi.dwProcessId;
     held->job = jobFor(pi.hProcess);
     ResumeThread(pi.hThread);
     CloseHandle(pi.hThread);
-    return std::make_unique<WatchedProcess>(
-        [held] {
-            WaitForSingleObject(held->process, INFINITE);
-            DWORD code = 0;
-            if (!GetExitCodeProcess(held->process, &code))
-                code = 128;
-            std::lock_guard lock(held->mutex);
-            if (held->job)
-                CloseHandle(held->job);
-            CloseHandle(held->process);
-            held->job = held->process = nullptr;
-            return static_cast<int>(code);
-        },
-        [held] { endHeld(*held); },
-        // Until a console break can be sent, a stop ends at once.
-        [held] { endHeld(*held); });
+    return std::make_unique<HeldProcess>(std::move(held));
 }
 
 } // namespace

@@ -2,11 +2,14 @@
 // files inside a temporary folder. Only scripts written here are ever started.
 #include "platform/Failure.h"
 #include "platform/ReadinessProbe.h"
+#include "platform/posix/HeldChild.h"
 #include "platform/posix/Launcher.h"
 #include "platform/posix/SingleInstance.h"
+#include "platform/qt/QtEventLoop.h"
 #include "support/Failures.h"
 #include "support/PostedCalls.h"
 
+#include <QCoreApplication>
 #include <gtest/gtest.h>
 
 #include <cerrno>
@@ -17,6 +20,7 @@
 #include <fstream>
 #include <functional>
 #include <memory>
+#include <numeric>
 #include <sstream>
 #include <stdexcept>
 #include <string>
@@ -335,6 +339,111 @@ TEST(PosixLauncher, AStartedAlertGetsItsVariablesBesidesTheConsolesOwn)
     EXPECT_NE(env.find("\nTORV_KEPT=kept\n"), std::string::npos);
     EXPECT_EQ(env.find("replaced"), std::string::npos);
     EXPECT_EQ(sim::failureCodeOf([] { PosixLauncher().startWithEnvironment("/no/such/alert", {}); }), 53);
+}
+
+int threadsOfOurs()
+{
+    return static_cast<int>(std::distance(fs::directory_iterator("/proc/self/task"), fs::directory_iterator()));
+}
+
+// Waits on the real loop until `done`, at most 20 s (a timer of the loop wakes it).
+bool waitOnLoop(QtEventLoop& loop, const std::function<bool()>& done)
+{
+    bool late = false;
+    auto limit = loop.createTimer(20000, true, [&] { late = true; });
+    while (!done() && !late)
+        loop.waitForEvents();
+    return done();
+}
+
+QtEventLoop& qtLoop()
+{
+    static int argc = 1;
+    static char name[] = "torv_adapter_tests";
+    static char* argv[] = {name, nullptr};
+    static QCoreApplication app(argc, argv);
+    static QtEventLoop loop;
+    return loop;
+}
+
+// Many held children, each end reported once through the loop, by a pidfd
+// each (or SIGCHLD, where none can be had), with a thread for none of them;
+// those whose handle was dropped or never listened to are collected all the
+// same.
+TEST(HeldChildren, ManyEndsThroughOneLoopLeaveNoZombieAndNoThreadEach)
+{
+    QtEventLoop& loop = qtLoop();
+    for (const auto& [bySignal, count] : {std::pair{false, 200}, std::pair{true, 20}}) {
+        SCOPED_TRACE(bySignal ? "SIGCHLD" : "pidfd");
+        watchHeldChildrenBySignal(bySignal);
+        const int threadsBefore = threadsOfOurs();
+        std::vector<std::unique_ptr<RunningProcess>> kept;
+        std::vector<int> reports(count, 0), statuses(count, -1);
+        int listened = 0;
+        for (int i = 0; i < count; ++i) {
+            auto process =
+                PosixLauncher().start("sh -c \"sleep 0.5; exit " + std::to_string(i % 5) + "\"", WindowStyle::Normal);
+            if (i % 10 == 3)
+                continue; // dropped at once
+            if (i % 10 != 7)
+                process->onEnd(loop, [&, i](int s) { ++reports[i], statuses[i] = s; });
+            if (i % 10 == 5)
+                continue; // dropped while the loop watched it: no report
+            listened += i % 10 != 7;
+            kept.push_back(std::move(process));
+        }
+        EXPECT_LE(threadsOfOurs(), threadsBefore + 2);
+        ASSERT_TRUE(waitOnLoop(loop, [&] { return std::count(reports.begin(), reports.end(), 1) == listened; }));
+        for (int i = 0; i < count; ++i) {
+            if (i % 10 != 3 && i % 10 != 5 && i % 10 != 7) {
+                EXPECT_EQ(statuses[i], i % 5) << i;
+            }
+        }
+        waitOnLoop(loop, [&] { return !zombieChildOfOurs(); });
+        EXPECT_FALSE(zombieChildOfOurs());
+        for (const auto& process : kept)
+            EXPECT_FALSE(process->running());
+        EXPECT_EQ(std::accumulate(reports.begin(), reports.end(), 0), listened) << "an end reported twice";
+    }
+    watchHeldChildrenBySignal(false);
+}
+
+// stop() asks the whole group with SIGTERM; one that ignores it runs on until end().
+TEST(HeldChildren, StopReachesTheGroupAndEndFollowsOneThatIgnoresIt)
+{
+    QtEventLoop& loop = qtLoop();
+    Folder dir;
+    const std::string pids = dir.file("pids");
+    auto grandchildRuns = [&] {
+        std::ifstream in(pids), stat;
+        std::string pid, number, name, state;
+        std::getline(in, pid);
+        stat.open("/proc/" + pid + "/stat");
+        return !pid.empty() && stat >> number >> name >> state && state != "Z";
+    };
+    int status = -1;
+    auto polite = PosixLauncher().start("sh -c \"sleep 30 & echo $! > " + pids + "; wait\"", WindowStyle::Normal);
+    polite->onEnd(loop, [&](int s) { status = s; });
+    ASSERT_TRUE(eventually(grandchildRuns));
+    polite->stop();
+    ASSERT_TRUE(waitOnLoop(loop, [&] { return status >= 0; }));
+    EXPECT_EQ(status, 128 + SIGTERM);
+    EXPECT_TRUE(eventually([&] { return !grandchildRuns(); })) << "the grandchild outlived stop()";
+
+    status = -1;
+    auto stubborn = PosixLauncher().start("sh -c \"trap '' TERM; echo $$ > " + pids + "; while :; do sleep 1; done\"",
+                                          WindowStyle::Normal);
+    stubborn->onEnd(loop, [&](int s) { status = s; });
+    ASSERT_TRUE(eventually(grandchildRuns));
+    stubborn->stop();
+    auto grace = loop.createTimer(300, true, [] {});
+    loop.waitForEvents();
+    EXPECT_TRUE(stubborn->running());
+    stubborn->end();
+    ASSERT_TRUE(waitOnLoop(loop, [&] { return status >= 0; }));
+    EXPECT_EQ(status, 128 + SIGKILL);
+    EXPECT_FALSE(stubborn->running());
+    stubborn->end(); // collected: nothing is signalled any more
 }
 
 } // namespace
