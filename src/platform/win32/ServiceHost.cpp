@@ -122,9 +122,11 @@ public:
         if (report.phase == ServicePhase::Stopped)
             log_.write("Service " + name_ + " stopped" +
                        (report.exitStatus ? " with status " + std::to_string(report.exitStatus) : std::string()) + ".");
-        std::lock_guard<std::mutex> lock(gDispatch.mutex);
+        // The handle was set before this host was made; the manager's threads
+        // are not held up while it hears the news.
         SetServiceStatus(gDispatch.handle, &status);
         if (report.phase == ServicePhase::Stopped) {
+            std::lock_guard<std::mutex> lock(gDispatch.mutex);
             gDispatch.stopped = true;
             gDispatch.changed.notify_all();
         }
