@@ -6,7 +6,7 @@ PACKAGES=(
   cmake ninja-build g++ pkg-config
   qt6-base-dev qt6-multimedia-dev qt6-qpa-plugins libgl-dev libssl-dev openssl libcurl4-openssl-dev
   libgtest-dev libgmock-dev googletest libbenchmark-dev nlohmann-json3-dev
-  ansible-core ansible-lint openssh-server openssh-client
+  ansible ansible-core ansible-lint openssh-server openssh-client
   xvfb xauth x11-utils xdotool imagemagick trayer
   fonts-dejavu-core xdg-utils
   dpkg-dev file desktop-file-utils

@@ -63,7 +63,8 @@ std::optional<int> parseOptions(int argc, char** argv, Options& options)
     const QCommandLineOption service(
         "service",
         "Run this program folder's console as a system service: install, uninstall, start, stop, or status (prints "
-        "running, stopped or not-installed; exit status 0, 3, 4). Exit status 1: it failed; 5: not allowed.",
+        "running, stopped, start-pending, stop-pending or not-installed; exit status 0, 3, 4). Exit status 1: it "
+        "failed; 5: not allowed.",
         "ACTION");
     const QCommandLineOption serviceName("name", "The service's name for --service (default: TORV).", "NAME");
     const QCommandLineOption serviceUser(
@@ -71,7 +72,12 @@ std::optional<int> parseOptions(int argc, char** argv, Options& options)
         "The account --service install runs the console as (default: the one that called sudo, else "
         "the caller).",
         "USER");
-    parser.addOptions({service, serviceName, serviceUser});
+    const QCommandLineOption serviceManual(
+        "manual", "With --service install: the service starts when asked, not with the system.");
+    // The service's own command line, which only the service manager runs.
+    QCommandLineOption serviceRun("service-run", "Run as the service NAME (the service manager's call).", "NAME");
+    serviceRun.setFlags(QCommandLineOption::HiddenFromHelp);
+    parser.addOptions({service, serviceName, serviceUser, serviceManual, serviceRun});
     parser.addPositionalArgument("FOLDER|FILE", "The target of --check-config or --write-config.", "[FOLDER|FILE]");
     // Further options: add them here and give them a field in Options.
 
@@ -104,6 +110,9 @@ std::optional<int> parseOptions(int argc, char** argv, Options& options)
             options.serviceName = parser.value(serviceName).toUtf8().toStdString();
         if (parser.isSet(serviceUser))
             options.serviceUser = parser.value(serviceUser).toUtf8().toStdString();
+        options.serviceManual = parser.isSet(serviceManual);
+        if (parser.isSet(serviceRun))
+            options.serviceRun = parser.value(serviceRun).toUtf8().toStdString();
         return std::nullopt;
     }
 

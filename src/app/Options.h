@@ -18,6 +18,8 @@ struct Options {
     std::optional<std::string> service;      // --service install|uninstall|start|stop|status
     std::optional<std::string> serviceName;  // --name NAME: which service of this program folder
     std::optional<std::string> serviceUser;  // --user-name USER: the account the service runs as
+    bool serviceManual = false;              // --manual: the service starts only when asked
+    std::optional<std::string> serviceRun;   // --service-run NAME: run by the service manager as NAME
 };
 
 // Reads argv into options. Returns the status to end with at once: 0 after

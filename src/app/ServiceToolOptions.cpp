@@ -22,6 +22,11 @@ bool usableName(const std::string& name)
     return true;
 }
 
+std::string nameRule(const std::string& name)
+{
+    return "a service name is 1 to 64 letters, digits, '-', '_' or '.', not '" + name + "'.";
+}
+
 int wrongUse(const std::string& why)
 {
     std::fprintf(stderr, "torv: %s\nTry 'torv --help'.\n", why.c_str());
@@ -32,17 +37,25 @@ int wrongUse(const std::string& why)
 
 std::optional<int> runServiceTool(const Options& options)
 {
+    if (options.serviceRun) {
+        if (options.service || options.serviceName || options.serviceUser || options.serviceManual)
+            return wrongUse("--service-run takes no other service option.");
+        if (!usableName(*options.serviceRun))
+            return wrongUse(nameRule(*options.serviceRun));
+        return std::nullopt; // the console runs, as that service
+    }
     if (!options.service) {
-        if (options.serviceName || options.serviceUser)
-            return wrongUse("--name and --user-name go with --service.");
+        if (options.serviceName || options.serviceUser || options.serviceManual)
+            return wrongUse("--name, --user-name and --manual go with --service.");
         return std::nullopt;
     }
     const std::string& action = *options.service;
-    ServiceTarget target{options.serviceName.value_or("TORV"), options.serviceUser.value_or(""), executableFolder()};
+    ServiceTarget target{options.serviceName.value_or("TORV"), options.serviceUser.value_or(""), executableFolder(),
+                         options.serviceManual};
     if (!usableName(target.name))
-        return wrongUse("a service name is 1 to 64 letters, digits, '-', '_' or '.', not '" + target.name + "'.");
-    if (options.serviceUser && action != "install")
-        return wrongUse("--user-name goes with --service install.");
+        return wrongUse(nameRule(target.name));
+    if ((options.serviceUser || options.serviceManual) && action != "install")
+        return wrongUse("--user-name and --manual go with --service install.");
     if (action == "install")
         return installService(target);
     if (action == "uninstall")
@@ -62,6 +75,12 @@ std::optional<int> runServiceTool(const Options& options)
         return servicestatus::Ok;
     case ServiceState::Stopped:
         std::printf("stopped\n");
+        return servicestatus::Stopped;
+    case ServiceState::StartPending:
+        std::printf("start-pending\n");
+        return servicestatus::Stopped;
+    case ServiceState::StopPending:
+        std::printf("stop-pending\n");
         return servicestatus::Stopped;
     case ServiceState::NotInstalled:
         break;

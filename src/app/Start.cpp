@@ -37,6 +37,8 @@ int main(int argc, char** argv)
         return *status;
     if (const auto status = torv::runServiceTool(options))
         return *status;
+    if (options.serviceRun)
+        return torv::runHeadless(argc, argv, *options.serviceRun);
     if (options.headless)
         return torv::runHeadless(argc, argv);
     return torv::windowmodule::runWindow(argc, argv);

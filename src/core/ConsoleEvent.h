@@ -11,6 +11,7 @@
 //   remote-poll        the remote folder was looked at
 //   task-watched       a task's program is kept running from now on (task)
 //   task-ended         a kept program ended (task, code: its status)
+//   task-stopping      the end stops a kept program (task, code: its stop-timeout)
 #include <cstdint>
 #include <string>
 #include <utility>

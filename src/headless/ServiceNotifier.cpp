@@ -1,5 +1,8 @@
 #include "headless/ServiceNotifier.h"
 
+#include <cstdlib>
+#include <utility>
+
 namespace torv {
 
 ServiceNotifier::ServiceNotifier(EventLoop& events, ServiceManager& manager)
@@ -17,6 +20,19 @@ void ServiceNotifier::notify(const ConsoleEvent& event)
         ready_ = true;
         manager_.ready();
     }
+    // The end has begun with a kept program to stop: the manager hears the
+    // stop now and gives each program its time.
+    if (event.event == "task-stopping") {
+        if (!std::exchange(stopping_, true))
+            manager_.stopping();
+        manager_.stoppingTask(std::atoi(event.code.c_str()) * 1000);
+    }
+}
+
+void ServiceNotifier::ending()
+{
+    if (!std::exchange(stopping_, true))
+        manager_.stopping();
 }
 
 void ServiceNotifier::statusChanged(const std::string& text)

@@ -18,13 +18,14 @@ public:
 
     void notify(const ConsoleEvent& event) override;
     void statusChanged(const std::string& text) override;
-    void ending() override { manager_.stopping(); }
+    void ending() override;
 
 private:
     void gateTick();
 
     ServiceManager& manager_;
     bool ready_ = false;
+    bool stopping_ = false; // the manager knows the end has begun
     std::string sent_;    // the status the manager has
     std::string pending_; // the newest status, held while the gate is shut
     std::unique_ptr<Timer> gate_;

@@ -11,16 +11,18 @@ struct ServiceTarget {
     std::string name;          // letters, digits, '-', '_', '.'
     std::string userName;      // the account to run as; empty: the platform's default
     std::string programFolder; // the folder whose torv --headless the service runs
+    bool manual = false;       // starts when asked, not with the system
 };
 
-enum class ServiceState { Running, Stopped, NotInstalled };
+// Pending: on the way to running or to stopped.
+enum class ServiceState { Running, Stopped, StartPending, StopPending, NotInstalled };
 
 // Exit statuses of --service.
 namespace servicestatus {
 inline constexpr int Ok = 0;
 inline constexpr int Failed = 1;
 inline constexpr int WrongUse = 2;
-inline constexpr int Stopped = 3;
+inline constexpr int Stopped = 3; // or on the way
 inline constexpr int NotInstalled = 4;
 inline constexpr int NotAllowed = 5;
 } // namespace servicestatus

@@ -14,6 +14,8 @@ public:
     virtual void ready() = 0;
     virtual void status(const std::string& text) = 0;
     virtual void stopping() = 0;
+    // The end goes on to stop one more task, which may take stopTimeoutMs.
+    virtual void stoppingTask(int /*stopTimeoutMs*/) {}
     virtual void watchdog() = 0;
     // How often watchdog() is due, in milliseconds; 0 when the manager keeps
     // no watch.

@@ -183,6 +183,7 @@ void TaskSupervisor::stop(std::function<void()> done)
         stopStartedMs_ = context_.clock.utcMilliseconds();
         context_.console.appendLog("Stopping " + name());
         context_.console.showLog();
+        context_.console.notify(event("task-stopping", {}, std::to_string(policy_.stopTimeout)));
         process_->stop();
         arm(policy_.stopTimeout * 1000LL, &TaskSupervisor::stopTimeUp);
         return;

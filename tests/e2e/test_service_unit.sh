@@ -72,6 +72,11 @@ expect_status 0 running status
 expect_status 0 started start
 expect_status 0 stopped stop
 expect_status 2 "" restart
+expect_status 2 "" status --manual
+# The Windows service manager's own call is no way to start it here.
+got=0
+"$DIR/torv" --service-run web.1 2>/dev/null || got=$?
+((got == 2)) || fail "--service-run on Linux ended with $got"
 expect_status 0 uninstalled uninstall
 [[ ! -e "$WRITTEN" ]] || fail "uninstall left the unit"
 expect_status 4 not-installed status

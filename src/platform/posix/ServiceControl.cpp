@@ -219,7 +219,13 @@ int installService(const ServiceTarget& target)
                     text.c_str(), unitName(target).c_str());
         return servicestatus::Ok;
     }
-    if (!systemctl({"daemon-reload"}) || !systemctl({"enable", unitName(target)}))
+    if (!systemctl({"daemon-reload"}))
+        return servicestatus::Failed;
+    if (target.manual) {
+        std::printf("not enabled (--manual); start it with: torv --service start --name %s\n", target.name.c_str());
+        return servicestatus::Ok;
+    }
+    if (!systemctl({"enable", unitName(target)}))
         return servicestatus::Failed;
     std::printf("enabled %s; start it with: torv --service start --name %s\n", unitName(target).c_str(),
                 target.name.c_str());

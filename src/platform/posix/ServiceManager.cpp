@@ -56,6 +56,12 @@ public:
         send("STATUS=" + text.substr(0, text.find_first_of("\r\n")));
     }
     void stopping() override { send("STOPPING=1"); }
+    // Asks for the program's stop-timeout and a margin beyond the unit's own
+    // stop timeout, should the sum of them be longer.
+    void stoppingTask(int stopTimeoutMs) override
+    {
+        send("EXTEND_TIMEOUT_USEC=" + std::to_string((stopTimeoutMs + 5000LL) * 1000));
+    }
     void watchdog() override { send("WATCHDOG=1"); }
     int watchdogIntervalMs() const override { return watchdogMs_; }
 

@@ -1,5 +1,7 @@
 #include "platform/win32/StopSignal.h"
 
+#include "platform/win32/ServiceHost.h"
+
 #include <QCoreApplication>
 #include <QMetaObject>
 
@@ -14,11 +16,15 @@ std::function<void()> gHandler;
 BOOL WINAPI onControl(DWORD event)
 {
     switch (event) {
+    case CTRL_LOGOFF_EVENT:
+    case CTRL_SHUTDOWN_EVENT:
+        // A service hears any user's log-off; the manager stops it itself.
+        if (runsAsService())
+            return TRUE;
+        [[fallthrough]];
     case CTRL_C_EVENT:
     case CTRL_BREAK_EVENT:
     case CTRL_CLOSE_EVENT:
-    case CTRL_LOGOFF_EVENT:
-    case CTRL_SHUTDOWN_EVENT:
         if (QCoreApplication* app = QCoreApplication::instance())
             QMetaObject::invokeMethod(
                 app,

@@ -1,0 +1,13 @@
+// systemd starts the console as torv --headless and hears it through the
+// ServiceManager port; there is nothing to connect to.
+#include "platform/ServiceHost.h"
+
+namespace torv {
+
+std::unique_ptr<ServiceHost> connectServiceHost(const std::string&, std::string& why)
+{
+    why = "--service-run is for the Windows service manager; systemd runs torv --headless (torv --service install)";
+    return nullptr;
+}
+
+} // namespace torv
