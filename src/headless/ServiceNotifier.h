@@ -26,8 +26,8 @@ private:
     ServiceManager& manager_;
     bool ready_ = false;
     bool stopping_ = false; // the manager knows the end has begun
-    std::string sent_;    // the status the manager has
-    std::string pending_; // the newest status, held while the gate is shut
+    std::string sent_;      // the status the manager has
+    std::string pending_;   // the newest status, held while the gate is shut
     std::unique_ptr<Timer> gate_;
     std::unique_ptr<Timer> watchdog_;
 };

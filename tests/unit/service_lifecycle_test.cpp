@@ -86,7 +86,7 @@ TEST_P(ServiceLifecycleTest, ReportsEachStateInOrderAndStoppedLast)
         view);
     console.addListener(notifier);
     if (row.stopAt >= 0)
-        sim.events.at(row.stopAt, [&] { console.endProgram(); });
+        sim.events.at(row.stopAt, [&] { console.requestEnd(); });
     int status = exitstatus::Ok;
     try {
         status = HeadlessConsole(console, view, sink).start();
@@ -120,6 +120,18 @@ INSTANTIATE_TEST_SUITE_P(
             9000,
             1,
             {{0, kStarting}, {0, kRunning}, {9000, kStopping}, {9000, stopped(0)}}},
+        // A kept program is stopped first: the manager gives it its time.
+        Row{"StopWithAKeptTask",
+            "NORM",
+            "[task 1]\r\nlocation = db\r\nstop = on-exit\r\nstop-timeout = 4\r\n",
+            false,
+            5000,
+            1,
+            {{0, kStarting},
+             {0, kRunning},
+             {5000, kStopping},
+             {5000, {P::StopPending, 2, 9000, 0}},
+             {5000, stopped(0)}}},
         Row{"StopWhilePolling",
             "NORM",
             "",

@@ -270,8 +270,9 @@ TEST(Supervisor, StopsInReverseOrderOneAfterTheOtherAndASecondRequestKills)
     EXPECT_EQ(k.sim.launcher.stopped, 2);
     EXPECT_EQ(k.sim.launcher.ended, 2);
     EXPECT_EQ(k.supervisor.watchedCount(), 1); // cache runs on
-    EXPECT_THAT(k.console.events, ElementsAreArray({"task-watched", "task-watched", "task-watched", "task-ended 137",
-                                                    "task-stopped", "task-ended 137", "task-stopped"}));
+    EXPECT_THAT(k.console.events,
+                ElementsAreArray({"task-watched", "task-watched", "task-watched", "task-stopping 10", "task-ended 137",
+                                  "task-stopped", "task-stopping 10", "task-ended 137", "task-stopped"}));
 }
 
 TEST(Supervisor, AFailedEndIsToldAndRestartsAreCounted)
