@@ -6,8 +6,10 @@
 //   marker FILE LABEL listen PORT
 // then opens 127.0.0.1:PORT 3 s after its line and keeps it open for 8 s: a
 // server that is slow to come up.
-#include <winsock2.h>
+//   marker FILE LABEL crash | hold
+// then ends with an access violation's status, or runs until it is ended.
 #include <windows.h>
+#include <winsock2.h>
 
 #include <chrono>
 #include <cstdio>
@@ -88,5 +90,11 @@ int wmain(int argc, wchar_t** argv)
     std::fclose(f);
     if (argc > 4 && std::wstring(argv[3]) == L"listen")
         return listenLate(static_cast<unsigned short>(_wtoi(argv[4])));
+    // Ends as a crash would, without a debugger's dialog: an access violation's code.
+    if (argc > 3 && std::wstring(argv[3]) == L"crash")
+        TerminateProcess(GetCurrentProcess(), 0xC0000005u);
+    // A server that runs until it is ended.
+    if (argc > 3 && std::wstring(argv[3]) == L"hold")
+        Sleep(INFINITE);
     return 0;
 }

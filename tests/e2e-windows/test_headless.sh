@@ -71,4 +71,22 @@ wine "$PROG/torv.exe" --verify-answer "$(winpath "$XCHG")" --key-file "$(winpath
   >"$WORK/verified" || fail "the answer does not verify: $(cat "$WORK/verified")"
 [[ "$(tr -d '\r' <"$WORK/verified")" == "answers $STAMP written "* ]] || fail "--verify-answer said '$(cat "$WORK/verified")'"
 torv_running || fail "the console ended"
+
+# --- A kept program that crashes: restarted after 1 s, then 2 s, then given up
+# on; the console stays to watch it meanwhile.
+kill "$TORV_PID" 2>/dev/null && wait "$TORV_PID" 2>/dev/null || true
+TORV_PID=""
+rm -f "$PROG/remote.key"
+write_config EXIT "$(winpath "$XCHG")" "" 1 1 REMOTEOFF SOUNDOFF COMMENTSOFF \
+  "Crasher" "$(winpath "$PROG/marker.exe") $MARKS crasher crash"
+printf '[task 1]\r\nrestart = on-failure\r\nrestart-limit = 2\r\n' >"$PROG/torv.ini"
+headless
+wait_for 'grep -q "^Gave Up Restarting Task 1 After 2 Restarts" "$WORK/journal"' 60 ||
+  fail "no giving up: $(cat "$WORK/journal" "$WORK/errors")"
+(($(grep -c "^crasher " "$WORK/marks.txt") == 3)) || fail "the crasher ran $(grep -c "^crasher " "$WORK/marks.txt") times"
+for line in "Staying To Watch 1 Tasks" "Task 1 Ended With Status 3221225477" "Restarting Task 1 In 1 Seconds" \
+  "Restarting Task 1 In 2 Seconds"; do
+  grep -q "^$line" <(crlf "$WORK/journal") || fail "the journal lacks '$line': $(cat "$WORK/journal")"
+done
+torv_running || fail "the console ended after giving up"
 echo "PASS"

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # torv.exe as a service of wine's service manager, installed from a program
 # folder named outside the ANSI code page: install, start (which waits for
-# running), a task and a remote report, stop (which waits for stopped), the
+# running), a task and a remote report, stop (which waits for stopped, and
+# first stops a kept program through its job), the
 # service's log and metrics after the end, uninstall; and a start that ends
 # at once with status 2. What wine leaves out
 # (failure actions, the Event Log) is said in the manual, not tried here.
@@ -11,8 +12,11 @@ NAME="TORV-e2e.$$"
 PROM="$WORK/torv.prom"
 MARKS="$(winpath "$WORK/marks.txt")"
 write_config NORM "$(winpath "$XCHG")" "" 1 1 REMOTEON SOUNDON COMMENTSOFF \
-  "Task one" "$(winpath "$PROG/marker.exe") $MARKS one"
-printf '[metrics]\r\nfile = %s\r\n' "$(winpath "$PROM")" >"$PROG/torv.ini"
+  "Task one" "$(winpath "$PROG/marker.exe") $MARKS one" "Holder" "$(winpath "$PROG/marker.exe") $MARKS holder hold"
+# The holder is stopped by the service's stop: a console break does not reach
+# it under wine, so its job is ended at the time-out.
+printf '[metrics]\r\nfile = %s\r\n[task 2]\r\nstop = on-exit\r\nstop-timeout = 2\r\n' "$(winpath "$PROM")" \
+  >"$PROG/torv.ini"
 
 # The service's own log tells more than the tool's words.
 eval "$(declare -f fail | sed '1s/fail/fail_plainly/')"
@@ -70,6 +74,9 @@ grep -q " Task one"$'\r'"\$" "$LOG" || fail "the log lacks the task's line (with
 [[ "$(tail -1 "$LOG" | tr -d '\r')" =~ ^[0-9-]{10}\ [0-9:]{8}\ Service\ $NAME\ stopped\.$ ]] ||
   fail "the log's last line: $(tail -1 "$LOG")"
 grep -qx 'torv_up 0' "$PROM" || fail "no torv_up 0 after the stop: $(cat "$PROM")"
+grep -q " Stopping Task 2"$'\r'"\$" "$LOG" || fail "the holder was not stopped: $(cat "$LOG")"
+grep -qE " Task 2 (Stopped|Killed After 2 Seconds)"$'\r'"\$" "$LOG" || fail "the holder's stop: $(cat "$LOG")"
+grep -qx 'torv_task_running{task="2"} 0' "$PROM" || fail "the holder still counts as running: $(cat "$PROM")"
 
 svc uninstall
 expect 0 "uninstalled $NAME" "uninstall"
