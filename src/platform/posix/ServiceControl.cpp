@@ -107,7 +107,8 @@ std::string unitText(const ServiceTarget& target, const std::string& user)
            "RestartSec=30\n"
            "RestartPreventExitStatus=2 3\n"
            "KillMode=process\n"
-           "TimeoutStopSec=10\n"
+           "# Above the sum of the stop-timeouts of the tasks torv.ini stops on exit.\n"
+           "TimeoutStopSec=90\n"
            "\n"
            "[Install]\n"
            "WantedBy=multi-user.target\n";
