@@ -306,6 +306,7 @@ Sequencer::Outcome Sequencer::runTasksAndFinish(int sequencesSeen, bool& stopped
             continue;
         }
         Settled settled = Settled::GoOn;
+        bool held = false; // something held the run after this task's launch
         step([&] { settled = settle(i, true, sequencesSeen); });
         // A reload during the checks may have emptied the slot, as during the wait.
         if (!holdsTask(i))
@@ -326,13 +327,20 @@ Sequencer::Outcome Sequencer::runTasksAndFinish(int sequencesSeen, bool& stopped
             step([&] { process = launch(i, endStatus); });
             // The launch check reads the log's tail, which a failure report has
             // just ended with "Command Failed".
-            step([&] { console_.playCue(state_.DumpString.endsWith("Failed\r\n") ? cue::Failure : cue::Complete); });
+            bool failed = false;
+            step([&] {
+                failed = state_.DumpString.endsWith("Failed\r\n");
+                console_.playCue(failed ? cue::Failure : cue::Complete);
+            });
+            // A failure's box held the run for as long as it was open: the
+            // next wait counts from its closing.
+            held = held || failed;
             // The next task's wait starts once this one is ready.
             step([&] { settled = settle(i, false, sequencesSeen, endStatus); });
         }
         stopped = settled == Settled::Stop;
         const auto checks = state_.checks.find(i);
-        onSchedule = checks == state_.checks.end() || checks->second.empty();
+        onSchedule = !held && (checks == state_.checks.end() || checks->second.empty());
         step([&] { state_.Timer1->setEnabled(false); });
     }
     step([&] {

@@ -334,7 +334,13 @@ public:
         std::lock_guard lock(child_->mutex);
         child_->events = &events;
         child_->ended = std::move(ended);
-        if (child_->collectIfEnded() || child_->pidfd < 0 || child_->loopSet)
+        // The waiter may have collected it already, before anyone listened:
+        // its status is told now.
+        if (child_->collectIfEnded()) {
+            child_->report();
+            return;
+        }
+        if (child_->pidfd < 0 || child_->loopSet)
             return;
         // Watched by the loop from now on; a loop that cannot watch leaves it
         // to the waiter, which posts the status.

@@ -290,7 +290,12 @@ public:
         std::lock_guard lock(held_->mutex);
         held_->events = &events;
         held_->listener = std::move(ended);
-        if (held_->noticeEnd() || held_->watch || held_->poolWait)
+        // Noticed already (running() asked), before anyone listened: told now.
+        if (held_->noticeEnd()) {
+            held_->report();
+            return;
+        }
+        if (held_->watch || held_->poolWait)
             return;
         std::weak_ptr<Held> weak = held_;
         held_->watch = events.watchHandle(reinterpret_cast<std::intptr_t>(held_->process), [weak] {
