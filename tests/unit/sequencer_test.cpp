@@ -91,13 +91,15 @@ TEST_F(SequencerTest, FailedLaunchIsReportedLoggedAndTheNextTaskFollows)
     EXPECT_THAT(launchTimes(sim.launcher), ElementsAre(3000, 5000, 12000));
 }
 
-TEST_F(SequencerTest, ALaunchThatTakesTimeDoesNotDelayTheNextOnes)
+// A failure's box holds the run: the next wait counts from its closing, and
+// the launch after that keeps the new schedule.
+TEST_F(SequencerTest, AFailureBoxStartsTheNextWaitFromItsClosing)
 {
     writeConfig({.initTime = "2", .checkTime = "3", .tasks = {{"A", "ok"}, {"B", "missing"}, {"C", "ok2"}, {"D", "ok3"}}});
     sim.launcher.failing["missing"] = {53, "File not found"};
     sim.dialogs.messageBoxOpenFor = 400;
     start();
-    EXPECT_THAT(launchTimes(sim.launcher), ElementsAre(3000, 5000, 7000, 9000));
+    EXPECT_THAT(launchTimes(sim.launcher), ElementsAre(3000, 5000, 7400, 9400));
 }
 
 TEST_F(SequencerTest, DescriptionEndingInFailedSoundsTheFailureCue)
