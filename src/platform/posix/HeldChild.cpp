@@ -254,10 +254,12 @@ public:
     // Null when the loop cannot watch handles.
     static LoopSet* of(EventLoop& loop)
     {
-        static std::map<EventLoop*, LoopSet*> sets;
+        // Never destroyed, like the sets: a loop's set may be asked for
+        // until the process ends, and stays reachable.
+        static auto* sets = new std::map<EventLoop*, LoopSet*>;
         static std::mutex mutex;
         std::lock_guard lock(mutex);
-        if (LoopSet* set = sets[&loop])
+        if (LoopSet* set = (*sets)[&loop])
             return set;
         const int epoll = ::epoll_create1(EPOLL_CLOEXEC);
         if (epoll < 0)
@@ -268,7 +270,7 @@ public:
             delete set;
             return nullptr;
         }
-        return sets[&loop] = set;
+        return (*sets)[&loop] = set;
     }
 
     void add(const std::shared_ptr<Child>& child)
