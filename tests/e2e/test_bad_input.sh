@@ -365,7 +365,8 @@ for c in "${REMOTE_BAD[@]}"; do
 done
 for c in "${REMOTE_BAD[@]}"; do
   wait_upto '[[ ! -e "$WORK/$c/x/command.txt" ]]' 12 || fail "$c: a report after the bad file was not answered"
-  [[ "$(head -1 "$WORK/$c/x/Result.txt" | tr -d '\r')" == "Report Requested and Generated at:"* ]] ||
+  # The answer is written just after the command file goes.
+  wait_upto '[[ "$(head -1 "$WORK/$c/x/Result.txt" | tr -d "\r")" == "Report Requested and Generated at:"* ]]' 5 ||
     fail "$c: the result does not start with the report"
 done
 
