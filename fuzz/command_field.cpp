@@ -4,7 +4,7 @@
 //
 // The first byte sets the read limit (1 to 64 bytes), so that small inputs
 // cross it; the unit tests hold the real 64 KiB limit to the same rule.
-#include "platform/Failure.h"
+#include "base/Failure.h"
 #include "remote/CommandFile.h"
 #include "settings/FieldReader.h"
 

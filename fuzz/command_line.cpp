@@ -2,7 +2,7 @@
 // nothing else fails; words never hold a double quote, and an unquoted word
 // never holds a blank and is never empty.
 #include "base/CommandLine.h"
-#include "platform/Failure.h"
+#include "base/Failure.h"
 
 #include <cstdint>
 #include <cstdlib>

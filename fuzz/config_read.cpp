@@ -1,6 +1,6 @@
 // The config.ini reader on any bytes: only a Failure may come out, and what it
 // reads keeps the table's bounds.
-#include "platform/Failure.h"
+#include "base/Failure.h"
 #include "settings/ConfigFile.h"
 
 #include <cstdint>

@@ -1,7 +1,7 @@
 // What the settings editor saves reads back unchanged: every value in its
 // place, whatever bytes it holds, and the times as the editor's text reads.
+#include "base/Failure.h"
 #include "editor/EditorRules.h"
-#include "platform/Failure.h"
 #include "settings/ConfigFile.h"
 
 #include <fuzzer/FuzzedDataProvider.h>

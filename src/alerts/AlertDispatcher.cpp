@@ -1,6 +1,6 @@
 #include "alerts/AlertDispatcher.h"
 
-#include "platform/Failure.h"
+#include "base/Failure.h"
 
 #include <algorithm>
 #include <cstdio>

@@ -9,9 +9,9 @@
 // running when the console ends are left to run.
 #include "alerts/Alert.h"
 #include "alerts/PostedLog.h"
-#include "platform/Clock.h"
-#include "platform/EventLoop.h"
-#include "platform/Launcher.h"
+#include "ports/Clock.h"
+#include "ports/EventLoop.h"
+#include "ports/Launcher.h"
 
 #include <cstdint>
 #include <deque>

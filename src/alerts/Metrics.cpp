@@ -1,6 +1,6 @@
 #include "alerts/Metrics.h"
 
-#include "platform/Files.h"
+#include "ports/Files.h"
 
 #include <cmath>
 #include <cstdio>

@@ -1,7 +1,7 @@
 #include "alerts/MetricsWriter.h"
 
-#include "platform/AtomicFile.h"
-#include "platform/Failure.h"
+#include "base/Failure.h"
+#include "ports/AtomicFile.h"
 
 #include <cstdlib>
 

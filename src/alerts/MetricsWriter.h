@@ -7,8 +7,8 @@
 #include "alerts/Metrics.h"
 #include "alerts/PostedLog.h"
 #include "core/ConsoleEvent.h"
-#include "platform/Clock.h"
-#include "platform/EventLoop.h"
+#include "ports/Clock.h"
+#include "ports/EventLoop.h"
 
 #include <functional>
 #include <map>

@@ -2,7 +2,7 @@
 // A listener's complaint, said once until it is reset, as an event of the
 // console's loop: a line added to the log in the middle of a launch would
 // stand where the launch check reads the log's tail.
-#include "platform/EventLoop.h"
+#include "ports/EventLoop.h"
 
 #include <functional>
 #include <memory>

@@ -14,13 +14,14 @@
 #include "headless/ServiceLifecycle.h"
 #include "headless/ServiceNotifier.h"
 #include "platform/Platform.h"
-#include "platform/ServiceHost.h"
-#include "platform/ServiceManager.h"
-#include "platform/SoundOutput.h"
-#include "platform/StandardStreams.h"
 #include "platform/ThreadedProbe.h"
+#include "platform/ThreadedWebClient.h"
 #include "platform/qt/QtClock.h"
 #include "platform/qt/QtEventLoop.h"
+#include "ports/ServiceHost.h"
+#include "ports/ServiceManager.h"
+#include "ports/SoundOutput.h"
+#include "ports/StandardStreams.h"
 
 #include <QCoreApplication>
 

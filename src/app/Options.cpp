@@ -1,6 +1,6 @@
 #include "app/Options.h"
 
-#include "platform/ProgramArguments.h"
+#include "ports/ProgramArguments.h"
 
 #include <QCommandLineOption>
 #include <QCommandLineParser>

@@ -1,7 +1,7 @@
 #include "app/ServiceToolOptions.h"
 
-#include "platform/ExecutableFolder.h"
-#include "platform/ServiceControl.h"
+#include "ports/ExecutableFolder.h"
+#include "ports/ServiceControl.h"
 
 #include <cctype>
 #include <cstdio>

@@ -7,7 +7,7 @@
 #include "app/ServiceToolOptions.h"
 #include "app/WindowModule.h"
 
-#include "platform/StandardStreams.h"
+#include "ports/StandardStreams.h"
 
 #ifdef _WIN32
 #include "platform/win32/ConsoleBreak.h"

@@ -1,7 +1,7 @@
 #include "app/WindowModule.h"
 
-#include "platform/ExecutableFolder.h"
-#include "platform/Paths.h"
+#include "ports/ExecutableFolder.h"
+#include "ports/Paths.h"
 
 #include <QLibrary>
 

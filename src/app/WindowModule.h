@@ -2,7 +2,7 @@
 // The window module (torv-window.so / .dll beside the executable): the console
 // window with every GUI library behind it. Loaded only when it is needed, so a
 // headless console stays small and starts fast.
-#include "platform/Sound.h"
+#include "ports/Sound.h"
 
 #include <memory>
 #include <string>

@@ -6,6 +6,7 @@
 #include "editor/Config.h"
 #include "platform/Platform.h"
 #include "platform/ThreadedProbe.h"
+#include "platform/ThreadedWebClient.h"
 #include "platform/qt/QtClock.h"
 #include "platform/qt/QtDialogs.h"
 #include "platform/qt/QtEventLoop.h"

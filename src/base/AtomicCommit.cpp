@@ -1,7 +1,7 @@
 #include "base/AtomicCommit.h"
 
+#include "base/Failure.h"
 #include "base/TemporaryName.h"
-#include "platform/Failure.h"
 
 namespace torv {
 

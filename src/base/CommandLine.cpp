@@ -1,6 +1,6 @@
 #include "base/CommandLine.h"
 
-#include "platform/Failure.h"
+#include "base/Failure.h"
 
 namespace torv {
 

@@ -1,7 +1,7 @@
 #pragma once
 // CPU usage from cumulative processor counters, whatever unit the system
 // counts in: the share of busy time between two readings.
-#include "platform/CpuUsage.h"
+#include "ports/CpuUsage.h"
 
 #include <chrono>
 #include <cstdint>

@@ -1,7 +1,7 @@
 #pragma once
 // Counters, times and chart coordinates are signed 16-bit values whose overflow
 // is a failure, never a wrap-around.
-#include "platform/Failure.h"
+#include "base/Failure.h"
 
 #include <cstdint>
 

@@ -2,6 +2,7 @@
 // The console: owns the shared state (settings, task table, log, flags, timers)
 // and runs start-up, the buttons and shutdown. Its collaborators get the state,
 // the actions and the ports they use, never the console itself.
+#include "base/Failure.h"
 #include "console/ConsoleView.h"
 #include "core/ConsoleActions.h"
 #include "core/ConsoleListener.h"
@@ -9,7 +10,6 @@
 #include "core/ConsoleTexts.h"
 #include "core/Ports.h"
 #include "cpumon/CpuChart.h"
-#include "platform/Failure.h"
 #include "tray/ConsoleTray.h"
 
 #include <memory>

@@ -1,7 +1,7 @@
 #pragma once
 // The console's own files, in the program's folder.
-#include "platform/Paths.h"
-#include "platform/Program.h"
+#include "ports/Paths.h"
+#include "ports/Program.h"
 #include "settings/OptionsFile.h"
 
 #include <string>

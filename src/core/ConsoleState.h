@@ -4,7 +4,7 @@
 // life of the program; collaborators are handed a reference, never the console.
 #include "base/Int16.h"
 #include "core/Log.h"
-#include "platform/EventLoop.h"
+#include "ports/EventLoop.h"
 #include "settings/IpOptions.h"
 #include "settings/Settings.h"
 #include "settings/TaskChecks.h"

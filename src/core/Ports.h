@@ -1,15 +1,15 @@
 #pragma once
 // The platform's adapters the console works through, handed in by the program.
-#include "platform/Clock.h"
-#include "platform/CpuUsage.h"
-#include "platform/Dialogs.h"
-#include "platform/EventLoop.h"
-#include "platform/Launcher.h"
-#include "platform/Program.h"
-#include "platform/ReadinessProbe.h"
-#include "platform/Sound.h"
-#include "platform/TrayShell.h"
-#include "platform/WebClient.h"
+#include "ports/Clock.h"
+#include "ports/CpuUsage.h"
+#include "ports/Dialogs.h"
+#include "ports/EventLoop.h"
+#include "ports/Launcher.h"
+#include "ports/Program.h"
+#include "ports/ReadinessProbe.h"
+#include "ports/Sound.h"
+#include "ports/TrayShell.h"
+#include "ports/WebClient.h"
 
 #include <cstdint>
 

@@ -1,9 +1,9 @@
 #pragma once
 // The console's CPU chart: the component, the sample history and the scrolling
 // curve drawn from it every 2 seconds while the chart toggle is on.
-#include "platform/CpuUsage.h"
-#include "platform/Failure.h"
+#include "base/Failure.h"
 #include "base/Int16.h"
+#include "ports/CpuUsage.h"
 
 #include <array>
 #include <memory>

@@ -1,6 +1,6 @@
 #include "editor/Cdlg.h"
 
-#include "platform/Failure.h"
+#include "base/Failure.h"
 #include "platform/qt/Layout.h"
 
 #include <QComboBox>

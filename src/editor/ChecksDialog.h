@@ -8,7 +8,7 @@
 // table beside the task, as the editor's other task edits go; its Cancel
 // changes nothing.
 #include "core/ConsoleState.h"
-#include "platform/Dialogs.h"
+#include "ports/Dialogs.h"
 
 #include "editor/FixedDialog.h"
 #include "settings/TaskChecks.h"

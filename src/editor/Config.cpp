@@ -1,5 +1,7 @@
 #include "editor/Config.h"
 
+#include "base/Failure.h"
+#include "base/NamedLaunch.h"
 #include "core/ConsolePaths.h"
 #include "editor/Cdlg.h"
 #include "editor/ChecksDialog.h"
@@ -7,7 +9,6 @@
 #include "editor/EditorSave.h"
 #include "editor/Form2.h"
 #include "editor/TaskListEdit.h"
-#include "platform/Failure.h"
 #include "platform/qt/Layout.h"
 
 #include <limits>

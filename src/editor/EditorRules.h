@@ -1,8 +1,8 @@
 #pragma once
 // The small rules of the settings editor that need no widget.
 #include "base/Number.h"
-#include "platform/Dialogs.h"
-#include "platform/Program.h"
+#include "ports/Dialogs.h"
+#include "ports/Program.h"
 
 #include <optional>
 #include <string>

@@ -1,7 +1,7 @@
 #include "editor/EditorSave.h"
 
+#include "base/Failure.h"
 #include "core/ConsolePaths.h"
-#include "platform/Failure.h"
 #include "settings/OptionsRules.h"
 
 #include <vector>

@@ -1,9 +1,9 @@
 #include "editor/Form2.h"
 
+#include "base/Failure.h"
 #include "base/Number.h"
 #include "core/ConsolePaths.h"
 #include "editor/EditorRules.h"
-#include "platform/Failure.h"
 #include "platform/qt/Layout.h"
 #include "settings/OptionsRules.h"
 

@@ -2,7 +2,7 @@
 // Cues on a machine that may have no sound at all: played only when a sound
 // output is there, otherwise skipped without a word (no line per cue in the
 // journal). A missing cue file is skipped too: there is no one to hear a beep.
-#include "platform/Sound.h"
+#include "ports/Sound.h"
 
 #include <functional>
 

@@ -1,8 +1,8 @@
 #include "headless/HeadlessConsole.h"
 
+#include "base/Failure.h"
 #include "headless/HeadlessDialogs.h"
-#include "platform/Failure.h"
-#include "platform/Paths.h"
+#include "ports/Paths.h"
 #include "remote/CommandFile.h"
 
 #include <filesystem>

@@ -3,7 +3,7 @@
 // standard error, answered OK at once, so a failed launch never holds up the
 // sequence; the settings editor cannot be shown at all.
 #include "headless/LineSink.h"
-#include "platform/Dialogs.h"
+#include "ports/Dialogs.h"
 
 namespace torv {
 

@@ -1,9 +1,9 @@
 #pragma once
 // The parts of a windowed console that a headless one goes without: a tray
 // shell with no notification area and no CPU usage component (no chart).
-#include "platform/CpuUsage.h"
-#include "platform/Failure.h"
-#include "platform/TrayShell.h"
+#include "base/Failure.h"
+#include "ports/CpuUsage.h"
+#include "ports/TrayShell.h"
 
 namespace torv {
 

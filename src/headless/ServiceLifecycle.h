@@ -3,9 +3,9 @@
 // order: start pending until start-up has read its files, running, stop
 // pending with a check point raised at each step of the end, and stopped
 // with the console's exit status, once, whichever way the console ends.
-#include "platform/Program.h"
-#include "platform/ServiceHost.h"
-#include "platform/ServiceManager.h"
+#include "ports/Program.h"
+#include "ports/ServiceHost.h"
+#include "ports/ServiceManager.h"
 
 #include <cstdlib>
 #include <functional>

@@ -4,8 +4,8 @@
 // changes but at most once a second, stopping at a clean end, and a sign of
 // life from a timer of the console's own loop, so that a hung loop goes quiet.
 #include "core/ConsoleListener.h"
-#include "platform/EventLoop.h"
-#include "platform/ServiceManager.h"
+#include "ports/EventLoop.h"
+#include "ports/ServiceManager.h"
 
 #include <memory>
 #include <string>

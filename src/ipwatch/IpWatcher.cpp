@@ -1,10 +1,10 @@
 #include "ipwatch/IpWatcher.h"
 
+#include "base/Failure.h"
 #include "core/Cues.h"
 #include "ipwatch/ExternalAddress.h"
-#include "platform/AtomicFile.h"
-#include "platform/Failure.h"
-#include "platform/Files.h"
+#include "ports/AtomicFile.h"
+#include "ports/Files.h"
 
 #include <algorithm>
 

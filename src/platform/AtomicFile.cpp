@@ -1,6 +1,6 @@
 // The one-go write, the same on every platform; the writer itself is in the
 // platform folders, on the shared commit (base/AtomicCommit).
-#include "platform/AtomicFile.h"
+#include "ports/AtomicFile.h"
 
 namespace torv {
 

@@ -2,11 +2,11 @@
 // The adapters of the platform the program was built for. The program gets
 // them here and nowhere else; src/platform/<platform>/MakePlatform.cpp and
 // MakeCorePlatform.cpp make them.
-#include "platform/CpuUsage.h"
-#include "platform/Launcher.h"
-#include "platform/Program.h"
-#include "platform/Sound.h"
-#include "platform/StopSignal.h"
+#include "ports/CpuUsage.h"
+#include "ports/Launcher.h"
+#include "ports/Program.h"
+#include "ports/Sound.h"
+#include "ports/StopSignal.h"
 
 #include <memory>
 

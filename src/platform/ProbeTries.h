@@ -1,7 +1,14 @@
 #pragma once
 // The kinds of readiness try each platform folder implements; the web try and
 // the choice between them are shared (platform/ReadinessProbe.cpp).
-#include "platform/ReadinessProbe.h"
+#include "ports/ReadinessProbe.h"
+
+namespace torv {
+
+// One try, blocking the calling thread up to the try's limit.
+ProbeResult tryProbeOnce(const ProbeTarget& target);
+
+} // namespace torv
 
 namespace torv::probe {
 

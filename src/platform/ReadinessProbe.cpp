@@ -1,4 +1,4 @@
-#include "platform/ReadinessProbe.h"
+#include "ports/ReadinessProbe.h"
 
 #include "platform/ProbeTries.h"
 #include "platform/WebFetch.h"

@@ -1,6 +1,6 @@
 // The platform-neutral part of reading text files: byte-order marks, UTF-16
 // and the tests and repairs of UTF-8. Only bytes in a legacy code page need the platform.
-#include "platform/Files.h"
+#include "ports/Files.h"
 
 #include <cstdint>
 

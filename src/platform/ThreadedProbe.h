@@ -2,8 +2,8 @@
 // The readiness probe of the real platforms: each try on a thread of its own
 // (one left idle by an earlier try, or a new one), its result posted back to
 // the console's event loop.
-#include "platform/EventLoop.h"
-#include "platform/ReadinessProbe.h"
+#include "platform/ProbeTries.h"
+#include "ports/EventLoop.h"
 
 #include <memory>
 

@@ -1,4 +1,4 @@
-#include "platform/WebClient.h"
+#include "platform/ThreadedWebClient.h"
 
 #include <mutex>
 #include <thread>

@@ -1,9 +1,9 @@
 #include "remote/CommandFile.h"
 
+#include "base/Failure.h"
 #include "base/Sha256.h"
-#include "platform/Failure.h"
-#include "platform/Files.h"
-#include "platform/Paths.h"
+#include "ports/Files.h"
+#include "ports/Paths.h"
 #include "remote/Signature.h"
 #include "settings/FieldReader.h"
 

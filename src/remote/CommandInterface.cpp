@@ -1,8 +1,8 @@
 #include "remote/CommandInterface.h"
 
+#include "base/Failure.h"
 #include "core/Cues.h"
-#include "platform/Failure.h"
-#include "platform/Files.h"
+#include "ports/Files.h"
 #include "remote/CommandFile.h"
 #include "remote/ResultFile.h"
 #include "remote/ResultSignature.h"

@@ -1,9 +1,9 @@
 #include "remote/KeyTool.h"
 
-#include "platform/Crypto.h"
-#include "platform/Failure.h"
-#include "platform/Files.h"
-#include "platform/SecretFile.h"
+#include "base/Failure.h"
+#include "ports/Crypto.h"
+#include "ports/Files.h"
+#include "ports/SecretFile.h"
 #include "remote/RemoteKey.h"
 #include "remote/ResultFile.h"
 #include "remote/ResultSignature.h"

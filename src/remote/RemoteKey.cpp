@@ -1,8 +1,8 @@
 #include "remote/RemoteKey.h"
 
-#include "platform/Crypto.h"
-#include "platform/Paths.h"
-#include "platform/SecretFile.h"
+#include "ports/Crypto.h"
+#include "ports/Paths.h"
+#include "ports/SecretFile.h"
 #include "remote/Signature.h"
 
 namespace torv {

@@ -1,7 +1,7 @@
 #include "remote/ResultFile.h"
 
-#include "platform/Files.h"
-#include "platform/Paths.h"
+#include "ports/Files.h"
+#include "ports/Paths.h"
 
 namespace torv {
 

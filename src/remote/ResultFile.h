@@ -2,7 +2,7 @@
 // The result file: the whole log followed by one more CR LF, so the file ends
 // with an empty line. It is replaced as a whole, never left half-written; a link
 // planted under its name is replaced, and an existing file's mode is kept.
-#include "platform/AtomicFile.h"
+#include "ports/AtomicFile.h"
 
 #include <string>
 

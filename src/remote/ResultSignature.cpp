@@ -1,7 +1,7 @@
 #include "remote/ResultSignature.h"
 
-#include "platform/AtomicFile.h"
-#include "platform/Paths.h"
+#include "ports/AtomicFile.h"
+#include "ports/Paths.h"
 #include "remote/Signature.h"
 
 namespace torv {

@@ -8,7 +8,7 @@
 // over "TORV-ANSWER", <command stamp>, <answer stamp>, each followed by a line
 // feed, then the whole result file. Its own first word and the fixed first
 // line of what it signs keep either kind from passing for the other.
-#include "platform/Crypto.h"
+#include "ports/Crypto.h"
 
 #include <optional>
 #include <string>

@@ -1,9 +1,9 @@
 #include "remote/UndeletedCommand.h"
 
-#include "platform/AtomicFile.h"
-#include "platform/Failure.h"
-#include "platform/Files.h"
-#include "platform/Paths.h"
+#include "base/Failure.h"
+#include "ports/AtomicFile.h"
+#include "ports/Files.h"
+#include "ports/Paths.h"
 
 namespace torv {
 

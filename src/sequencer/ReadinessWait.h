@@ -5,7 +5,7 @@
 // of the console's 1 s timer. The tries run off the console's thread; their
 // results come back as events of its loop.
 #include "core/ConsoleActions.h"
-#include "platform/ReadinessProbe.h"
+#include "ports/ReadinessProbe.h"
 #include "settings/TaskChecks.h"
 
 #include <memory>

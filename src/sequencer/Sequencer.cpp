@@ -1,5 +1,6 @@
 #include "sequencer/Sequencer.h"
 
+#include "base/NamedLaunch.h"
 #include "core/Cues.h"
 #include "remote/CommandInterface.h"
 #include "remote/ResultFile.h"

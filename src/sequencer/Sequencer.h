@@ -1,11 +1,11 @@
 #pragma once
 // WorkHorse: the countdown, the ordered launches, the result file and the
 // hand-over to the remote poll.
+#include "base/Failure.h"
 #include "base/Int16.h"
 #include "core/ConsoleActions.h"
 #include "core/ConsoleState.h"
 #include "core/Ports.h"
-#include "platform/Failure.h"
 
 #include <functional>
 #include <memory>

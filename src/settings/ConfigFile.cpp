@@ -1,9 +1,9 @@
 #include "settings/ConfigFile.h"
 
+#include "base/Failure.h"
 #include "base/Number.h"
-#include "platform/AtomicFile.h"
-#include "platform/Failure.h"
-#include "platform/Files.h"
+#include "ports/AtomicFile.h"
+#include "ports/Files.h"
 #include "settings/FieldReader.h"
 
 #include <filesystem>

@@ -1,7 +1,7 @@
 #include "settings/ConfigJson.h"
 
-#include "platform/Failure.h"
-#include "platform/Files.h"
+#include "base/Failure.h"
+#include "ports/Files.h"
 #include "settings/ConfigFile.h"
 #include "settings/OptionsRules.h"
 #include "settings/TaskChecks.h"

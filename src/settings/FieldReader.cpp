@@ -1,6 +1,6 @@
 #include "settings/FieldReader.h"
 
-#include "platform/Failure.h"
+#include "base/Failure.h"
 
 namespace torv {
 

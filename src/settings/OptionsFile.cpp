@@ -1,8 +1,8 @@
 #include "settings/OptionsFile.h"
 
-#include "platform/AtomicFile.h"
-#include "platform/Failure.h"
-#include "platform/Files.h"
+#include "base/Failure.h"
+#include "ports/AtomicFile.h"
+#include "ports/Files.h"
 
 #include <algorithm>
 #include <new>

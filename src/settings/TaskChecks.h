@@ -1,7 +1,7 @@
 #pragma once
 // What a task waits for: the checks of its `[task N]` section in torv.ini,
 // tried before its launch (`before`) and after it (`ready`).
-#include "platform/ReadinessProbe.h"
+#include "ports/ReadinessProbe.h"
 #include "settings/OptionsFile.h"
 #include "settings/Settings.h"
 

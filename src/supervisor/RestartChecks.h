@@ -3,8 +3,8 @@
 // same log lines, but on a 1 s tick of their own, holding nothing up. Their
 // end is told as `task-ready` or `not-ready`.
 #include "core/ConsoleActions.h"
-#include "platform/EventLoop.h"
-#include "platform/ReadinessProbe.h"
+#include "ports/EventLoop.h"
+#include "ports/ReadinessProbe.h"
 #include "settings/TaskChecks.h"
 
 #include <map>

@@ -1,6 +1,7 @@
 #include "supervisor/TaskSupervisor.h"
 
-#include "platform/Failure.h"
+#include "base/Failure.h"
+#include "base/NamedLaunch.h"
 
 #include <algorithm>
 #include <cstdint>

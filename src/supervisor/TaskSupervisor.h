@@ -4,9 +4,9 @@
 // politely, then by force, when the console ends. One timer, one state; the
 // rules are the table in TaskSupervisor.cpp.
 #include "core/ConsoleActions.h"
-#include "platform/Clock.h"
-#include "platform/EventLoop.h"
-#include "platform/Launcher.h"
+#include "ports/Clock.h"
+#include "ports/EventLoop.h"
+#include "ports/Launcher.h"
 #include "settings/TaskChecks.h"
 
 #include <functional>

@@ -1,7 +1,7 @@
 #pragma once
 // The console's tray icon: its menu, its tip and image, the handlers of the
 // component's events, the hide button and the icon's removal at the end.
-#include "platform/TrayShell.h"
+#include "ports/TrayShell.h"
 #include "tray/frmsystray.h"
 
 #include <cstdint>

@@ -2,7 +2,7 @@
 // The tray icon component: one icon in the notification area with a tip, an
 // image and a popup menu of keyed items. It knows nothing of its host and
 // talks to it only through the event members below.
-#include "platform/TrayShell.h"
+#include "ports/TrayShell.h"
 
 #include <cstdint>
 #include <functional>

@@ -3,7 +3,7 @@
 // fail, for N = 1, 2, ... until the operation no longer reaches an N-th call,
 // and checks what a user would find afterwards: the old file byte-identical, no
 // temporary file left behind, the console still running.
-#include "platform/Failure.h"
+#include "base/Failure.h"
 #include "remote/ResultFile.h"
 #include "settings/ConfigFile.h"
 #include "support/ConsoleFixture.h"

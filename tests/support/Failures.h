@@ -1,6 +1,6 @@
 #pragma once
 // One way for every test to ask which failure a call ends in.
-#include "platform/Failure.h"
+#include "base/Failure.h"
 
 #include <utility>
 

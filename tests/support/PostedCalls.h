@@ -1,7 +1,7 @@
 #pragma once
 // An event loop for adapter tests whose only events are calls posted from
 // other threads; they run on the test's thread, one per waitForEvents().
-#include "platform/EventLoop.h"
+#include "ports/EventLoop.h"
 
 #include <condition_variable>
 #include <functional>

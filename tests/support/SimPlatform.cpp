@@ -1,7 +1,7 @@
 #include "support/SimPlatform.h"
 
 #include "base/CommandLine.h"
-#include "platform/Failure.h"
+#include "base/Failure.h"
 
 #include <gtest/gtest.h>
 

@@ -3,23 +3,23 @@
 // instant, and recording fakes for the ports. A 30-second countdown runs in
 // microseconds and every effect carries its virtual time stamp.
 #include "console/ConsoleView.h"
-#include "platform/Clock.h"
-#include "platform/CpuUsage.h"
-#include "platform/Dialogs.h"
-#include "platform/EventLoop.h"
-#include "platform/Launcher.h"
-#include "platform/Program.h"
-#include "platform/ReadinessProbe.h"
-#include "platform/Sound.h"
-#include "platform/TrayShell.h"
-#include "platform/WebClient.h"
+#include "ports/Clock.h"
+#include "ports/CpuUsage.h"
+#include "ports/Dialogs.h"
+#include "ports/EventLoop.h"
+#include "ports/Launcher.h"
+#include "ports/Program.h"
+#include "ports/ReadinessProbe.h"
+#include "ports/Sound.h"
+#include "ports/TrayShell.h"
+#include "ports/WebClient.h"
 
 #include <deque>
 #include <functional>
 #include <map>
-#include <set>
 #include <memory>
 #include <optional>
+#include <set>
 #include <stdexcept>
 #include <string>
 #include <vector>

@@ -1,8 +1,8 @@
 // Command lines are split into words and run without a shell, so nothing in
 // them but blanks and double quotes has a meaning.
-#include "editor/EditorRules.h"
 #include "base/CommandLine.h"
-#include "platform/Failure.h"
+#include "base/Failure.h"
+#include "editor/EditorRules.h"
 
 #include <gtest/gtest.h>
 

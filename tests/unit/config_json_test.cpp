@@ -1,5 +1,5 @@
 // The configuration tools: config.ini and torv.ini as JSON and back.
-#include "platform/Files.h"
+#include "ports/Files.h"
 #include "settings/ConfigJson.h"
 #include "settings/OptionsRules.h"
 #include "settings/TaskChecks.h"

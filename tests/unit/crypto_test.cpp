@@ -1,7 +1,7 @@
 // The platform's and the built-in HMAC-SHA256 against the RFC 4231 vectors,
 // and the reading of signature lines and key files.
 #include "base/Sha256.h"
-#include "platform/Crypto.h"
+#include "ports/Crypto.h"
 #include "remote/RemoteKey.h"
 #include "remote/Signature.h"
 

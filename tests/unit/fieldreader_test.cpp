@@ -1,6 +1,6 @@
 // The value reader as the remote command file uses it: only the first value
 // counts there, so what ends it and what it keeps matter.
-#include "platform/Failure.h"
+#include "base/Failure.h"
 #include "settings/FieldReader.h"
 #include "support/Failures.h"
 

@@ -6,7 +6,7 @@
 #include "headless/JournalView.h"
 #include "headless/ServiceNotifier.h"
 #include "headless/StatusFilter.h"
-#include "platform/Paths.h"
+#include "ports/Paths.h"
 #include "settings/ConfigFile.h"
 #include "support/ConsoleFixture.h"
 
@@ -38,8 +38,9 @@ class HeadlessTest : public ConsoleTest {
 protected:
     HeadlessTest()
     {
-        form = std::make_unique<Form1>(
-            Ports{sim.events, sim.clock, sim.launcher, sim.sound, dialogs, sim.program, tray, cpu, 0, sim.probe, sim.web}, view);
+        form = std::make_unique<Form1>(Ports{sim.events, sim.clock, sim.launcher, sim.sound, dialogs, sim.program, tray,
+                                             cpu, 0, sim.probe, sim.web},
+                                       view);
     }
     ~HeadlessTest() override { form.reset(); } // before the ports below go
 

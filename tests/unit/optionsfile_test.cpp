@@ -1,5 +1,5 @@
 // torv.ini's one reader and writer, apart from any feature that uses them.
-#include "platform/Failure.h"
+#include "base/Failure.h"
 #include "settings/OptionsFile.h"
 #include "support/TempDir.h"
 

@@ -1,7 +1,7 @@
 // The remote poll in virtual time: the command table, the silent failure rule,
 // the toggle, and what may be planted in the exchange folder.
-#include "platform/Failure.h"
-#include "platform/Paths.h"
+#include "base/Failure.h"
+#include "ports/Paths.h"
 #include "remote/CommandFile.h"
 #include "remote/ResultFile.h"
 #include "support/ConsoleFixture.h"

@@ -1,6 +1,6 @@
 // config.ini: reading, the editor's save, the default file and the atomic write.
-#include "platform/Failure.h"
-#include "platform/Files.h"
+#include "base/Failure.h"
+#include "ports/Files.h"
 #include "settings/ConfigFile.h"
 #include "support/Failures.h"
 #include "support/FileTricks.h"

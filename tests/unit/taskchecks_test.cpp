@@ -1,6 +1,6 @@
 // The checks of torv.ini's [task N] sections: what is a check, which section
 // guards which task, and a save that reads back the same.
-#include "platform/Paths.h"
+#include "ports/Paths.h"
 #include "settings/TaskChecks.h"
 
 #include <gtest/gtest.h>

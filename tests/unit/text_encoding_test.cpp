@@ -1,5 +1,5 @@
 // How text files' bytes become the program's UTF-8 text, on every platform.
-#include "platform/Files.h"
+#include "ports/Files.h"
 
 #include <gtest/gtest.h>
 

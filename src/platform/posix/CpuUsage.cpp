@@ -1,6 +1,6 @@
 #include "platform/posix/CpuUsage.h"
 
-#include "platform/Failure.h"
+#include "base/Failure.h"
 
 #include <algorithm>
 #include <cctype>

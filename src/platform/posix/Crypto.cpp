@@ -1,8 +1,8 @@
 // The crypto port through the crypto module (OpenSSL's libcrypto), loaded
 // when a key is first used.
-#include "platform/Crypto.h"
+#include "ports/Crypto.h"
 
-#include "platform/Failure.h"
+#include "base/Failure.h"
 #include "platform/posix/LazyModule.h"
 
 namespace torv::crypto {

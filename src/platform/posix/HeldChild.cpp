@@ -1,6 +1,6 @@
 #include "platform/posix/HeldChild.h"
 
-#include "platform/EventLoop.h"
+#include "ports/EventLoop.h"
 
 #include <atomic>
 #include <cerrno>

@@ -2,8 +2,8 @@
 #include "platform/posix/SpawnAttributes.h"
 
 #include "base/CommandLine.h"
-#include "platform/ErrnoFailure.h"
-#include "platform/Failure.h"
+#include "base/Failure.h"
+#include "platform/posix/ErrnoFailure.h"
 #include "platform/posix/HeldChild.h"
 
 #include <cerrno>

@@ -1,7 +1,7 @@
 #include "platform/posix/LazyModule.h"
 
-#include "platform/ExecutableFolder.h"
-#include "platform/Paths.h"
+#include "ports/ExecutableFolder.h"
+#include "ports/Paths.h"
 
 #include <dlfcn.h>
 #include <sys/stat.h>

@@ -1,6 +1,6 @@
 #pragma once
-#include "platform/Program.h"
 #include "platform/posix/SingleInstance.h"
+#include "ports/Program.h"
 
 #include <memory>
 

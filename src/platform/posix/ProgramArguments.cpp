@@ -1,4 +1,4 @@
-#include "platform/ProgramArguments.h"
+#include "ports/ProgramArguments.h"
 
 namespace torv {
 

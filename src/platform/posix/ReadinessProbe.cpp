@@ -4,8 +4,8 @@
 #include "platform/posix/SpawnAttributes.h"
 
 #include "base/CommandLine.h"
+#include "base/Failure.h"
 #include "base/ProcessName.h"
-#include "platform/Failure.h"
 
 #include <cerrno>
 #include <chrono>

@@ -1,7 +1,7 @@
 // Secret files on POSIX: mode 0600, owned by the user or root, like ssh keys.
-#include "platform/SecretFile.h"
+#include "ports/SecretFile.h"
 
-#include "platform/Failure.h"
+#include "base/Failure.h"
 
 #include <cerrno>
 #include <fcntl.h>

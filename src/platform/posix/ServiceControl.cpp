@@ -1,10 +1,10 @@
 // A folder install as a systemd unit, torv-NAME.service, controlled through
 // systemctl. The unit folder is /etc/systemd/system unless
 // TORV_SYSTEMD_UNIT_DIR names another (tests write into a folder of their own).
-#include "platform/ServiceControl.h"
+#include "ports/ServiceControl.h"
 
-#include "platform/AtomicFile.h"
-#include "platform/Failure.h"
+#include "base/Failure.h"
+#include "ports/AtomicFile.h"
 
 #include <cerrno>
 #include <cstdio>

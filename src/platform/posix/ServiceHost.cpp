@@ -1,6 +1,6 @@
 // systemd starts the console as torv --headless and hears it through the
 // ServiceManager port; there is nothing to connect to.
-#include "platform/ServiceHost.h"
+#include "ports/ServiceHost.h"
 
 namespace torv {
 

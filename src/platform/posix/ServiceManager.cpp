@@ -1,6 +1,6 @@
 // systemd's readiness protocol without libsystemd: each message is one
 // datagram to the socket NOTIFY_SOCKET names.
-#include "platform/ServiceManager.h"
+#include "ports/ServiceManager.h"
 
 #include <cerrno>
 #include <cstddef>

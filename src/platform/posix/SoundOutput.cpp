@@ -1,4 +1,4 @@
-#include "platform/SoundOutput.h"
+#include "ports/SoundOutput.h"
 
 #include <cstdlib>
 #include <string>

@@ -1,4 +1,4 @@
-#include "platform/StandardStreams.h"
+#include "ports/StandardStreams.h"
 
 #include <cstdio>
 #include <cstdlib>

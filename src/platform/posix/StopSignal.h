@@ -1,5 +1,5 @@
 #pragma once
-#include "platform/StopSignal.h"
+#include "ports/StopSignal.h"
 
 #include <memory>
 

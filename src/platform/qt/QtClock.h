@@ -1,5 +1,5 @@
 #pragma once
-#include "platform/Clock.h"
+#include "ports/Clock.h"
 
 namespace torv {
 

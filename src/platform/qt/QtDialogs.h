@@ -1,5 +1,5 @@
 #pragma once
-#include "platform/Dialogs.h"
+#include "ports/Dialogs.h"
 
 #include <functional>
 

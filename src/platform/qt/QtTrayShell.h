@@ -2,7 +2,7 @@
 // The tray shell on QSystemTrayIcon: the icon record becomes the icon's image
 // and tooltip, activations become mouse message numbers, and the menu is a
 // QMenu popped up at the pointer.
-#include "platform/TrayShell.h"
+#include "ports/TrayShell.h"
 
 #include <QIcon>
 #include <QSystemTrayIcon>

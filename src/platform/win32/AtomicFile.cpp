@@ -1,8 +1,8 @@
-#include "platform/AtomicFile.h"
+#include "ports/AtomicFile.h"
 
 #include "base/AtomicCommit.h"
+#include "base/Failure.h"
 #include "base/TemporaryName.h"
-#include "platform/Failure.h"
 #include "platform/win32/Wide.h"
 
 #include <fcntl.h>

@@ -1,6 +1,6 @@
 #include "platform/win32/CpuUsage.h"
 
-#include "platform/Failure.h"
+#include "base/Failure.h"
 
 #include <algorithm>
 #include <cctype>

@@ -1,7 +1,7 @@
 // The crypto port on Windows CNG (bcrypt.dll).
-#include "platform/Crypto.h"
+#include "ports/Crypto.h"
 
-#include "platform/Failure.h"
+#include "base/Failure.h"
 
 #include <windows.h>
 

@@ -1,4 +1,4 @@
-#include "platform/ExecutableFolder.h"
+#include "ports/ExecutableFolder.h"
 
 #include "platform/win32/Wide.h"
 

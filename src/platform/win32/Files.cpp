@@ -1,8 +1,8 @@
-#include "platform/Files.h"
+#include "ports/Files.h"
 
-#include "platform/Failure.h"
-#include "platform/Paths.h"
+#include "base/Failure.h"
 #include "platform/win32/Wide.h"
+#include "ports/Paths.h"
 
 #include <algorithm>
 #include <windows.h>

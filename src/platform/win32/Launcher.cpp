@@ -1,10 +1,10 @@
 #include "platform/win32/Launcher.h"
 
 #include "base/CommandLine.h"
-#include "platform/EventLoop.h"
-#include "platform/ExecutableFolder.h"
-#include "platform/Failure.h"
+#include "base/Failure.h"
 #include "platform/win32/Wide.h"
+#include "ports/EventLoop.h"
+#include "ports/ExecutableFolder.h"
 
 #include <windows.h>
 

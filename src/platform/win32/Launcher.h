@@ -1,5 +1,5 @@
 #pragma once
-#include "platform/Launcher.h"
+#include "ports/Launcher.h"
 
 namespace torv {
 

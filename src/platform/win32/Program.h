@@ -1,5 +1,5 @@
 #pragma once
-#include "platform/Program.h"
+#include "ports/Program.h"
 
 namespace torv {
 

@@ -3,7 +3,7 @@
 #include "platform/ProbeTries.h"
 
 #include "base/CommandLine.h"
-#include "platform/Failure.h"
+#include "base/Failure.h"
 #include "platform/win32/Wide.h"
 
 #include <winsock2.h>

@@ -1,8 +1,8 @@
 // Secret files on Windows: created with a protected access list that grants
 // the current user alone full control.
-#include "platform/SecretFile.h"
+#include "ports/SecretFile.h"
 
-#include "platform/Failure.h"
+#include "base/Failure.h"
 #include "platform/win32/Wide.h"
 
 #include <windows.h>

@@ -1,7 +1,7 @@
 // The program folder's console as a service of the Service Control Manager:
 // "<folder>\torv.exe" --service-run NAME, as LocalSystem, with an event
 // source of the same name so that the Event Viewer shows its lines.
-#include "platform/ServiceControl.h"
+#include "ports/ServiceControl.h"
 
 #include "platform/win32/ServiceLog.h"
 #include "platform/win32/Wide.h"

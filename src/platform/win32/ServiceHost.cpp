@@ -2,7 +2,7 @@
 // dispatcher (StartServiceCtrlDispatcherW) keeps a thread of its own for the
 // whole run, so the console keeps the main thread and its event loop; the
 // manager's thread only hands the stop request on.
-#include "platform/ServiceHost.h"
+#include "ports/ServiceHost.h"
 
 #include "platform/win32/ServiceHost.h"
 #include "platform/win32/ServiceLog.h"

@@ -1,5 +1,5 @@
 // No service manager speaks to the console on Windows yet.
-#include "platform/ServiceManager.h"
+#include "ports/ServiceManager.h"
 
 namespace torv {
 

@@ -1,5 +1,5 @@
 #pragma once
-#include "platform/Sound.h"
+#include "ports/Sound.h"
 
 namespace torv {
 

@@ -1,4 +1,4 @@
-#include "platform/SoundOutput.h"
+#include "ports/SoundOutput.h"
 
 #include <windows.h>
 // mmsystem.h needs the types of windows.h first.

@@ -1,6 +1,6 @@
 #include "platform/win32/Wide.h"
 
-#include "platform/Failure.h"
+#include "base/Failure.h"
 
 #include <windows.h>
 

@@ -1,7 +1,7 @@
 // Whole-file writes: what the new file keeps of the old one, links, stale
 // temporaries, and folders where no new file may be created.
-#include "platform/AtomicFile.h"
-#include "platform/Failure.h"
+#include "base/Failure.h"
+#include "ports/AtomicFile.h"
 #include "support/Failures.h"
 #include "support/TempDir.h"
 

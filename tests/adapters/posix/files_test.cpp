@@ -1,7 +1,7 @@
 // The POSIX reader every start-up and remote file goes through: plain files
 // only, never blocking, never more than asked.
-#include "platform/Failure.h"
-#include "platform/Files.h"
+#include "base/Failure.h"
+#include "ports/Files.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>

@@ -1,7 +1,7 @@
 // The real POSIX launcher and the single-instance lock, on real processes and
 // files inside a temporary folder. Only scripts written here are ever started.
-#include "platform/Failure.h"
-#include "platform/ReadinessProbe.h"
+#include "base/Failure.h"
+#include "platform/ProbeTries.h"
 #include "platform/posix/HeldChild.h"
 #include "platform/posix/Launcher.h"
 #include "platform/posix/SingleInstance.h"

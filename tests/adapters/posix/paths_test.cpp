@@ -1,6 +1,6 @@
 // What the POSIX adapters make of awkward paths and of the files they replace,
 // seen through the remote folder's readers and writers.
-#include "platform/Failure.h"
+#include "base/Failure.h"
 #include "platform/posix/Launcher.h"
 #include "remote/CommandFile.h"
 #include "remote/ResultFile.h"

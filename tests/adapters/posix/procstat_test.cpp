@@ -1,5 +1,5 @@
 // The /proc/stat CPU usage component on stat files written by the test.
-#include "platform/Failure.h"
+#include "base/Failure.h"
 #include "platform/posix/CpuUsage.h"
 #include "support/TempDir.h"
 

@@ -1,6 +1,6 @@
 // Readiness tries against real sockets, a local web server (plain and TLS with
 // a test CA), the file system, the process list and child processes.
-#include "platform/ReadinessProbe.h"
+#include "platform/ProbeTries.h"
 #include "platform/ThreadedProbe.h"
 #include "support/PostedCalls.h"
 #include "support/TempDir.h"

@@ -1,7 +1,7 @@
 // systemd's notify socket as the adapter reaches it: an abstract name, one
 // datagram per message, the variables gone from the environment once read,
 // and a watchdog only for the process it names.
-#include "platform/ServiceManager.h"
+#include "ports/ServiceManager.h"
 
 #include <gtest/gtest.h>
 

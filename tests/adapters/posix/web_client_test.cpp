@@ -1,7 +1,7 @@
 // The watcher's web client on the real fetch: an endless answer is cut at the
 // asked-for size at once rather than read until the limit, and answers come
 // back on the console's thread only while the client lives.
-#include "platform/WebClient.h"
+#include "platform/ThreadedWebClient.h"
 #include "support/PostedCalls.h"
 
 #include <gtest/gtest.h>

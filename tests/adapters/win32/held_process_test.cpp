@@ -1,7 +1,7 @@
 // A held process on Windows: its end comes back through the Qt loop's wait on
 // the process handle, and end() takes what it started with its job. Only the
 // marker task built with the tests (and cmd.exe) is started.
-#include "platform/ReadinessProbe.h"
+#include "platform/ProbeTries.h"
 #include "platform/qt/QtEventLoop.h"
 #include "platform/win32/Launcher.h"
 #include "support/TempDir.h"

@@ -1,6 +1,6 @@
 // Readiness tries on Windows against real sockets, a local web server, the
 // file system, the process list and a command in a job object.
-#include "platform/ReadinessProbe.h"
+#include "platform/ProbeTries.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>

@@ -1,9 +1,9 @@
 // Text outside ASCII on Windows: the ANSI code page of the tests, files read
 // and written the way Windows programs and PowerShell write and read them, and
 // files in a folder whose name the code page cannot hold.
-#include "platform/Files.h"
-#include "platform/SecretFile.h"
 #include "platform/win32/Program.h"
+#include "ports/Files.h"
+#include "ports/SecretFile.h"
 #include "remote/CommandFile.h"
 #include "remote/ResultFile.h"
 #include "support/TempDir.h"

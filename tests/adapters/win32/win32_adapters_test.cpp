@@ -1,11 +1,11 @@
 // The Win32 adapters on real processes and files inside temporary folders.
 // Only the marker task built with the tests is ever started.
-#include "platform/AtomicFile.h"
-#include "platform/Failure.h"
-#include "platform/Files.h"
+#include "base/Failure.h"
 #include "platform/win32/CpuUsage.h"
 #include "platform/win32/Launcher.h"
 #include "platform/win32/Program.h"
+#include "ports/AtomicFile.h"
+#include "ports/Files.h"
 #include "settings/ConfigFile.h"
 #include "support/Failures.h"
 #include "support/FileTricks.h"

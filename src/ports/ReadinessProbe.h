@@ -3,7 +3,7 @@
 // process or a command hold now? Tries may take seconds (a name lookup, a
 // server that never answers), so they run off the console's thread and hand
 // their result back through the event loop.
-#include "platform/EventLoop.h"
+#include "ports/EventLoop.h"
 
 #include <functional>
 #include <string>
@@ -47,9 +47,5 @@ public:
 private:
     bool held_ = false;
 };
-
-// One try, blocking the calling thread up to the try's limit; each platform
-// folder implements it.
-ProbeResult tryProbeOnce(const ProbeTarget& target);
 
 } // namespace torv

@@ -3,7 +3,7 @@
 // adapter that opens, reads, removes or launches a file. (A writer whose
 // folder is missing says 76 itself, before any system call: that is how the
 // sequencer learns that the remote folder is gone.)
-#include "platform/Failure.h"
+#include "base/Failure.h"
 
 #include <cerrno>
 

@@ -1,8 +1,9 @@
 #pragma once
-// A GET of a web address that never holds up the console: it runs elsewhere
-// and its answer comes back as an event of the console's loop.
-#include "platform/EventLoop.h"
+// The real platforms' web client: each GET through fetchWeb on a thread of
+// its own, its answer posted back to the console's event loop.
 #include "platform/WebFetch.h"
+#include "ports/EventLoop.h"
+#include "ports/WebClient.h"
 
 #include <cstddef>
 #include <functional>
@@ -11,15 +12,6 @@
 
 namespace torv {
 
-class WebClient {
-public:
-    virtual ~WebClient() = default;
-    // Starts one GET. `done` runs exactly once, later, on the console's
-    // thread, never inside get() itself and never after the client is gone.
-    virtual void get(const std::string& url, int limitMs, std::size_t maxBody, std::function<void(WebAnswer)> done) = 0;
-};
-
-// The real platforms' client: each GET through fetchWeb on a thread of its own.
 class ThreadedWebClient : public WebClient {
 public:
     using FetchFunction = std::function<WebAnswer(const std::string& url, int limitMs, std::size_t maxBody)>;

@@ -1,6 +1,4 @@
 #pragma once
-#include "platform/Failure.h"
-
 #include <functional>
 #include <memory>
 #include <string>
@@ -59,41 +57,5 @@ public:
     // A failure names in its commandLine the command that was tried.
     virtual void openInTextEditor(const std::string& path) = 0;
 };
-
-// Runs a command line; a failure to start it names the command line.
-inline void runNamed(Launcher& launcher, const std::string& commandLine, WindowStyle style)
-{
-    try {
-        launcher.run(commandLine, style);
-    } catch (Failure& failure) {
-        if (failure.commandLine.empty())
-            failure.commandLine = commandLine;
-        throw;
-    }
-}
-
-// Starts a command line and keeps hold of it; a failure names the command line.
-inline std::unique_ptr<RunningProcess> startNamed(Launcher& launcher, const std::string& commandLine, WindowStyle style)
-{
-    try {
-        return launcher.start(commandLine, style);
-    } catch (Failure& failure) {
-        if (failure.commandLine.empty())
-            failure.commandLine = commandLine;
-        throw;
-    }
-}
-
-// Opens a file in the text editor; a failure names at least the file.
-inline void openInTextEditorNamed(Launcher& launcher, const std::string& path)
-{
-    try {
-        launcher.openInTextEditor(path);
-    } catch (Failure& failure) {
-        if (failure.commandLine.empty())
-            failure.commandLine = path;
-        throw;
-    }
-}
 
 } // namespace torv
