@@ -286,8 +286,10 @@ bool optionsCanHold(const std::string& value)
     return value.find_first_of("\r\n") == std::string::npos && std::string_view(value) == trim(value);
 }
 
-std::string rewriteOptions(const std::string& text, const std::function<bool(const std::string& name)>& ours,
-                           const std::vector<OptionsSectionText>& sections)
+namespace {
+
+// Throws Failure 5 for a name or value the file could not hold as given.
+void checkWritable(const std::vector<OptionsSectionText>& sections)
 {
     for (const auto& section : sections) {
         if (!optionsCanHold(section.name) || section.name.find_first_of("[]") != std::string::npos)
@@ -296,15 +298,15 @@ std::string rewriteOptions(const std::string& text, const std::function<bool(con
             if (!optionsCanHold(key) || key.empty() || key.find('=') != std::string::npos || !optionsCanHold(value))
                 throw Failure::invalidCall();
     }
-    const std::vector<std::string_view> lines = rawLines(text);
-    const std::string eol =
-        text.find('\n') != std::string::npos && text.find("\r\n") == std::string::npos ? "\n" : "\r\n";
+}
 
-    // Which lines belong to a claimed section: its header and what follows, up
-    // to the next header, less the comments and blank lines right above that
-    // header (or at the end), which describe what comes next.
+// Which lines belong to a claimed section: its header and what follows, up
+// to the next header, less the comments and blank lines right above that
+// header (or at the end), which describe what comes next.
+std::vector<bool> claimedLines(const std::vector<std::string_view>& lines,
+                               const std::function<bool(const std::string& name)>& ours)
+{
     std::vector<bool> claimed(lines.size(), false);
-    std::size_t firstClaimed = lines.size();
     for (std::size_t i = 0; i < lines.size(); ++i) {
         const std::string_view line = trim(withoutLineEnd(lines[i]));
         if (!isHeader(line) || line.back() != ']' || !ours(normalSectionName(line.substr(1, line.size() - 2))))
@@ -321,7 +323,6 @@ std::string rewriteOptions(const std::string& text, const std::function<bool(con
         }
         for (std::size_t j = i; j < keepFrom; ++j)
             claimed[j] = true;
-        firstClaimed = std::min(firstClaimed, i);
     }
     // Blank lines between two claimed sections only separated them; the new
     // block brings its own separators, and keeping those lines too would add
@@ -339,7 +340,11 @@ std::string rewriteOptions(const std::string& text, const std::function<bool(con
                       claimed.begin() + static_cast<std::ptrdiff_t>(end), true);
         i = end == i ? i + 1 : end;
     }
+    return claimed;
+}
 
+std::string formatSections(const std::vector<OptionsSectionText>& sections, const std::string& eol)
+{
     std::string block;
     for (const auto& section : sections) {
         if (!block.empty())
@@ -348,7 +353,16 @@ std::string rewriteOptions(const std::string& text, const std::function<bool(con
         for (const auto& [key, value] : section.values)
             block += key + " = " + value + eol;
     }
+    return block;
+}
 
+// The unclaimed lines as they stand, with the block where the first claimed
+// line was, or after them all when none was.
+std::string splice(const std::vector<std::string_view>& lines, const std::vector<bool>& claimed,
+                   const std::string& block, const std::string& eol)
+{
+    const auto first = std::find(claimed.begin(), claimed.end(), true);
+    const auto firstClaimed = static_cast<std::size_t>(first - claimed.begin());
     std::string out;
     auto ensureLineEnd = [&] {
         if (!out.empty() && out.back() != '\n')
@@ -370,6 +384,18 @@ std::string rewriteOptions(const std::string& text, const std::function<bool(con
         out += block;
     }
     return out;
+}
+
+} // namespace
+
+std::string rewriteOptions(const std::string& text, const std::function<bool(const std::string& name)>& ours,
+                           const std::vector<OptionsSectionText>& sections)
+{
+    checkWritable(sections);
+    const std::vector<std::string_view> lines = rawLines(text);
+    const std::string eol =
+        text.find('\n') != std::string::npos && text.find("\r\n") == std::string::npos ? "\n" : "\r\n";
+    return splice(lines, claimedLines(lines, ours), formatSections(sections, eol), eol);
 }
 
 std::optional<std::string> rewrittenOptions(const std::string& path,
