@@ -288,62 +288,8 @@ Sequencer::Outcome Sequencer::runTasksAndFinish(int sequencesSeen, bool& stopped
     // after the launch's own work, so that launches keep their schedule; after
     // a task with checks, from the moment they let it go on.
     bool onSchedule = true;
-    for (int16 i = 1; i <= last && step.outcome == Outcome::Next && !stopped; ++i) {
-        // A slot without a location holds no task (the editor's save drops it
-        // too). A reload that shortened the list leaves such slots under the
-        // loop's old bound: they get no wait, no log line, no launch, no cue.
-        if (!holdsTask(i))
-            continue;
-        step([&] {
-            state_.Seconds = state_.settings.CheckTime;
-            if (onSchedule)
-                state_.Timer1->resume();
-            else
-                state_.Timer1->setEnabled(true);
-        });
-        step([&] { taskWait(); });
-        if (!holdsTask(i)) { // emptied during the wait: by a reload or the editor
-            step([&] { state_.Timer1->setEnabled(false); });
-            continue;
-        }
-        Settled settled = Settled::GoOn;
-        bool held = false; // something held the run after this task's launch
-        step([&] { settled = settle(i, true, sequencesSeen); });
-        // A reload during the checks may have emptied the slot, as during the wait.
-        if (!holdsTask(i))
-            settled = Settled::SkipLaunch;
-        if (settled == Settled::GoOn && supervisor_.runs(i, state_.tasks.TaskLoc[i])) {
-            // A reload never starts a second copy of a kept program.
-            step([&] {
-                console_.appendLog("Task " + std::to_string(i) + " Already Running");
-                console_.showLog();
-            });
-        } else if (settled == Settled::GoOn) {
-            step([&] {
-                console_.appendLog(state_.tasks.TaskDesc[i]);
-                console_.showLog();
-            });
-            auto endStatus = std::make_shared<std::optional<int>>();
-            std::unique_ptr<RunningProcess> process; // held for the ready wait only
-            step([&] { process = launch(i, endStatus); });
-            // The launch check reads the log's tail, which a failure report has
-            // just ended with "Command Failed".
-            bool failed = false;
-            step([&] {
-                failed = state_.DumpString.endsWith("Failed\r\n");
-                console_.playCue(failed ? cue::Failure : cue::Complete);
-            });
-            // A failure's box held the run for as long as it was open: the
-            // next wait counts from its closing.
-            held = held || failed;
-            // The next task's wait starts once this one is ready.
-            step([&] { settled = settle(i, false, sequencesSeen, endStatus); });
-        }
-        stopped = settled == Settled::Stop;
-        const auto checks = state_.checks.find(i);
-        onSchedule = !held && (checks == state_.checks.end() || checks->second.empty());
-        step([&] { state_.Timer1->setEnabled(false); });
-    }
+    for (int16 i = 1; i <= last && step.outcome == Outcome::Next && !stopped; ++i)
+        runTask(step, i, onSchedule, stopped);
     step([&] {
         state_.SequenceRunning = false;
         // A reload flag that no counting run is left to see would swallow the
@@ -371,6 +317,64 @@ Sequencer::Outcome Sequencer::runTasksAndFinish(int sequencesSeen, bool& stopped
             state_.Timer2->setEnabled(true);
     });
     return step.outcome;
+}
+
+void Sequencer::runTask(Steps& step, int16 slot, bool& onSchedule, bool& stopped)
+{
+    // A slot without a location holds no task (the editor's save drops it
+    // too). A reload that shortened the list leaves such slots under the
+    // loop's old bound: they get no wait, no log line, no launch, no cue.
+    if (!holdsTask(slot))
+        return;
+    step([&] {
+        state_.Seconds = state_.settings.CheckTime;
+        if (onSchedule)
+            state_.Timer1->resume();
+        else
+            state_.Timer1->setEnabled(true);
+    });
+    step([&] { taskWait(); });
+    if (!holdsTask(slot)) { // emptied during the wait: by a reload or the editor
+        step([&] { state_.Timer1->setEnabled(false); });
+        return;
+    }
+    Settled settled = Settled::GoOn;
+    bool held = false; // something held the run after this task's launch
+    step([&] { settled = settle(slot, true, step.sequencesSeen); });
+    // A reload during the checks may have emptied the slot, as during the wait.
+    if (!holdsTask(slot))
+        settled = Settled::SkipLaunch;
+    if (settled == Settled::GoOn && supervisor_.runs(slot, state_.tasks.TaskLoc[slot])) {
+        // A reload never starts a second copy of a kept program.
+        step([&] {
+            console_.appendLog("Task " + std::to_string(slot) + " Already Running");
+            console_.showLog();
+        });
+    } else if (settled == Settled::GoOn) {
+        step([&] {
+            console_.appendLog(state_.tasks.TaskDesc[slot]);
+            console_.showLog();
+        });
+        auto endStatus = std::make_shared<std::optional<int>>();
+        std::unique_ptr<RunningProcess> process; // held for the ready wait only
+        step([&] { process = launch(slot, endStatus); });
+        // The launch check reads the log's tail, which a failure report has
+        // just ended with "Command Failed".
+        bool failed = false;
+        step([&] {
+            failed = state_.DumpString.endsWith("Failed\r\n");
+            console_.playCue(failed ? cue::Failure : cue::Complete);
+        });
+        // A failure's box held the run for as long as it was open: the
+        // next wait counts from its closing.
+        held = held || failed;
+        // The next task's wait starts once this one is ready.
+        step([&] { settled = settle(slot, false, step.sequencesSeen, endStatus); });
+    }
+    stopped = settled == Settled::Stop;
+    const auto checks = state_.checks.find(slot);
+    onSchedule = !held && (checks == state_.checks.end() || checks->second.empty());
+    step([&] { state_.Timer1->setEnabled(false); });
 }
 
 bool Sequencer::holdsTask(int16 slot) const

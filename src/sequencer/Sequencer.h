@@ -74,6 +74,9 @@ private:
     // stops early on the missing-folder route or when overtaken.
     // stopped: a check's time-out stopped the sequence (no action after it).
     Outcome runTasksAndFinish(int sequencesSeen, bool& stopped);
+    // One slot's wait, checks and launch. onSchedule: whether the next wait
+    // counts from its planned tick (in and out); stopped as above.
+    void runTask(Steps& step, int16 slot, bool& onSchedule, bool& stopped);
     Outcome writeResultFile();
     bool holdsTask(int16 slot) const;
 
