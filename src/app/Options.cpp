@@ -20,113 +20,123 @@ void print(std::FILE* to, const QString& text)
     std::fflush(to);
 }
 
-} // namespace
-
-std::optional<int> parseOptions(int argc, char** argv, Options& options)
-{
-    QStringList args;
-    for (const std::string& arg : programArguments(argc, argv))
-        args << QString::fromStdString(arg);
-
-    QCommandLineParser parser;
-    parser.setApplicationDescription("TORV server command console. Without options it opens its window; the "
-                                     "settings are config.ini in the program's folder.");
-    const QCommandLineOption help = parser.addHelpOption();
-    const QCommandLineOption version = parser.addVersionOption();
-    const QCommandLineOption headless(
+// The options the program knows, each declared once: the parser learns them
+// here and the reading below names the same objects.
+struct Declared {
+    explicit Declared(QCommandLineParser& parser);
+    const QCommandLineOption help;
+    const QCommandLineOption version;
+    const QCommandLineOption headless{
         "headless", "Run without a window, tray or chart, and without a display: journal lines on standard output, "
                     "message boxes as ERROR lines on standard error. Exit status 2: no usable settings file yet; "
-                    "3: the settings file was damaged.");
-    parser.addOption(headless);
-    const QCommandLineOption newKey(
+                    "3: the settings file was damaged."};
+    const QCommandLineOption newKey{
         "new-key",
-        "Write a new key for signed remote commands (remote.key) into the program folder and print it once.");
-    const QCommandLineOption sign("sign", "Print a signed command file (command.txt) for COMMAND.", "COMMAND");
-    const QCommandLineOption verifyAnswer(
+        "Write a new key for signed remote commands (remote.key) into the program folder and print it once."};
+    const QCommandLineOption sign{"sign", "Print a signed command file (command.txt) for COMMAND.", "COMMAND"};
+    const QCommandLineOption verifyAnswer{
         "verify-answer",
         "Check FOLDER's Result.txt against its Result.txt.sig; print the stamp of the command it answers (or none) "
         "and exit 0 when it verifies, 1 when not.",
-        "FOLDER");
-    const QCommandLineOption expect(
-        "expect", "With --verify-answer: exit 1 unless the answer answers the command stamped STAMP.", "STAMP");
-    const QCommandLineOption keyFile(
-        "key-file", "The key --sign and --verify-answer use (default: the program folder's remote.key).", "FILE");
-    const QCommandLineOption checkConfig(
+        "FOLDER"};
+    const QCommandLineOption expect{
+        "expect", "With --verify-answer: exit 1 unless the answer answers the command stamped STAMP.", "STAMP"};
+    const QCommandLineOption keyFile{
+        "key-file", "The key --sign and --verify-answer use (default: the program folder's remote.key).", "FILE"};
+    const QCommandLineOption checkConfig{
         "check-config",
         "Read config.ini (and torv.ini) of FOLDER, or one config.ini FILE, as start-up does and print them as JSON. "
         "Exit status 0: read cleanly; 2: no config.ini; 3: config.ini damaged; 4: torv.ini has lines that would be "
-        "ignored. Default: the program folder.");
-    const QCommandLineOption writeConfig(
+        "ignored. Default: the program folder."};
+    const QCommandLineOption writeConfig{
         "write-config", "Write config.ini and torv.ini of FOLDER (default: the program folder) from the JSON on "
-                        "standard input; print changed or unchanged. Exit status 1: refused, nothing written.");
-    parser.addOptions({newKey, sign, verifyAnswer, expect, keyFile, checkConfig, writeConfig});
-    const QCommandLineOption service(
+                        "standard input; print changed or unchanged. Exit status 1: refused, nothing written."};
+    const QCommandLineOption service{
         "service",
         "Run this program folder's console as a system service: install, uninstall, start, stop, or status (prints "
         "running, stopped, start-pending, stop-pending or not-installed; exit status 0, 3, 4). Exit status 1: it "
         "failed; 5: not allowed.",
-        "ACTION");
-    const QCommandLineOption serviceName("name", "The service's name for --service (default: TORV).", "NAME");
-    const QCommandLineOption serviceUser(
+        "ACTION"};
+    const QCommandLineOption serviceName{"name", "The service's name for --service (default: TORV).", "NAME"};
+    const QCommandLineOption serviceUser{
         "user-name",
         "The account --service install runs the console as (default: the one that called sudo, else "
         "the caller).",
-        "USER");
-    const QCommandLineOption serviceManual(
-        "manual", "With --service install: the service starts when asked, not with the system.");
+        "USER"};
+    const QCommandLineOption serviceManual{
+        "manual", "With --service install: the service starts when asked, not with the system."};
     // The service's own command line, which only the service manager runs.
-    QCommandLineOption serviceRun("service-run", "Run as the service NAME (the service manager's call).", "NAME");
+    QCommandLineOption serviceRun{"service-run", "Run as the service NAME (the service manager's call).", "NAME"};
+};
+
+Declared::Declared(QCommandLineParser& parser) : help(parser.addHelpOption()), version(parser.addVersionOption())
+{
+    parser.setApplicationDescription("TORV server command console. Without options it opens its window; the "
+                                     "settings are config.ini in the program's folder.");
+    parser.addOption(headless);
+    parser.addOptions({newKey, sign, verifyAnswer, expect, keyFile, checkConfig, writeConfig});
     serviceRun.setFlags(QCommandLineOption::HiddenFromHelp);
     parser.addOptions({service, serviceName, serviceUser, serviceManual, serviceRun});
     parser.addPositionalArgument("FOLDER|FILE", "The target of --check-config or --write-config.", "[FOLDER|FILE]");
     // Further options: add them here and give them a field in Options.
+}
 
-    const bool parsed = parser.parse(args);
-    const bool wantsHelp = parsed && (parser.isSet(help) || parser.isSet("help-all"));
-    // Only the configuration tools take an argument, and one at most.
-    const bool configTool = parsed && (parser.isSet(checkConfig) || parser.isSet(writeConfig));
-    const bool stray =
-        parsed && (configTool ? parser.positionalArguments().size() > 1 : !parser.positionalArguments().isEmpty());
+bool isConfigTool(const QCommandLineParser& parser, const Declared& o)
+{
+    return parser.isSet(o.checkConfig) || parser.isSet(o.writeConfig);
+}
+
+// What is wrong with a command line the parser took, or nothing.
+std::optional<QString> misuse(const QCommandLineParser& parser, const Declared& o)
+{
     // A stamp to expect without an answer to check would be silently ignored.
-    const bool lone = parsed && parser.isSet(expect) && !parser.isSet(verifyAnswer);
-    if (parsed && !wantsHelp && !stray && !lone && !parser.isSet(version)) {
-        options.headless = parser.isSet(headless);
-        options.newKey = parser.isSet(newKey);
-        if (parser.isSet(sign))
-            options.sign = parser.value(sign).toUtf8().toStdString();
-        if (parser.isSet(verifyAnswer))
-            options.verifyAnswer = parser.value(verifyAnswer).toUtf8().toStdString();
-        if (parser.isSet(expect))
-            options.expect = parser.value(expect).toUtf8().toStdString();
-        if (parser.isSet(keyFile))
-            options.keyFile = parser.value(keyFile).toUtf8().toStdString();
-        options.checkConfig = parser.isSet(checkConfig);
-        options.writeConfig = parser.isSet(writeConfig);
-        if (configTool && !parser.positionalArguments().isEmpty())
-            options.configTarget = parser.positionalArguments().constFirst().toUtf8().toStdString();
-        if (parser.isSet(service))
-            options.service = parser.value(service).toUtf8().toStdString();
-        if (parser.isSet(serviceName))
-            options.serviceName = parser.value(serviceName).toUtf8().toStdString();
-        if (parser.isSet(serviceUser))
-            options.serviceUser = parser.value(serviceUser).toUtf8().toStdString();
-        options.serviceManual = parser.isSet(serviceManual);
-        if (parser.isSet(serviceRun))
-            options.serviceRun = parser.value(serviceRun).toUtf8().toStdString();
-        return std::nullopt;
-    }
+    if (parser.isSet(o.expect) && !parser.isSet(o.verifyAnswer))
+        return "--expect goes with --verify-answer.";
+    // Only the configuration tools take an argument, and one at most.
+    const qsizetype allowed = isConfigTool(parser, o) ? 1 : 0;
+    if (parser.positionalArguments().size() > allowed)
+        return "Unexpected argument '" + parser.positionalArguments().constLast() + "'.";
+    return std::nullopt;
+}
 
+std::optional<std::string> valueOf(const QCommandLineParser& parser, const QCommandLineOption& option)
+{
+    if (!parser.isSet(option))
+        return std::nullopt;
+    return parser.value(option).toUtf8().toStdString();
+}
+
+void fill(const QCommandLineParser& parser, const Declared& o, Options& options)
+{
+    options.headless = parser.isSet(o.headless);
+    options.newKey = parser.isSet(o.newKey);
+    options.sign = valueOf(parser, o.sign);
+    options.verifyAnswer = valueOf(parser, o.verifyAnswer);
+    options.expect = valueOf(parser, o.expect);
+    options.keyFile = valueOf(parser, o.keyFile);
+    options.checkConfig = parser.isSet(o.checkConfig);
+    options.writeConfig = parser.isSet(o.writeConfig);
+    if (isConfigTool(parser, o) && !parser.positionalArguments().isEmpty())
+        options.configTarget = parser.positionalArguments().constFirst().toUtf8().toStdString();
+    options.service = valueOf(parser, o.service);
+    options.serviceName = valueOf(parser, o.serviceName);
+    options.serviceUser = valueOf(parser, o.serviceUser);
+    options.serviceManual = parser.isSet(o.serviceManual);
+    options.serviceRun = valueOf(parser, o.serviceRun);
+}
+
+// Says what is wrong (why), or else prints the help or the version.
+int answerAtOnce(int argc, char** argv, const QCommandLineParser& parser, const std::optional<QString>& why,
+                 bool wantsHelp)
+{
     // The help text and the version read the application's name and version.
     int n = argc;
     QCoreApplication app(n, argv);
     QCoreApplication::setApplicationName("torv");
     QCoreApplication::setApplicationVersion(
         QString("%1.%2.%3").arg(TORV_VERSION_MAJOR).arg(TORV_VERSION_MINOR).arg(TORV_VERSION_PATCH));
-    if (!parsed || stray || lone) {
-        const QString why = !parsed ? parser.errorText()
-                            : lone  ? "--expect goes with --verify-answer."
-                                    : "Unexpected argument '" + parser.positionalArguments().constLast() + "'.";
-        print(stderr, "torv: " + why + "\nTry 'torv --help'.\n");
+    if (why) {
+        print(stderr, "torv: " + *why + "\nTry 'torv --help'.\n");
         return 2; // as for a missing settings file: no restart mends it
     }
     if (wantsHelp) {
@@ -135,6 +145,25 @@ std::optional<int> parseOptions(int argc, char** argv, Options& options)
     }
     print(stdout, "torv " + QCoreApplication::applicationVersion() + "\n");
     return 0;
+}
+
+} // namespace
+
+std::optional<int> parseOptions(int argc, char** argv, Options& options)
+{
+    QStringList args;
+    for (const std::string& arg : programArguments(argc, argv))
+        args << QString::fromStdString(arg);
+    QCommandLineParser parser;
+    const Declared declared(parser);
+    const bool parsed = parser.parse(args);
+    const std::optional<QString> why = parsed ? misuse(parser, declared) : parser.errorText();
+    const bool wantsHelp = parsed && (parser.isSet(declared.help) || parser.isSet("help-all"));
+    if (!why && !wantsHelp && !parser.isSet(declared.version)) {
+        fill(parser, declared, options);
+        return std::nullopt;
+    }
+    return answerAtOnce(argc, argv, parser, why, wantsHelp);
 }
 
 } // namespace torv
