@@ -3,7 +3,7 @@
 #include "base/Failure.h"
 #include "headless/HeadlessDialogs.h"
 #include "ports/Paths.h"
-#include "remote/CommandFile.h"
+#include "settings/ConfigFile.h"
 
 #include <filesystem>
 
@@ -55,13 +55,16 @@ std::vector<std::string> firstRunNotice(const std::string& folder, bool comments
                                 : "ERROR: Write it as the manual describes (there is no config.ini.example in " +
                                       folder + "), " + again};
     }
-    std::string first;
+    // Read as start-up read it, so that the notice names what start-up saw: a
+    // read that fails part way leaves the values before the failure.
+    SettingsRecord settings;
+    TaskTable tasks;
+    int16 totalApps = 0;
     try {
-        // The first value, read by the same field rule as every value.
-        first = readCommandField(config);
+        readConfig(config, settings, tasks, totalApps);
     } catch (const Failure&) {
     }
-    if (first == "FIRSTRUN")
+    if (settings.LaunchOpt == "FIRSTRUN")
         return {"ERROR: " + config +
                     " asks for the first run (its first value is FIRSTRUN), which needs the "
                     "settings editor.",

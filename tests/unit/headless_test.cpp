@@ -9,6 +9,7 @@
 #include "ports/Paths.h"
 #include "settings/ConfigFile.h"
 #include "support/ConsoleFixture.h"
+#include "support/FileTricks.h"
 
 #include <gmock/gmock.h>
 
@@ -167,6 +168,16 @@ INSTANTIATE_TEST_SUITE_P(
                                exitstatus::Ok,
                                {"ERROR: 53 File not found"}}),
     [](const auto& info) { return std::string(info.param.name); });
+
+// Start-up follows a linked config.ini; the notice reads it the same way.
+TEST_F(HeadlessTest, FirstRunMarkerBehindALinkIsNamedAsSuch)
+{
+    dir.write("settings.ini", "FIRSTRUN\r\n");
+    if (!plantLink(dir.file("settings.ini"), dir.file("config.ini")))
+        GTEST_SKIP() << "no links here";
+    EXPECT_EQ(run(), exitstatus::NeedsSettings);
+    EXPECT_THAT(sink.stream("err"), ElementsAre(HasSubstr("its first value is FIRSTRUN"), HasSubstr("again")));
+}
 
 TEST_F(HeadlessTest, DamagedFileGetsTheDefaultFileAndABackupFirst)
 {
