@@ -3,6 +3,7 @@
 // options changing under it; then the console that runs it from torv.ini.
 #include "ipwatch/IpWatcher.h"
 #include "support/ConsoleFixture.h"
+#include "support/RecordingConsole.h"
 
 #include <gmock/gmock.h>
 
@@ -13,32 +14,6 @@ using ::testing::ElementsAreArray;
 using ::testing::IsEmpty;
 
 namespace {
-
-// The console's side: what the watcher logs, plays and tells.
-struct RecordingConsole : ConsoleActions {
-    explicit RecordingConsole(SimClock& clock) : clock(clock) {}
-    void appendLog(const std::string& entry) override { lines.push_back(entry); }
-    void appendStamped(const std::string& entry, bool) override
-    {
-        lines.push_back(entry + clock.dateText() + ":" + clock.timeText());
-    }
-    void showLog() override {}
-    void setLogBox(const std::string&) override {}
-    void setStatus(const std::string&) override {}
-    void needsAttention(const std::string& line) override { lines.push_back("ATTENTION " + line); }
-    void notify(const ConsoleEvent& event) override { events.push_back(event.event + ": " + event.message); }
-    void playCue(const char* cueFile) override { cues.push_back(cueFile); }
-    void setControlEnabled(Control, bool) override {}
-    void setRemoteToggle(bool) override {}
-    void showWindow() override {}
-    void focusWindow() override {}
-    void hideWindow() override {}
-    void minimizeWindow() override {}
-    void requestEnd() override { throw ProgramEnded{}; }
-
-    SimClock& clock;
-    std::vector<std::string> lines, events, cues;
-};
 
 // A watcher on the simulated platform, over a folder of its own.
 struct Watched {

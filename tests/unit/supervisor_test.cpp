@@ -3,6 +3,7 @@
 #include "supervisor/Supervisor.h"
 
 #include "support/ConsoleFixture.h"
+#include "support/RecordingConsole.h"
 #include "support/SimPlatform.h"
 
 #include <gmock/gmock.h>
@@ -13,37 +14,14 @@ using ::testing::ElementsAreArray;
 
 namespace {
 
-// The log and the events, each line with its virtual second.
-struct RecordingConsole : ConsoleActions {
-    explicit RecordingConsole(SimEventLoop& loop) : loop(loop) {}
-    std::string at() const { return std::to_string(loop.now() / 1000) + "s "; }
-    void appendLog(const std::string& entry) override { lines.push_back(at() + entry); }
-    void appendStamped(const std::string& entry, bool) override { appendLog(entry); }
-    void showLog() override {}
-    void setLogBox(const std::string&) override {}
-    void setStatus(const std::string&) override {}
-    void needsAttention(const std::string& line) override { attention.push_back(line); }
-    void notify(const ConsoleEvent& e) override
-    {
-        events.push_back(e.event + (e.code.empty() ? "" : " " + e.code) +
-                         (e.restarts ? " #" + std::to_string(e.restarts) : ""));
-    }
-    void playCue(const char*) override {}
-    void setControlEnabled(Control, bool) override {}
-    void setRemoteToggle(bool) override {}
-    void showWindow() override {}
-    void focusWindow() override {}
-    void hideWindow() override {}
-    void minimizeWindow() override {}
-    void requestEnd() override {}
-
-    SimEventLoop& loop;
-    std::vector<std::string> lines, attention, events;
-};
-
 struct Kept {
     SimPlatform sim{"/sim"};
-    RecordingConsole console{sim.events};
+    // The log with each line's virtual second; events with their code and restarts.
+    RecordingConsole console{sim.clock, [this] { return std::to_string(sim.events.now() / 1000) + "s "; },
+                             [](const ConsoleEvent& e) {
+                                 return e.event + (e.code.empty() ? "" : " " + e.code) +
+                                        (e.restarts ? " #" + std::to_string(e.restarts) : "");
+                             }};
     Supervisor supervisor{SupervisorContext{sim.events, sim.clock, sim.launcher, console, nullptr}};
 
     // Starts `command` as the sequence does and hands it over as task n.
