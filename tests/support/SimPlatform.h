@@ -13,6 +13,7 @@
 #include "ports/Sound.h"
 #include "ports/TrayShell.h"
 #include "ports/WebClient.h"
+#include "support/RecordingScope.h"
 
 #include <deque>
 #include <functional>
@@ -248,18 +249,6 @@ public:
     std::deque<double> samples{0};
     bool fails = false;
     int created = 0;
-};
-
-class RecordingScope : public ScopeView {
-public:
-    struct Line {
-        double x1, y1, x2, y2;
-    };
-    void clear() override { lines.clear(); }
-    void drawLine(double x1, double y1, double x2, double y2) override { lines.push_back({x1, y1, x2, y2}); }
-    void setValueText(const std::string& text) override { value = text; }
-    std::vector<Line> lines;
-    std::string value = "000";
 };
 
 // Records the console window's state.

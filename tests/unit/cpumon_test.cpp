@@ -1,4 +1,5 @@
 #include "cpumon/CpuChart.h"
+#include "support/RecordingScope.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -16,10 +17,8 @@ namespace {
 
 using Journal = std::vector<std::string>;
 
-struct Line {
-    double x1, y1, x2, y2;
-    bool operator==(const Line&) const = default;
-};
+using sim::RecordingScope;
+using Line = RecordingScope::Line;
 
 // What the fake component answers next: a value, or a failure when empty.
 struct Feed {
@@ -61,31 +60,6 @@ public:
 
 private:
     Feed& feed_;
-};
-
-class RecordingScope : public ScopeView {
-public:
-    explicit RecordingScope(Journal& j) : journal_(j) {}
-    void clear() override
-    {
-        journal_.push_back("clear");
-        lines.clear();
-    }
-    void drawLine(double x1, double y1, double x2, double y2) override
-    {
-        journal_.push_back("line");
-        lines.push_back({x1, y1, x2, y2});
-    }
-    void setValueText(const std::string& text) override
-    {
-        journal_.push_back("text:" + text);
-        this->text = text;
-    }
-    std::vector<Line> lines; // what is on the chart now
-    std::string text = "000";
-
-private:
-    Journal& journal_;
 };
 
 class CpuChartTest : public ::testing::Test {
@@ -135,7 +109,7 @@ TEST_F(CpuChartTest, CurveStartsFlatAndASampleReachesTheLeftOnItsThirdTick)
 {
     start();
     tick(60);
-    EXPECT_EQ(scope.text, "60");
+    EXPECT_EQ(scope.value, "60");
     ASSERT_EQ(scope.lines.size(), 33u);
     for (int i = 0; i < 33; ++i)
         EXPECT_EQ(scope.lines[i], (Line{400.0 + 100 * i, 810, 500.0 + 100 * i, 810})) << i;
@@ -177,7 +151,7 @@ TEST_F(CpuChartTest, EachTickRedrawsTheWholeCurveOnceAndAnOffTickDoesNothing)
         ASSERT_EQ(scope.lines.size(), 33u);
         EXPECT_EQ(scope.lines.front().x1, 400);
         EXPECT_EQ(scope.lines.back().x2, 3700);
-        EXPECT_EQ(scope.text, std::to_string(static_cast<int>(sample)));
+        EXPECT_EQ(scope.value, std::to_string(static_cast<int>(sample)));
     }
 }
 
@@ -185,10 +159,10 @@ TEST_F(CpuChartTest, SamplesRoundHalfToEvenAndMustFit16Bits)
 {
     start();
     tick(2.5);
-    EXPECT_EQ(scope.text, "2");
+    EXPECT_EQ(scope.value, "2");
     EXPECT_EQ(chart.CpuHist[2], 2);
     tick(3.5);
-    EXPECT_EQ(scope.text, "4");
+    EXPECT_EQ(scope.value, "4");
     EXPECT_EQ(chart.CpuHist[3], 4);
     for (auto [in, out] : std::vector<std::pair<double, int>>{{-2.5, -2}, {7.49, 7}, {-5, -5}, {-32768.4, -32768}}) {
         feed.values.push_back(in);
@@ -214,7 +188,7 @@ TEST_F(CpuChartTest, PauseLeavesNoGapAndKeepsWhatIsShown)
     EXPECT_TRUE(journal.empty());
     EXPECT_EQ(chart.CpuHist, hist);
     EXPECT_EQ(scope.lines, lines);
-    EXPECT_EQ(scope.text, "20");
+    EXPECT_EQ(scope.value, "20");
     tick(30);
     EXPECT_EQ(chart.CpuHist[3], 30);
     EXPECT_EQ(chart.CpuHist[4], 20);
@@ -248,7 +222,7 @@ TEST_F(CpuChartTest, ComponentThatCannotBeCreatedLeavesTheConsoleRunning)
     ASSERT_TRUE(chart.lastFailure());
     EXPECT_EQ(chart.lastFailure()->code, 91);
     EXPECT_TRUE(scope.lines.empty());
-    EXPECT_EQ(scope.text, "000");
+    EXPECT_EQ(scope.value, "000");
     EXPECT_EQ(chart.CpuHist, CpuChart::Slots{});
 }
 
@@ -269,7 +243,7 @@ TEST_F(CpuChartTest, FailedOrUndrawableSampleKeepsCurveNumberAndHistory)
         EXPECT_EQ(chart.CpuHist, hist);
         EXPECT_EQ(chart.CpuPlot, plot);
         EXPECT_EQ(scope.lines, lines);
-        EXPECT_EQ(scope.text, "45");
+        EXPECT_EQ(scope.value, "45");
         EXPECT_EQ(chart.CpuValue, 45);
     }
     EXPECT_EQ(chart.lastFailure()->code, 6);
