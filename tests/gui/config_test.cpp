@@ -8,6 +8,7 @@
 #include "settings/ConfigFile.h"
 #include "settings/OptionsRules.h"
 #include "support/ConsoleFixture.h"
+#include "support/Widgets.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -43,8 +44,7 @@ struct Console : SimConsole {
             settings.push_back(d);
             settings.push_back(l);
         }
-        dir.write("config.ini", configLines(settings));
-        readConfig(form->configPath(), form->state().settings, form->state().tasks, form->state().TotalApps);
+        loadConfig(settings);
     }
     void loadThreeTasks()
     {
@@ -75,14 +75,6 @@ struct Console : SimConsole {
     std::string loc(int i) const { return form->state().tasks.TaskLoc[i]; }
 };
 
-template <class W> W* child(QWidget& parent, const char* name)
-{
-    W* w = parent.findChild<W*>(name);
-    if (!w)
-        qFatal("no control %s", name);
-    return w;
-}
-
 // The editor's controls by name.
 struct Editor {
     explicit Editor(Form1& form) : dlg(form.state(), form, form.ports())
@@ -95,14 +87,7 @@ struct Editor {
     QString number() { return child<QLabel>(dlg, "lbltasknum")->text(); }
     bool savedShown() { return !child<QLabel>(dlg, "LblSaved")->isHidden(); }
     void select(int slot) { child<QScrollBar>(dlg, "VScroll1")->setValue(slot); }
-    // Types into a box with its whole text selected, as the operator does.
-    void typeOver(const char* name, const QString& text)
-    {
-        QLineEdit* b = box(name);
-        b->setFocus();
-        b->selectAll();
-        QTest::keyClicks(b, text);
-    }
+    void typeOver(const char* name, const QString& text) { torv::sim::typeOver(dlg, name, text); }
     // Presses "Checks…" and, in the modal dialog it opens, runs `fill`; the
     // dialog is closed afterwards whatever `fill` did.
     void inChecksDialog(const std::function<void(ChecksDialog&)>& fill)
@@ -442,7 +427,7 @@ private slots:
         e.button("cmdOk")->click();
         const std::string file = c.dir.read("config.ini");
         QVERIFY(file.ends_with("COMMENTSOFF\r\none\r\n/bin/1\r\ntwo\r\n/bin/2\r\nfour\r\n/bin/4\r\n"));
-        readConfig(c.form->configPath(), c.form->state().settings, c.form->state().tasks, c.form->state().TotalApps);
+        c.rereadConfig();
         QCOMPARE(int(c.form->state().TotalApps), 3);
         QCOMPARE(c.desc(3), "four");
     }
@@ -750,7 +735,7 @@ private slots:
         QCOMPARE(c.form->state().settings.ExchangeDir, remote);
         // Read back, shown again and saved again: nothing changes.
         const std::string saved = c.dir.read("config.ini");
-        readConfig(c.form->configPath(), c.form->state().settings, c.form->state().tasks, c.form->state().TotalApps);
+        c.rereadConfig();
         QCOMPARE(c.form->state().settings.ExchangeDir, remote);
         QCOMPARE(c.desc(1), desc);
         QCOMPARE(c.loc(1), "\"" + picked + "\"");

@@ -5,6 +5,7 @@
 #include "editor/Form2.h"
 #include "settings/ConfigFile.h"
 #include "support/ConsoleFixture.h"
+#include "support/Widgets.h"
 
 #include <QCheckBox>
 #include <QLabel>
@@ -22,32 +23,10 @@ namespace {
 struct Console : SimConsole {
     Console()
     {
-        dir.write("config.ini", configLines({"NORM", exchange.path(), "", "30", "10", "REMOTEON", "SOUNDON",
-                                             "COMMENTSOFF", "Task one", "/bin/one"}));
-        readConfig(form->configPath(), form->state().settings, form->state().tasks, form->state().TotalApps);
+        loadConfig(
+            {"NORM", exchange.path(), "", "30", "10", "REMOTEON", "SOUNDON", "COMMENTSOFF", "Task one", "/bin/one"});
     }
 };
-
-template <class W> W* child(QWidget& parent, const char* name)
-{
-    W* w = parent.findChild<W*>(name);
-    if (!w)
-        qFatal("no control %s", name);
-    return w;
-}
-
-void typeOver(QWidget& dlg, const char* name, const QString& text)
-{
-    auto* box = child<QLineEdit>(dlg, name);
-    box->setFocus();
-    box->selectAll();
-    QTest::keyClicks(box, text);
-}
-
-void click(QWidget& dlg, const char* name)
-{
-    child<QPushButton>(dlg, name)->click();
-}
 
 const char* const kOtherSections =
     "; waits for the database\r\n[task 1]\r\nlocation = /bin/one\r\nbefore = path:/x\r\n";

@@ -1,5 +1,7 @@
 #include "support/ConsoleFixture.h"
 
+#include "settings/ConfigFile.h"
+
 namespace torv::sim {
 
 std::string configLines(const std::vector<std::string>& lines)
@@ -17,6 +19,17 @@ SimConsole::SimConsole() : sim(dir.path())
     form = std::make_unique<Form1>(Ports{sim.events, sim.clock, sim.launcher, sim.sound, sim.dialogs, sim.program,
                                          sim.tray, sim.cpu, 42, sim.probe, sim.web},
                                    sim.view);
+}
+
+void SimConsole::loadConfig(const std::vector<std::string>& lines)
+{
+    dir.write("config.ini", configLines(lines));
+    rereadConfig();
+}
+
+void SimConsole::rereadConfig()
+{
+    readConfig(form->configPath(), form->state().settings, form->state().tasks, form->state().TotalApps);
 }
 
 ConsoleTest::ConsoleTest()

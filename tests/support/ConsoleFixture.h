@@ -31,6 +31,10 @@ struct ConfigValues {
 // A console on the simulated platform in a temporary program folder.
 struct SimConsole {
     SimConsole();
+    // Writes config.ini from its lines and reads it into the console, as
+    // start-up does; rereadConfig reads the file as it now stands.
+    void loadConfig(const std::vector<std::string>& lines);
+    void rereadConfig();
     TempDir dir;
     TempDir exchange;
     SimPlatform sim;
