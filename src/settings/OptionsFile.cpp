@@ -173,15 +173,52 @@ std::vector<std::string> OptionsFile::problemLines() const
     return lines;
 }
 
+namespace {
+
+// Where the lines below a header go: a known section, or nowhere (an unknown
+// or bad header was reported once; its lines are not reported again).
+struct Target {
+    OptionsSection* section = nullptr;
+    const OptionsSectionRule* rule = nullptr;
+    bool ignored = false;
+};
+
+// The section a header line opens, a new one or one given before; a bad or
+// unknown header is reported and opens none.
+Target openSection(OptionsFile& file, int number, std::string_view line, const std::vector<OptionsSectionRule>& rules)
+{
+    const Target nowhere{nullptr, nullptr, true};
+    if (line.back() != ']') {
+        file.report(number, "a section name must end with ']': " + std::string(line));
+        return nowhere;
+    }
+    const std::string name = normalSectionName(line.substr(1, line.size() - 2));
+    const Matched match = matchRule(name, rules);
+    if (match.number == kLeadingZero) {
+        file.report(number, "[" + name + "]: no leading zero in a " + std::string(match.rule->name) + " number");
+        return nowhere;
+    }
+    if (!match.rule) {
+        file.report(number, "unknown section [" + name + "]");
+        return nowhere;
+    }
+    auto same = std::find_if(file.sections.begin(), file.sections.end(),
+                             [&](const OptionsSection& s) { return s.name == name; });
+    if (same != file.sections.end()) {
+        file.report(number, "section [" + name + "] given again; its values join the first");
+        return {&*same, match.rule, false};
+    }
+    file.sections.push_back({name, match.number, number, {}});
+    return {&file.sections.back(), match.rule, false};
+}
+
+} // namespace
+
 OptionsFile parseOptions(const std::string& text, const std::vector<OptionsSectionRule>& rules)
 {
     OptionsFile file;
     file.present = true;
-    // Where the lines below a header go: a known section, or nowhere (an
-    // unknown or bad header was reported once; its lines are not reported again).
-    OptionsSection* current = nullptr;
-    const OptionsSectionRule* currentRule = nullptr;
-    bool insideIgnored = false;
+    Target target;
     int number = 0;
     for (std::string_view raw : rawLines(text)) {
         ++number;
@@ -193,60 +230,30 @@ OptionsFile parseOptions(const std::string& text, const std::vector<OptionsSecti
         // section above it, as an unknown one does.
         if (line.find('\0') != std::string_view::npos) {
             file.report(number, "a NUL byte; the line is ignored");
-            if (isHeader(line)) {
-                current = nullptr;
-                currentRule = nullptr;
-                insideIgnored = true;
-            }
+            if (isHeader(line))
+                target = {nullptr, nullptr, true};
             continue;
         }
         if (isHeader(line)) {
-            current = nullptr;
-            currentRule = nullptr;
-            insideIgnored = true;
-            if (line.back() != ']') {
-                file.report(number, "a section name must end with ']': " + std::string(line));
-                continue;
-            }
-            const std::string name = normalSectionName(line.substr(1, line.size() - 2));
-            const Matched match = matchRule(name, rules);
-            if (match.number == kLeadingZero) {
-                file.report(number,
-                            "[" + name + "]: no leading zero in a " + std::string(match.rule->name) + " number");
-                continue;
-            }
-            if (!match.rule) {
-                file.report(number, "unknown section [" + name + "]");
-                continue;
-            }
-            auto same = std::find_if(file.sections.begin(), file.sections.end(),
-                                     [&](const OptionsSection& s) { return s.name == name; });
-            if (same != file.sections.end()) {
-                file.report(number, "section [" + name + "] given again; its values join the first");
-                current = &*same;
-            } else {
-                file.sections.push_back({name, match.number, number, {}});
-                current = &file.sections.back();
-            }
-            currentRule = match.rule;
-            insideIgnored = false;
+            target = openSection(file, number, line, rules);
             continue;
         }
         const auto eq = line.find('=');
         if (eq == std::string_view::npos) {
-            if (!insideIgnored)
+            if (!target.ignored)
                 file.report(number, "not a setting (name = value): " + std::string(line));
             continue;
         }
-        if (insideIgnored)
+        if (target.ignored)
             continue;
         const std::string key = lower(trim(line.substr(0, eq)));
         const std::string value(trim(line.substr(eq + 1)));
+        OptionsSection* current = target.section;
         if (!current) {
             file.report(number, "\"" + key + "\" stands before any section");
             continue;
         }
-        const OptionsKey* rule = findKey(*currentRule, key);
+        const OptionsKey* rule = findKey(*target.rule, key);
         if (!rule) {
             file.report(number, "unknown key \"" + key + "\" in [" + current->name + "]");
             continue;
