@@ -37,7 +37,7 @@ BENCHMARK(BM_metrics_write)->Unit(benchmark::kMicrosecond);
 void BM_alert_start(benchmark::State& state)
 {
     PosixLauncher launcher;
-    const AlertEvent event = consoleEvent("launch-failed", 2, "Missing Tool", "53 File not found", "53");
+    const ConsoleEvent event = consoleEvent("launch-failed", 2, "Missing Tool", "53 File not found", "53");
     for (auto _ : state) {
         const auto env = alertEnvironment(event, "srv1", "2026-12-07T09:05:00Z");
         auto process = launcher.startWithEnvironment("true", {env.begin(), env.end()});

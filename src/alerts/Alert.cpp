@@ -58,9 +58,9 @@ bool AlertFilter::wants(const std::string& event) const
            std::find(words_.begin(), words_.end(), event) != words_.end();
 }
 
-std::vector<AlertEvent> AlertLimiter::offer(const AlertEvent& event, std::int64_t nowMs)
+std::vector<ConsoleEvent> AlertLimiter::offer(const ConsoleEvent& event, std::int64_t nowMs)
 {
-    std::vector<AlertEvent> start;
+    std::vector<ConsoleEvent> start;
     if (auto summary = due(nowMs))
         start.push_back(*summary);
     while (!started_.empty() && started_.front() <= nowMs - kMinuteMs)
@@ -79,11 +79,11 @@ std::vector<AlertEvent> AlertLimiter::offer(const AlertEvent& event, std::int64_
     return start;
 }
 
-std::optional<AlertEvent> AlertLimiter::due(std::int64_t nowMs)
+std::optional<ConsoleEvent> AlertLimiter::due(std::int64_t nowMs)
 {
     if (suppressed_ == 0 || nowMs < suppressedUntil_)
         return std::nullopt;
-    AlertEvent summary = last_;
+    ConsoleEvent summary = last_;
     summary.event = "suppressed";
     summary.suppressed = suppressed_;
     suppressed_ = 0;
@@ -92,7 +92,7 @@ std::optional<AlertEvent> AlertLimiter::due(std::int64_t nowMs)
     return summary;
 }
 
-void AlertLimiter::putBack(const AlertEvent& event, std::int64_t nowMs)
+void AlertLimiter::putBack(const ConsoleEvent& event, std::int64_t nowMs)
 {
     if (suppressed_ == 0)
         suppressedUntil_ = started_.empty() ? nowMs : started_.front() + kMinuteMs;
@@ -108,7 +108,7 @@ std::optional<std::int64_t> AlertLimiter::nextDue() const
     return suppressedUntil_;
 }
 
-std::vector<std::pair<std::string, std::string>> alertEnvironment(const AlertEvent& e, const std::string& host,
+std::vector<std::pair<std::string, std::string>> alertEnvironment(const ConsoleEvent& e, const std::string& host,
                                                                   const std::string& isoTime)
 {
     std::vector<std::pair<std::string, std::string>> env{{"TORV_EVENT", e.event}};
