@@ -67,7 +67,7 @@ Form1::Form1(const Ports& p, ConsoleView& view)
                             }})),
       sequencer_(std::make_unique<Sequencer>(state_, *this, ports_, *remote_, *supervisor_)),
       tray_(std::make_unique<ConsoleTray>(*this, p.tray, p.program.fileDescription(), p.consoleIcon)),
-      IPTimer_(std::make_unique<IpWatcher>(*this, ports_))
+      ipWatcher_(std::make_unique<IpWatcher>(*this, ports_))
 {
     // Kept programs are stopped before `off` and `restart` hand over to the
     // system; the console runs on, and a shutdown that cannot be started
@@ -182,7 +182,7 @@ void Form1::readOptionsFile()
     supervisor_->reconcile(state_.tasks, state_.TotalApps, state_.checks, state_.Reloading);
     const FeatureOptions features = readFeatureOptions(file);
     state_.ip = features.ip;
-    IPTimer_->configure(state_.ip);
+    ipWatcher_->configure(state_.ip);
     ++state_.optionsReadings;
     optionsRead_ = true;
     setUpListeners(features);
@@ -380,7 +380,7 @@ void Form1::cmdConfig_Click()
     ports_.events.processPending();
     state_.Timer1->setEnabled(true);
     // The IP Options window saves at once, whatever the editor's own end.
-    IPTimer_->configure(state_.ip);
+    ipWatcher_->configure(state_.ip);
     if (state_.Reloading) {
         state_.DumpString.clear();
         showLog();

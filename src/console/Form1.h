@@ -124,7 +124,7 @@ private:
     std::unique_ptr<Supervisor> supervisor_;
     std::unique_ptr<Sequencer> sequencer_;
     std::unique_ptr<ConsoleTray> tray_;
-    std::unique_ptr<IpWatcher> IPTimer_;
+    std::unique_ptr<IpWatcher> ipWatcher_;
     std::unique_ptr<AlertDispatcher> alerts_;
     std::unique_ptr<MetricsWriter> metrics_;
     std::vector<ConsoleListener*> listeners_;
