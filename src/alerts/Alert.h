@@ -14,17 +14,17 @@
 
 namespace torv {
 
-// Which events the alert section asks for: "failure", "all" or a list of
-// event words separated by commas. Unknown words are returned in `unknown`.
+// Which events the alert section asks for (by default the failures).
 class AlertFilter {
 public:
+    AlertFilter() = default;
+    explicit AlertFilter(AlertEventChoice choice) : choice_(std::move(choice)) {}
+    // An `events` value read here; unknown words are returned in `unknown`.
     static AlertFilter parse(const std::string& text, std::vector<std::string>& unknown);
-    bool wants(const std::string& event) const;
+    bool wants(Event event) const;
 
 private:
-    bool failures_ = true;
-    bool all_ = false;
-    std::vector<std::string> words_;
+    AlertEventChoice choice_;
 };
 
 // At most kPerMinute alerts in any minute: the ones past that are counted,

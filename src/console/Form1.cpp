@@ -194,9 +194,7 @@ void Form1::readOptionsFile()
 
 void Form1::setUpListeners(const FeatureOptions& features)
 {
-    std::vector<std::string> unknown; // reported by the reading already
-    alerts_->configure(features.alert.command, AlertFilter::parse(features.alert.events, unknown),
-                       features.alert.timeoutSeconds);
+    alerts_->configure(features.alert.command, AlertFilter(features.alert.events), features.alert.timeoutSeconds);
     metrics_->configure(features.metrics.file);
 }
 
@@ -245,7 +243,7 @@ void Form1::startUpFailure(const Failure& failure, bool whileReadingSettings)
         readListenerOptions();
         const std::string notWritten = replaceWithDefault(configPath());
         if (notWritten.empty())
-            notify(consoleEvent("settings-replaced", 0, {},
+            notify(consoleEvent(Event::SettingsReplaced, 0, {},
                                 "config.ini (" + failure.text() + ") was replaced by the default file"));
         abnormalStop(failure,
                      notWritten.empty() ? "" : "Could not write " + notWritten + ": config.ini was left as it was.");
@@ -269,7 +267,7 @@ void Form1::abnormalStop(const Failure& failure, const std::string& configFate)
         text += "\r\n" + configFate;
     setLogBox(text);
     readListenerOptions();
-    notify(consoleEvent("abnormal-stop", 0, {}, "Abnormal Stop:" + failure.text(), std::to_string(failure.code)));
+    notify(consoleEvent(Event::AbnormalStop, 0, {}, "Abnormal Stop:" + failure.text(), std::to_string(failure.code)));
     ports_.dialogs.messageBox("Abnormal Stop:" + failure.text());
 }
 

@@ -95,7 +95,7 @@ void CommandInterface::Command_Interface()
     // No command is taken while the console ends.
     if (state_.Ending)
         return;
-    console_.notify(consoleEvent("remote-poll"));
+    console_.notify(consoleEvent(Event::RemotePoll));
     try {
         poll();
     } catch (const Failure&) {
@@ -137,29 +137,29 @@ void CommandInterface::poll()
     }
 
     if (command == "off") {
-        acknowledgeShutdown("shutdown", "System Shutdown Acknowledged at:", {"SHUTDOWN NOT CARRIED OUT", ""},
+        acknowledgeShutdown(Event::Shutdown, "System Shutdown Acknowledged at:", {"SHUTDOWN NOT CARRIED OUT", ""},
                             ports_.program.shutdownCommand());
     } else if (command == "restart") {
-        acknowledgeShutdown("restart", "System Restart Acknowledged at:", {"RESTART NOT CARRIED OUT", ""},
+        acknowledgeShutdown(Event::Restart, "System Restart Acknowledged at:", {"RESTART NOT CARRIED OUT", ""},
                             ports_.program.restartCommand());
     } else if (command == "report") {
         console_.playCue(cue::Relay);
         console_.appendStamped("Report Requested and Generated at:");
         console_.showLog();
-        tell("command", "report");
+        tell(Event::Command, "report");
         answer();
     } else if (beginsWithDel(command)) {
         // The refused text itself is never logged.
         console_.appendStamped("HOSTILE COMMAND DEL:");
         console_.showLog();
-        tell("command-refused", "refused");
+        tell(Event::CommandRefused, "refused");
         answer();
     } else {
         // Launched first: a command that cannot start leaves no trace.
         ports_.launcher.run(command, WindowStyle::Normal);
         console_.appendStamped("Executing Remote Command:" + command + " at:");
         console_.showLog();
-        tell("command", "launch");
+        tell(Event::Command, "launch");
         answer();
         console_.playCue(cue::Command);
     }
@@ -170,11 +170,11 @@ void CommandInterface::refuse(const Admission& admission)
     // Refused like "DEL": its text is never logged, only why.
     console_.appendStamped("REFUSED UNSIGNED COMMAND (" + refusalReason(admission) + ") at:");
     console_.showLog();
-    tell("command-refused", "refused", refusalWord(admission.refusal));
+    tell(Event::CommandRefused, "refused", refusalWord(admission.refusal));
     answer();
 }
 
-void CommandInterface::tell(const char* event, const char* kind, const std::string& reason)
+void CommandInterface::tell(Event event, const char* kind, const std::string& reason)
 {
     // The message is the log's last entry: the line just written.
     const std::string& log = state_.DumpString.text();
@@ -186,7 +186,7 @@ void CommandInterface::tell(const char* event, const char* kind, const std::stri
     console_.notify(e);
 }
 
-void CommandInterface::acknowledgeShutdown(const char* event, const std::string& entry, const NotDone& notDone,
+void CommandInterface::acknowledgeShutdown(Event event, const std::string& entry, const NotDone& notDone,
                                            const std::string& commandLine)
 {
     console_.playCue(cue::Shutdown);
@@ -198,7 +198,7 @@ void CommandInterface::acknowledgeShutdown(const char* event, const std::string&
     if (!removed)
         return;
     // Told before the system is asked: it may not give the alert time after.
-    tell(event, event);
+    tell(event, eventWord(event));
     if (hold_ && hold_([this, commandLine](bool) { shutdownAfterHold(commandLine); })) {
         state_.Timer2->setEnabled(false);
         return;

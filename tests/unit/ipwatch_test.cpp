@@ -26,7 +26,10 @@ struct RecordingConsole : ConsoleActions {
     void setLogBox(const std::string&) override {}
     void setStatus(const std::string&) override {}
     void needsAttention(const std::string& line) override { lines.push_back("ATTENTION " + line); }
-    void notify(const ConsoleEvent& event) override { events.push_back(event.event + ": " + event.message); }
+    void notify(const ConsoleEvent& event) override
+    {
+        events.push_back(eventWord(event.event) + (": " + event.message));
+    }
     void playCue(const char* cueFile) override { cues.push_back(cueFile); }
     void setControlEnabled(Control, bool) override {}
     void setRemoteToggle(bool) override {}

@@ -25,7 +25,7 @@ struct RecordingConsole : ConsoleActions {
     void needsAttention(const std::string& line) override { attention.push_back(line); }
     void notify(const ConsoleEvent& e) override
     {
-        events.push_back(e.event + (e.code.empty() ? "" : " " + e.code) +
+        events.push_back(eventWord(e.event) + (e.code.empty() ? "" : " " + e.code) +
                          (e.restarts ? " #" + std::to_string(e.restarts) : ""));
     }
     void playCue(const char*) override {}
