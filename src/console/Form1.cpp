@@ -319,11 +319,13 @@ void Form1::WorkHorse()
     sequencer_->WorkHorse();
 }
 
-void Form1::appendStamped(const std::string& entry, bool timeFirst)
+std::string Form1::appendStamped(const std::string& entry, bool timeFirst)
 {
     const std::string date = ports_.clock.dateText();
     const std::string time = ports_.clock.timeText();
-    appendLog(entry + (timeFirst ? time + ":" + date : date + ":" + time));
+    std::string line = entry + (timeFirst ? time + ":" + date : date + ":" + time);
+    appendLog(line);
+    return line;
 }
 
 void Form1::showLog()

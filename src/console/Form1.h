@@ -60,7 +60,7 @@ public:
         state_.DumpString.append(entry);
         view_.logEntryAppended(entry);
     }
-    void appendStamped(const std::string& entry, bool timeFirst = false) override;
+    std::string appendStamped(const std::string& entry, bool timeFirst = false) override;
     void showLog() override;
     void setLogBox(const std::string& text) override;
     void playCue(const char* cueFile) override;

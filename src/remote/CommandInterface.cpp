@@ -144,22 +144,22 @@ void CommandInterface::poll()
                             ports_.program.restartCommand());
     } else if (command == "report") {
         console_.playCue(cue::Relay);
-        console_.appendStamped("Report Requested and Generated at:");
+        const std::string line = console_.appendStamped("Report Requested and Generated at:");
         console_.showLog();
-        tell(Event::Command, "report");
+        tell(Event::Command, "report", line);
         answer();
     } else if (beginsWithDel(command)) {
         // The refused text itself is never logged.
-        console_.appendStamped("HOSTILE COMMAND DEL:");
+        const std::string line = console_.appendStamped("HOSTILE COMMAND DEL:");
         console_.showLog();
-        tell(Event::CommandRefused, "refused");
+        tell(Event::CommandRefused, "refused", line);
         answer();
     } else {
         // Launched first: a command that cannot start leaves no trace.
         ports_.launcher.run(command, WindowStyle::Normal);
-        console_.appendStamped("Executing Remote Command:" + command + " at:");
+        const std::string line = console_.appendStamped("Executing Remote Command:" + command + " at:");
         console_.showLog();
-        tell(Event::Command, "launch");
+        tell(Event::Command, "launch", line);
         answer();
         console_.playCue(cue::Command);
     }
@@ -168,18 +168,14 @@ void CommandInterface::poll()
 void CommandInterface::refuse(const Admission& admission)
 {
     // Refused like "DEL": its text is never logged, only why.
-    console_.appendStamped("REFUSED UNSIGNED COMMAND (" + refusalReason(admission) + ") at:");
+    const std::string line = console_.appendStamped("REFUSED UNSIGNED COMMAND (" + refusalReason(admission) + ") at:");
     console_.showLog();
-    tell(Event::CommandRefused, "refused", refusalWord(admission.refusal));
+    tell(Event::CommandRefused, "refused", line, refusalWord(admission.refusal));
     answer();
 }
 
-void CommandInterface::tell(Event event, const char* kind, const std::string& reason)
+void CommandInterface::tell(Event event, const char* kind, const std::string& line, const std::string& reason)
 {
-    // The message is the log's last entry: the line just written.
-    const std::string& log = state_.DumpString.text();
-    std::string line = log.substr(0, log.size() >= 2 ? log.size() - 2 : 0);
-    line = line.substr(line.rfind("\r\n") == std::string::npos ? 0 : line.rfind("\r\n") + 2);
     ConsoleEvent e = consoleEvent(event, 0, {}, line);
     e.reason = reason;
     e.kind = kind;
@@ -190,7 +186,7 @@ void CommandInterface::acknowledgeShutdown(Event event, const std::string& entry
                                            const std::string& commandLine)
 {
     console_.playCue(cue::Shutdown);
-    console_.appendStamped(entry, true);
+    const std::string line = console_.appendStamped(entry, true);
     console_.showLog();
     const bool removed = removeCommandFile(notDone);
     writeAnswer();
@@ -198,7 +194,7 @@ void CommandInterface::acknowledgeShutdown(Event event, const std::string& entry
     if (!removed)
         return;
     // Told before the system is asked: it may not give the alert time after.
-    tell(event, eventWord(event));
+    tell(event, eventWord(event), line);
     if (hold_ && hold_([this, commandLine](bool) { shutdownAfterHold(commandLine); })) {
         state_.Timer2->setEnabled(false);
         return;

@@ -57,7 +57,7 @@ private:
     // The system's command, once the kept programs were stopped for it.
     void shutdownAfterHold(const std::string& commandLine);
     // Tells the listeners of a command, with the log line just written.
-    void tell(Event event, const char* kind, const std::string& reason = {});
+    void tell(Event event, const char* kind, const std::string& line, const std::string& reason = {});
     // Writes the result file and its signature. A failure is logged (once
     // until a write succeeds again), never thrown.
     void writeAnswer();

@@ -18,9 +18,10 @@ namespace {
 struct RecordingConsole : ConsoleActions {
     explicit RecordingConsole(SimClock& clock) : clock(clock) {}
     void appendLog(const std::string& entry) override { lines.push_back(entry); }
-    void appendStamped(const std::string& entry, bool) override
+    std::string appendStamped(const std::string& entry, bool) override
     {
         lines.push_back(entry + clock.dateText() + ":" + clock.timeText());
+        return lines.back();
     }
     void showLog() override {}
     void setLogBox(const std::string&) override {}

@@ -18,7 +18,11 @@ struct RecordingConsole : ConsoleActions {
     explicit RecordingConsole(SimEventLoop& loop) : loop(loop) {}
     std::string at() const { return std::to_string(loop.now() / 1000) + "s "; }
     void appendLog(const std::string& entry) override { lines.push_back(at() + entry); }
-    void appendStamped(const std::string& entry, bool) override { appendLog(entry); }
+    std::string appendStamped(const std::string& entry, bool) override
+    {
+        appendLog(entry);
+        return entry;
+    }
     void showLog() override {}
     void setLogBox(const std::string&) override {}
     void setStatus(const std::string&) override {}
