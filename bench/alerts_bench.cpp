@@ -25,8 +25,8 @@ void BM_metrics_write(benchmark::State& state)
     MetricsWriter writer(events, clock, "2.2.8", [&](const std::string& line) { state.SkipWithError(line.c_str()); });
     writer.configure(folder.file("torv.prom"));
     for (int task = 1; task <= 20; ++task)
-        writer.notify(consoleEvent("task-launched", task, "Task number " + std::to_string(task)));
-    ConsoleEvent command = consoleEvent("command");
+        writer.notify(consoleEvent(Event::TaskLaunched, task, "Task number " + std::to_string(task)));
+    ConsoleEvent command = consoleEvent(Event::Command);
     command.kind = "report";
     for (auto _ : state)
         writer.notify(command); // one write each
@@ -37,7 +37,7 @@ BENCHMARK(BM_metrics_write)->Unit(benchmark::kMicrosecond);
 void BM_alert_start(benchmark::State& state)
 {
     PosixLauncher launcher;
-    const AlertEvent event = consoleEvent("launch-failed", 2, "Missing Tool", "53 File not found", "53");
+    const ConsoleEvent event = consoleEvent(Event::LaunchFailed, 2, "Missing Tool", "53 File not found", "53");
     for (auto _ : state) {
         const auto env = alertEnvironment(event, "srv1", "2026-12-07T09:05:00Z");
         auto process = launcher.startWithEnvironment("true", {env.begin(), env.end()});

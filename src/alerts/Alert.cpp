@@ -4,63 +4,25 @@
 
 namespace torv {
 
-namespace {
-
-std::string trimmed(const std::string& s)
-{
-    const auto b = s.find_first_not_of(" \t");
-    const auto e = s.find_last_not_of(" \t");
-    return b == std::string::npos ? std::string() : s.substr(b, e - b + 1);
-}
-
-} // namespace
-
 AlertFilter AlertFilter::parse(const std::string& text, std::vector<std::string>& unknown)
 {
-    AlertFilter filter;
-    filter.failures_ = false;
-    std::string rest = text;
-    bool any = false;
-    while (true) {
-        const auto comma = rest.find(',');
-        std::string word = trimmed(rest.substr(0, comma));
-        std::transform(word.begin(), word.end(), word.begin(),
-                       [](char c) { return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c; });
-        if (word == "failure") {
-            filter.failures_ = any = true;
-        } else if (word == "all") {
-            filter.all_ = any = true;
-        } else if (isAlertEvent(word)) {
-            filter.words_.push_back(word);
-            any = true;
-        } else if (!word.empty()) {
-            unknown.push_back(word);
-        }
-        if (comma == std::string::npos)
-            break;
-        rest = rest.substr(comma + 1);
-    }
-    // Nothing usable asked for: the default, so that a typo never silences
-    // the failures.
-    if (!any)
-        filter.failures_ = true;
-    return filter;
+    return AlertFilter(parseAlertEvents(text, unknown));
 }
 
-bool AlertFilter::wants(const std::string& event) const
+bool AlertFilter::wants(Event event) const
 {
-    if (event == "suppressed")
+    if (eventFacts(event).reach == EventReach::Summary)
         return true;
     // The figures-only words never start the command, not even with `all`.
     if (!isAlertEvent(event))
         return false;
-    return all_ || (failures_ && isFailureEvent(event)) ||
-           std::find(words_.begin(), words_.end(), event) != words_.end();
+    return choice_.all || (choice_.failures && isFailureEvent(event)) ||
+           std::find(choice_.named.begin(), choice_.named.end(), event) != choice_.named.end();
 }
 
-std::vector<AlertEvent> AlertLimiter::offer(const AlertEvent& event, std::int64_t nowMs)
+std::vector<ConsoleEvent> AlertLimiter::offer(const ConsoleEvent& event, std::int64_t nowMs)
 {
-    std::vector<AlertEvent> start;
+    std::vector<ConsoleEvent> start;
     if (auto summary = due(nowMs))
         start.push_back(*summary);
     while (!started_.empty() && started_.front() <= nowMs - kMinuteMs)
@@ -79,12 +41,12 @@ std::vector<AlertEvent> AlertLimiter::offer(const AlertEvent& event, std::int64_
     return start;
 }
 
-std::optional<AlertEvent> AlertLimiter::due(std::int64_t nowMs)
+std::optional<ConsoleEvent> AlertLimiter::due(std::int64_t nowMs)
 {
     if (suppressed_ == 0 || nowMs < suppressedUntil_)
         return std::nullopt;
-    AlertEvent summary = last_;
-    summary.event = "suppressed";
+    ConsoleEvent summary = last_;
+    summary.event = Event::Suppressed;
     summary.suppressed = suppressed_;
     suppressed_ = 0;
     started_.clear();
@@ -92,7 +54,7 @@ std::optional<AlertEvent> AlertLimiter::due(std::int64_t nowMs)
     return summary;
 }
 
-void AlertLimiter::putBack(const AlertEvent& event, std::int64_t nowMs)
+void AlertLimiter::putBack(const ConsoleEvent& event, std::int64_t nowMs)
 {
     if (suppressed_ == 0)
         suppressedUntil_ = started_.empty() ? nowMs : started_.front() + kMinuteMs;
@@ -108,10 +70,10 @@ std::optional<std::int64_t> AlertLimiter::nextDue() const
     return suppressedUntil_;
 }
 
-std::vector<std::pair<std::string, std::string>> alertEnvironment(const AlertEvent& e, const std::string& host,
+std::vector<std::pair<std::string, std::string>> alertEnvironment(const ConsoleEvent& e, const std::string& host,
                                                                   const std::string& isoTime)
 {
-    std::vector<std::pair<std::string, std::string>> env{{"TORV_EVENT", e.event}};
+    std::vector<std::pair<std::string, std::string>> env{{"TORV_EVENT", eventWord(e.event)}};
     if (e.task > 0) {
         env.emplace_back("TORV_TASK", std::to_string(e.task));
         env.emplace_back("TORV_DESCRIPTION", e.description);

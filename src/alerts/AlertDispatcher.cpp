@@ -67,7 +67,7 @@ void AlertDispatcher::notify(const ConsoleEvent& event)
 {
     if (command_.empty() || !filter_.wants(event.event))
         return;
-    for (const AlertEvent& alert : limiter_.offer(event, clock_.utcMilliseconds()))
+    for (const ConsoleEvent& alert : limiter_.offer(event, clock_.utcMilliseconds()))
         offer(alert);
     if (limiter_.nextDue() && !summaryTimer_->enabled())
         summaryTimer_->setEnabled(true);
@@ -80,7 +80,7 @@ void AlertDispatcher::tick()
     summaryTimer_->setEnabled(limiter_.nextDue().has_value());
 }
 
-void AlertDispatcher::offer(const AlertEvent& alert)
+void AlertDispatcher::offer(const ConsoleEvent& alert)
 {
     if (static_cast<int>(running_.size()) < kMostRunning)
         start(alert);
@@ -90,7 +90,7 @@ void AlertDispatcher::offer(const AlertEvent& alert)
         limiter_.putBack(alert, clock_.utcMilliseconds());
 }
 
-void AlertDispatcher::start(const AlertEvent& alert)
+void AlertDispatcher::start(const ConsoleEvent& alert)
 {
     ExtraEnvironment env;
     for (const auto& [name, value] : alertEnvironment(alert, host_, isoUtcTime(clock_.utcMilliseconds())))
@@ -139,7 +139,7 @@ void AlertDispatcher::ended(std::uint64_t id, int status, const std::string& com
     running_.erase(it);
     // The next in line takes the place; one that cannot start frees it again.
     while (!waiting_.empty() && static_cast<int>(running_.size()) < kMostRunning) {
-        const AlertEvent next = waiting_.front();
+        const ConsoleEvent next = waiting_.front();
         waiting_.pop_front();
         start(next);
     }

@@ -48,8 +48,8 @@ private:
     };
 
     // Starts it when a place is free, else lets it wait its turn.
-    void offer(const AlertEvent& alert);
-    void start(const AlertEvent& alert);
+    void offer(const ConsoleEvent& alert);
+    void start(const ConsoleEvent& alert);
     void timeUp(std::uint64_t id, int seconds, const std::string& command);
     void ended(std::uint64_t id, int status, const std::string& command);
     // Once a second while suppressed alerts wait for their summary.
@@ -67,7 +67,7 @@ private:
     std::unique_ptr<Timer> summaryTimer_;
     std::list<Running> running_;
     std::uint64_t lastId_ = 0;
-    std::deque<AlertEvent> waiting_;
+    std::deque<ConsoleEvent> waiting_;
     // A process's end may already be on its way through the loop when the
     // dispatcher goes.
     std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);

@@ -29,50 +29,77 @@ void MetricsWriter::notify(const ConsoleEvent& e)
 {
     const long long nowMs = clock_.utcMilliseconds();
     const double now = static_cast<double>(nowMs) / 1000;
-    const std::string& word = e.event;
     if (e.task > 0 && !e.description.empty())
         figures_.tasks[e.task].description = e.description;
-    if (word == "remote-poll") {
+    switch (e.event) {
+    case Event::RemotePoll:
         // Every ten seconds: kept for the next write rather than written.
         figures_.lastPoll = now;
         return;
-    }
-    if (word == "sequence-counting") {
+    case Event::SequenceCounting:
         figures_.state = SequenceState::Counting;
-    } else if (word == "sequence-started") {
+        break;
+    case Event::SequenceStarted:
         figures_.state = SequenceState::Running;
         figures_.sequenceStart = now;
-    } else if (word == "sequence-complete") {
+        break;
+    case Event::SequenceComplete:
         figures_.state = SequenceState::Complete;
-    } else if (word == "sequence-stopped") {
+        break;
+    case Event::SequenceStopped:
         figures_.state = SequenceState::Stopped;
-    } else if (word == "task-launched") {
+        break;
+    case Event::TaskLaunched:
         figures_.tasks[e.task].launchedAt = now;
         launchedMs_[e.task] = nowMs;
-    } else if (word == "task-ready") {
+        break;
+    case Event::TaskReady:
         if (auto it = launchedMs_.find(e.task); it != launchedMs_.end())
             figures_.tasks[e.task].readySeconds = static_cast<double>(nowMs - it->second) / 1000;
-    } else if (word == "task-watched" || word == "task-restarted") {
+        break;
+    case Event::TaskWatched:
+    case Event::TaskRestarted: {
         TaskFigures& task = figures_.tasks[e.task];
         task.watched = task.running = true;
-        if (word == "task-restarted")
+        if (e.event == Event::TaskRestarted)
             ++task.restarts;
-    } else if (word == "task-ended") {
+        break;
+    }
+    case Event::TaskEnded: {
         TaskFigures& task = figures_.tasks[e.task];
         task.running = false;
         task.exited = true;
         task.lastExitStatus = std::strtoll(e.code.c_str(), nullptr, 10);
-    } else if (word == "launch-failed" || word == "not-ready") {
+        break;
+    }
+    case Event::LaunchFailed:
+    case Event::NotReady:
         ++figures_.tasks[e.task].failures;
-    } else if (word == "command") {
+        break;
+    case Event::Command:
         ++figures_.commands[e.kind.empty() ? "launch" : e.kind];
-    } else if (word == "shutdown" || word == "restart") {
-        ++figures_.commands[word];
-    } else if (word == "command-refused") {
+        break;
+    case Event::Shutdown:
+    case Event::Restart:
+        ++figures_.commands[eventWord(e.event)];
+        break;
+    case Event::CommandRefused:
         ++figures_.commands["refused"];
         // Only the fixed words have a series; a "DEL" command has no reason.
         if (auto it = figures_.refused.find(e.reason); it != figures_.refused.end())
             ++it->second;
+        break;
+    case Event::AbnormalStop:
+    case Event::SettingsReplaced:
+    case Event::IpCheckFailed:
+    case Event::IpChanged:
+    case Event::TaskExited:
+    case Event::TaskGaveUp:
+    case Event::TaskStopped:
+    case Event::TaskStopping:
+    case Event::Suppressed:
+        // Nothing counted; the file is written all the same.
+        break;
     }
     write();
 }

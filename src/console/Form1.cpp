@@ -67,7 +67,7 @@ Form1::Form1(const Ports& p, ConsoleView& view)
                             }})),
       sequencer_(std::make_unique<Sequencer>(state_, *this, ports_, *remote_, *supervisor_)),
       tray_(std::make_unique<ConsoleTray>(*this, p.tray, p.program.fileDescription(), p.consoleIcon)),
-      IPTimer_(std::make_unique<IpWatcher>(*this, ports_))
+      ipWatcher_(std::make_unique<IpWatcher>(*this, ports_))
 {
     // Kept programs are stopped before `off` and `restart` hand over to the
     // system; the console runs on, and a shutdown that cannot be started
@@ -182,7 +182,7 @@ void Form1::readOptionsFile()
     supervisor_->reconcile(state_.tasks, state_.TotalApps, state_.checks, state_.Reloading);
     const FeatureOptions features = readFeatureOptions(file);
     state_.ip = features.ip;
-    IPTimer_->configure(state_.ip);
+    ipWatcher_->configure(state_.ip);
     ++state_.optionsReadings;
     optionsRead_ = true;
     setUpListeners(features);
@@ -194,9 +194,7 @@ void Form1::readOptionsFile()
 
 void Form1::setUpListeners(const FeatureOptions& features)
 {
-    std::vector<std::string> unknown; // reported by the reading already
-    alerts_->configure(features.alert.command, AlertFilter::parse(features.alert.events, unknown),
-                       features.alert.timeoutSeconds);
+    alerts_->configure(features.alert.command, AlertFilter(features.alert.events), features.alert.timeoutSeconds);
     metrics_->configure(features.metrics.file);
 }
 
@@ -245,7 +243,7 @@ void Form1::startUpFailure(const Failure& failure, bool whileReadingSettings)
         readListenerOptions();
         const std::string notWritten = replaceWithDefault(configPath());
         if (notWritten.empty())
-            notify(consoleEvent("settings-replaced", 0, {},
+            notify(consoleEvent(Event::SettingsReplaced, 0, {},
                                 "config.ini (" + failure.text() + ") was replaced by the default file"));
         abnormalStop(failure,
                      notWritten.empty() ? "" : "Could not write " + notWritten + ": config.ini was left as it was.");
@@ -269,7 +267,7 @@ void Form1::abnormalStop(const Failure& failure, const std::string& configFate)
         text += "\r\n" + configFate;
     setLogBox(text);
     readListenerOptions();
-    notify(consoleEvent("abnormal-stop", 0, {}, "Abnormal Stop:" + failure.text(), std::to_string(failure.code)));
+    notify(consoleEvent(Event::AbnormalStop, 0, {}, "Abnormal Stop:" + failure.text(), std::to_string(failure.code)));
     ports_.dialogs.messageBox("Abnormal Stop:" + failure.text());
 }
 
@@ -321,11 +319,13 @@ void Form1::WorkHorse()
     sequencer_->WorkHorse();
 }
 
-void Form1::appendStamped(const std::string& entry, bool timeFirst)
+std::string Form1::appendStamped(const std::string& entry, bool timeFirst)
 {
     const std::string date = ports_.clock.dateText();
     const std::string time = ports_.clock.timeText();
-    appendLog(entry + (timeFirst ? time + ":" + date : date + ":" + time));
+    std::string line = entry + (timeFirst ? time + ":" + date : date + ":" + time);
+    appendLog(line);
+    return line;
 }
 
 void Form1::showLog()
@@ -380,7 +380,7 @@ void Form1::cmdConfig_Click()
     ports_.events.processPending();
     state_.Timer1->setEnabled(true);
     // The IP Options window saves at once, whatever the editor's own end.
-    IPTimer_->configure(state_.ip);
+    ipWatcher_->configure(state_.ip);
     if (state_.Reloading) {
         state_.DumpString.clear();
         showLog();

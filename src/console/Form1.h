@@ -60,7 +60,7 @@ public:
         state_.DumpString.append(entry);
         view_.logEntryAppended(entry);
     }
-    void appendStamped(const std::string& entry, bool timeFirst = false) override;
+    std::string appendStamped(const std::string& entry, bool timeFirst = false) override;
     void showLog() override;
     void setLogBox(const std::string& text) override;
     void playCue(const char* cueFile) override;
@@ -124,7 +124,7 @@ private:
     std::unique_ptr<Supervisor> supervisor_;
     std::unique_ptr<Sequencer> sequencer_;
     std::unique_ptr<ConsoleTray> tray_;
-    std::unique_ptr<IpWatcher> IPTimer_;
+    std::unique_ptr<IpWatcher> ipWatcher_;
     std::unique_ptr<AlertDispatcher> alerts_;
     std::unique_ptr<MetricsWriter> metrics_;
     std::vector<ConsoleListener*> listeners_;

@@ -14,8 +14,8 @@ class ConsoleActions {
 public:
     // Adds an entry to the log; shows nothing yet.
     virtual void appendLog(const std::string& entry) = 0;
-    // entry + date + ":" + time, or time first.
-    virtual void appendStamped(const std::string& entry, bool timeFirst = false) = 0;
+    // entry + date + ":" + time, or time first; returns the line it added.
+    virtual std::string appendStamped(const std::string& entry, bool timeFirst = false) = 0;
     // The log box gets the whole log.
     virtual void showLog() = 0;
     // Puts other text into the log box (comment line, error text).

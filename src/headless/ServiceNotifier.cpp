@@ -16,13 +16,13 @@ void ServiceNotifier::notify(const ConsoleEvent& event)
 {
     // Every start-up that has read config.ini and torv.ini goes on to count
     // down; a reload's countdown is no news to the manager.
-    if (event.event == "sequence-counting" && !ready_) {
+    if (event.event == Event::SequenceCounting && !ready_) {
         ready_ = true;
         manager_.ready();
     }
     // The end has begun with a kept program to stop: the manager hears the
     // stop now and gives each program its time.
-    if (event.event == "task-stopping") {
+    if (event.event == Event::TaskStopping) {
         if (!std::exchange(stopping_, true))
             manager_.stopping();
         manager_.stoppingTask(std::atoi(event.code.c_str()) * 1000);

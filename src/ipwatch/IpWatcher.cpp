@@ -99,10 +99,7 @@ void IpWatcher::failed(const std::string& reason)
     failing_ = true;
     console_.appendLog("External IP Check Failed: " + reason);
     console_.showLog();
-    ConsoleEvent event;
-    event.event = "ip-check-failed";
-    event.message = reason;
-    console_.notify(event);
+    console_.notify(consoleEvent(Event::IpCheckFailed, 0, {}, reason));
 }
 
 void IpWatcher::seen(const std::string& address)
@@ -137,10 +134,7 @@ void IpWatcher::changed(std::string from, std::string to)
     launch(from, to);
     if (options_.alarm)
         console_.playCue(cue::IpChange);
-    ConsoleEvent event;
-    event.event = "ip-changed";
-    event.message = line;
-    console_.notify(event);
+    console_.notify(consoleEvent(Event::IpChanged, 0, {}, line));
 }
 
 std::string IpWatcher::fileAddress() const

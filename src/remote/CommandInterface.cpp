@@ -95,7 +95,7 @@ void CommandInterface::Command_Interface()
     // No command is taken while the console ends.
     if (state_.Ending)
         return;
-    console_.notify(consoleEvent("remote-poll"));
+    console_.notify(consoleEvent(Event::RemotePoll));
     try {
         poll();
     } catch (const Failure&) {
@@ -137,29 +137,29 @@ void CommandInterface::poll()
     }
 
     if (command == "off") {
-        acknowledgeShutdown("shutdown", "System Shutdown Acknowledged at:", {"SHUTDOWN NOT CARRIED OUT", ""},
+        acknowledgeShutdown(Event::Shutdown, "System Shutdown Acknowledged at:", {"SHUTDOWN NOT CARRIED OUT", ""},
                             ports_.program.shutdownCommand());
     } else if (command == "restart") {
-        acknowledgeShutdown("restart", "System Restart Acknowledged at:", {"RESTART NOT CARRIED OUT", ""},
+        acknowledgeShutdown(Event::Restart, "System Restart Acknowledged at:", {"RESTART NOT CARRIED OUT", ""},
                             ports_.program.restartCommand());
     } else if (command == "report") {
         console_.playCue(cue::Relay);
-        console_.appendStamped("Report Requested and Generated at:");
+        const std::string line = console_.appendStamped("Report Requested and Generated at:");
         console_.showLog();
-        tell("command", "report");
+        tell(Event::Command, "report", line);
         answer();
     } else if (beginsWithDel(command)) {
         // The refused text itself is never logged.
-        console_.appendStamped("HOSTILE COMMAND DEL:");
+        const std::string line = console_.appendStamped("HOSTILE COMMAND DEL:");
         console_.showLog();
-        tell("command-refused", "refused");
+        tell(Event::CommandRefused, "refused", line);
         answer();
     } else {
         // Launched first: a command that cannot start leaves no trace.
         ports_.launcher.run(command, WindowStyle::Normal);
-        console_.appendStamped("Executing Remote Command:" + command + " at:");
+        const std::string line = console_.appendStamped("Executing Remote Command:" + command + " at:");
         console_.showLog();
-        tell("command", "launch");
+        tell(Event::Command, "launch", line);
         answer();
         console_.playCue(cue::Command);
     }
@@ -168,29 +168,25 @@ void CommandInterface::poll()
 void CommandInterface::refuse(const Admission& admission)
 {
     // Refused like "DEL": its text is never logged, only why.
-    console_.appendStamped("REFUSED UNSIGNED COMMAND (" + refusalReason(admission) + ") at:");
+    const std::string line = console_.appendStamped("REFUSED UNSIGNED COMMAND (" + refusalReason(admission) + ") at:");
     console_.showLog();
-    tell("command-refused", "refused", refusalWord(admission.refusal));
+    tell(Event::CommandRefused, "refused", line, refusalWord(admission.refusal));
     answer();
 }
 
-void CommandInterface::tell(const char* event, const char* kind, const std::string& reason)
+void CommandInterface::tell(Event event, const char* kind, const std::string& line, const std::string& reason)
 {
-    // The message is the log's last entry: the line just written.
-    const std::string& log = state_.DumpString.text();
-    std::string line = log.substr(0, log.size() >= 2 ? log.size() - 2 : 0);
-    line = line.substr(line.rfind("\r\n") == std::string::npos ? 0 : line.rfind("\r\n") + 2);
     ConsoleEvent e = consoleEvent(event, 0, {}, line);
     e.reason = reason;
     e.kind = kind;
     console_.notify(e);
 }
 
-void CommandInterface::acknowledgeShutdown(const char* event, const std::string& entry, const NotDone& notDone,
+void CommandInterface::acknowledgeShutdown(Event event, const std::string& entry, const NotDone& notDone,
                                            const std::string& commandLine)
 {
     console_.playCue(cue::Shutdown);
-    console_.appendStamped(entry, true);
+    const std::string line = console_.appendStamped(entry, true);
     console_.showLog();
     const bool removed = removeCommandFile(notDone);
     writeAnswer();
@@ -198,7 +194,7 @@ void CommandInterface::acknowledgeShutdown(const char* event, const std::string&
     if (!removed)
         return;
     // Told before the system is asked: it may not give the alert time after.
-    tell(event, event);
+    tell(event, eventWord(event), line);
     if (hold_ && hold_([this, commandLine](bool) { shutdownAfterHold(commandLine); })) {
         state_.Timer2->setEnabled(false);
         return;

@@ -51,13 +51,13 @@ private:
     void refuse(const Admission& admission);
     // "off" and "restart": acknowledge, answer, then hand over to the system
     // once the command file is gone.
-    // event: "shutdown" or "restart", told to the listeners once it is ordered.
-    void acknowledgeShutdown(const char* event, const std::string& entry, const NotDone& notDone,
+    // event: Shutdown or Restart, told to the listeners once it is ordered.
+    void acknowledgeShutdown(Event event, const std::string& entry, const NotDone& notDone,
                              const std::string& commandLine);
     // The system's command, once the kept programs were stopped for it.
     void shutdownAfterHold(const std::string& commandLine);
     // Tells the listeners of a command, with the log line just written.
-    void tell(const char* event, const char* kind, const std::string& reason = {});
+    void tell(Event event, const char* kind, const std::string& line, const std::string& reason = {});
     // Writes the result file and its signature. A failure is logged (once
     // until a write succeeds again), never thrown.
     void writeAnswer();

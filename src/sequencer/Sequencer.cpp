@@ -114,10 +114,10 @@ std::unique_ptr<RunningProcess> Sequencer::launch(int16 task, const std::shared_
     } catch (const Failure& failure) {
         // Told before the box, which waits for a person who is not there.
         console_.notify(
-            consoleEvent("launch-failed", task, description, failure.message(), std::to_string(failure.code)));
+            consoleEvent(Event::LaunchFailed, task, description, failure.message(), std::to_string(failure.code)));
         throw;
     }
-    console_.notify(consoleEvent("task-launched", task, description));
+    console_.notify(consoleEvent(Event::TaskLaunched, task, description));
     if (!process)
         return nullptr;
     auto heard = [endStatus](int status) {
@@ -177,17 +177,17 @@ Sequencer::Settled Sequencer::settle(int16 task, bool beforeLaunch, int sequence
     const std::string& description = state_.tasks.TaskDesc[task];
     if (!timedOut) {
         if (held && !beforeLaunch)
-            console_.notify(consoleEvent("task-ready", task, description));
+            console_.notify(consoleEvent(Event::TaskReady, task, description));
         return Settled::GoOn;
     }
-    console_.notify(consoleEvent("not-ready", task, description, gaveUpWith,
+    console_.notify(consoleEvent(Event::NotReady, task, description, gaveUpWith,
                                  failedWith() != 0 ? std::to_string(failedWith()) : std::string()));
     switch (settings.onTimeout) {
     case OnTimeout::Stop:
         console_.appendLog("Sequence Stopped At Task " + std::to_string(task));
         console_.showLog();
-        console_.notify(
-            consoleEvent("sequence-stopped", task, description, "Sequence Stopped At Task " + std::to_string(task)));
+        console_.notify(consoleEvent(Event::SequenceStopped, task, description,
+                                     "Sequence Stopped At Task " + std::to_string(task)));
         return Settled::Stop;
     case OnTimeout::Skip:
         return beforeLaunch ? Settled::SkipLaunch : Settled::GoOn;
@@ -209,7 +209,7 @@ void Sequencer::WorkHorse()
     step([&] { state_.Timer1->setEnabled(true); });
     step([&] {
         state_.Seconds = state_.settings.InitTime;
-        console_.notify(consoleEvent("sequence-counting"));
+        console_.notify(consoleEvent(Event::SequenceCounting));
     });
     step([&] {
         console_.showWindow();
@@ -236,7 +236,7 @@ void Sequencer::WorkHorse()
     });
     const int ended = ++sequencesEnded_;
     if (!stopped)
-        console_.notify(consoleEvent("sequence-complete", 0, {}, "Sequence Complete"));
+        console_.notify(consoleEvent(Event::SequenceComplete, 0, {}, "Sequence Complete"));
     guarded([&] { ports_.events.processPending(); });
     // A reload clicked just now has run a sequence and taken its own action.
     if (overtaken(ended))
@@ -273,7 +273,7 @@ Sequencer::Outcome Sequencer::runTasksAndFinish(int sequencesSeen, bool& stopped
     step([&] { state_.SequenceRunning = false; });
     step([&] {
         console_.appendStamped("Starting Application Execution:");
-        console_.notify(consoleEvent("sequence-started", 0, {}, "Starting Application Execution"));
+        console_.notify(consoleEvent(Event::SequenceStarted, 0, {}, "Starting Application Execution"));
     });
     step([&] { console_.showLog(); });
     step([&] { state_.Timer1->setEnabled(false); });

@@ -7,37 +7,6 @@ namespace torv {
 
 namespace {
 
-constexpr const char* kFailureEvents[] = {"launch-failed",   "not-ready",     "sequence-stopped",
-                                          "command-refused", "abnormal-stop", "settings-replaced",
-                                          "ip-check-failed", "task-exited",   "task-gave-up"};
-constexpr const char* kOtherEvents[] = {"sequence-started", "sequence-complete", "command",        "shutdown",
-                                        "restart",          "ip-changed",        "task-restarted", "task-stopped"};
-
-template <std::size_t N> bool among(const char* const (&words)[N], const std::string& word)
-{
-    return std::find(std::begin(words), std::end(words), word) != std::end(words);
-}
-
-// The words of an `events` value that name nothing: neither "failure",
-// "all" nor an event.
-std::vector<std::string> unknownEventWords(const std::string& text)
-{
-    std::vector<std::string> unknown;
-    std::size_t from = 0;
-    while (from <= text.size()) {
-        const std::size_t comma = std::min(text.find(',', from), text.size());
-        std::string word = text.substr(from, comma - from);
-        word.erase(0, word.find_first_not_of(" \t"));
-        word.erase(word.find_last_not_of(" \t") + 1);
-        std::transform(word.begin(), word.end(), word.begin(),
-                       [](char c) { return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c; });
-        if (!word.empty() && word != "failure" && word != "all" && !isAlertEvent(word))
-            unknown.push_back(word);
-        from = comma + 1;
-    }
-    return unknown;
-}
-
 // Seconds from 1 to the longest limit, or 0.
 int timeoutSeconds(const std::string& text)
 {
@@ -50,14 +19,35 @@ int timeoutSeconds(const std::string& text)
 
 } // namespace
 
-bool isFailureEvent(const std::string& event)
+AlertEventChoice parseAlertEvents(const std::string& text, std::vector<std::string>& unknown)
 {
-    return among(kFailureEvents, event);
-}
-
-bool isAlertEvent(const std::string& event)
-{
-    return among(kFailureEvents, event) || among(kOtherEvents, event);
+    AlertEventChoice choice;
+    choice.failures = false;
+    bool any = false;
+    std::size_t from = 0;
+    while (from <= text.size()) {
+        const std::size_t comma = std::min(text.find(',', from), text.size());
+        std::string word = text.substr(from, comma - from);
+        word.erase(0, word.find_first_not_of(" \t"));
+        word.erase(word.find_last_not_of(" \t") + 1);
+        std::transform(word.begin(), word.end(), word.begin(),
+                       [](char c) { return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c; });
+        const std::optional<Event> event = eventNamed(word);
+        if (word == "failure") {
+            choice.failures = any = true;
+        } else if (word == "all") {
+            choice.all = any = true;
+        } else if (event && isAlertEvent(*event)) {
+            choice.named.push_back(*event);
+            any = true;
+        } else if (!word.empty()) {
+            unknown.push_back(word);
+        }
+        from = comma + 1;
+    }
+    if (!any)
+        choice.failures = true;
+    return choice;
 }
 
 OptionsSectionRule alertSectionRule()
@@ -77,8 +67,9 @@ AlertOptions readAlertOptions(OptionsFile& file)
     if (!section)
         return options;
     if (const OptionsValue* events = section->last("events")) {
-        options.events = events->value;
-        for (const std::string& word : unknownEventWords(events->value))
+        std::vector<std::string> unknown;
+        options.events = parseAlertEvents(events->value, unknown);
+        for (const std::string& word : unknown)
             file.report(events->line,
                         "events = " + events->value + ": \"" + word + "\" is no event word; it is ignored");
     }

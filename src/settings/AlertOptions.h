@@ -2,9 +2,11 @@
 // The `[alert]` and `[metrics]` sections of torv.ini: the command started for
 // the console's events, and the file its figures are written to for a
 // Prometheus exporter's textfile collector. Both are off without their section.
+#include "base/EventWords.h"
 #include "settings/OptionsFile.h"
 
 #include <string>
+#include <vector>
 
 namespace torv {
 
@@ -12,9 +14,17 @@ namespace torv {
 constexpr int kDefaultAlertTimeout = 30;
 constexpr int kLongestAlertTimeout = 600;
 
+// Which events `events` asks for: "failure", "all" or a list of event words
+// separated by commas, in any case.
+struct AlertEventChoice {
+    bool failures = true;
+    bool all = false;
+    std::vector<Event> named;
+};
+
 struct AlertOptions {
-    std::string command;            // empty: no alerts
-    std::string events = "failure"; // "failure", "all" or a list of event words
+    std::string command; // empty: no alerts
+    AlertEventChoice events;
     int timeoutSeconds = kDefaultAlertTimeout;
 };
 
@@ -22,10 +32,10 @@ struct MetricsOptions {
     std::string file; // a full path; empty: no metrics file
 };
 
-// Whether a word is one of the events the alert command can be started for,
-// and whether it is a failure (sent with `events = failure`, the default).
-bool isAlertEvent(const std::string& event);
-bool isFailureEvent(const std::string& event);
+// An `events` value; the words that name nothing are added to `unknown`.
+// Nothing usable asked for gives the default, so that a typo never silences
+// the failures.
+AlertEventChoice parseAlertEvents(const std::string& text, std::vector<std::string>& unknown);
 
 OptionsSectionRule alertSectionRule();
 OptionsSectionRule metricsSectionRule();

@@ -45,9 +45,9 @@ void RestartChecks::ticked(int task)
     if (!wait->wait->finished())
         return;
     if (wait->wait->timedOut())
-        console_.notify(consoleEvent("not-ready", task, wait->description, wait->wait->gaveUpWith()));
+        console_.notify(consoleEvent(Event::NotReady, task, wait->description, wait->wait->gaveUpWith()));
     else
-        console_.notify(consoleEvent("task-ready", task, wait->description));
+        console_.notify(consoleEvent(Event::TaskReady, task, wait->description));
     wait->tick->setEnabled(false);
     waits_.erase(found);
     events_.post([wait] {});

@@ -18,7 +18,7 @@ void Supervisor::adopt(int task, const std::string& commandLine, const std::stri
     std::erase_if(tasks_, [task](const auto& t) { return t->task() == task; });
     tasks_.push_back(
         std::make_unique<TaskSupervisor>(context_, task, commandLine, description, policy, std::move(process)));
-    context_.console.notify(consoleEvent("task-watched", task, description));
+    context_.console.notify(consoleEvent(Event::TaskWatched, task, description));
 }
 
 bool Supervisor::runs(int task, const std::string& commandLine) const

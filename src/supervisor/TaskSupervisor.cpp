@@ -60,9 +60,9 @@ void TaskSupervisor::watch()
     });
 }
 
-ConsoleEvent TaskSupervisor::event(const char* word, std::string message, std::string code) const
+ConsoleEvent TaskSupervisor::event(Event what, std::string message, std::string code) const
 {
-    return consoleEvent(word, task_, description_, std::move(message), std::move(code));
+    return consoleEvent(what, task_, description_, std::move(message), std::move(code));
 }
 
 void TaskSupervisor::arm(long long ms, void (TaskSupervisor::*then)())
@@ -90,7 +90,7 @@ void TaskSupervisor::ended(int status)
 {
     if (auto next = std::exchange(nextEnd_, nullptr))
         next(status);
-    context_.console.notify(event("task-ended", {}, statusText(status)));
+    context_.console.notify(event(Event::TaskEnded, {}, statusText(status)));
     if (state_ == State::Stopping) {
         finishStop(forced_);
         return;
@@ -102,7 +102,7 @@ void TaskSupervisor::ended(int status)
     context_.console.showLog();
     context_.console.needsAttention("WARNING: " + line);
     if (status != 0)
-        context_.console.notify(event("task-exited", line, statusText(status)));
+        context_.console.notify(event(Event::TaskExited, line, statusText(status)));
     afterEnd(status);
 }
 
@@ -123,7 +123,7 @@ void TaskSupervisor::afterEnd(int status)
         context_.console.appendLog(gaveUp);
         context_.console.showLog();
         context_.console.needsAttention("ERROR: " + gaveUp);
-        context_.console.notify(event("task-gave-up", gaveUp, statusText(status)));
+        context_.console.notify(event(Event::TaskGaveUp, gaveUp, statusText(status)));
         state_ = State::GivenUp;
         return;
     }
@@ -150,14 +150,14 @@ void TaskSupervisor::restart()
         process_ = startNamed(context_.launcher, commandLine_, WindowStyle::Normal);
     } catch (const Failure& failure) {
         context_.console.appendLog("Command Failed");
-        context_.console.notify(event("launch-failed", failure.message(), std::to_string(failure.code)));
+        context_.console.notify(event(Event::LaunchFailed, failure.message(), std::to_string(failure.code)));
         // Counted as an end that failed: the next try waits longer.
         process_.reset();
         afterEnd(failure.code);
         return;
     }
     state_ = State::Up;
-    ConsoleEvent restarted = event("task-restarted", "Restarted " + name());
+    ConsoleEvent restarted = event(Event::TaskRestarted, "Restarted " + name());
     restarted.restarts = static_cast<std::uint64_t>(restartsInRow_);
     context_.console.notify(restarted);
     watch();
@@ -184,7 +184,7 @@ void TaskSupervisor::stop(std::function<void()> done)
         stopStartedMs_ = context_.clock.utcMilliseconds();
         context_.console.appendLog("Stopping " + name());
         context_.console.showLog();
-        context_.console.notify(event("task-stopping", {}, std::to_string(policy_.stopTimeout)));
+        context_.console.notify(event(Event::TaskStopping, {}, std::to_string(policy_.stopTimeout)));
         process_->stop();
         arm(policy_.stopTimeout * 1000LL, &TaskSupervisor::stopTimeUp);
         return;
@@ -237,7 +237,7 @@ void TaskSupervisor::finishStop(bool forced)
         forced ? name() + " Killed After " + std::to_string(seconds) + " Seconds" : name() + " Stopped";
     context_.console.appendLog(line);
     context_.console.showLog();
-    context_.console.notify(event("task-stopped", line));
+    context_.console.notify(event(Event::TaskStopped, line));
     if (auto done = std::exchange(stopped_, nullptr))
         done();
 }

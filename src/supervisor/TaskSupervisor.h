@@ -80,7 +80,7 @@ private:
     void arm(long long ms, void (TaskSupervisor::*then)());
     void retireTimer();
     std::string name() const { return "Task " + std::to_string(task_); }
-    ConsoleEvent event(const char* word, std::string message, std::string code = {}) const;
+    ConsoleEvent event(Event what, std::string message, std::string code = {}) const;
 
     SupervisorContext& context_;
     const int task_;

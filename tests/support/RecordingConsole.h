@@ -21,9 +21,10 @@ struct RecordingConsole : ConsoleActions {
     {
     }
     void appendLog(const std::string& entry) override { lines.push_back((prefix ? prefix() : "") + entry); }
-    void appendStamped(const std::string& entry, bool) override
+    std::string appendStamped(const std::string& entry, bool) override
     {
         appendLog(entry + clock.dateText() + ":" + clock.timeText());
+        return lines.back();
     }
     void showLog() override {}
     void setLogBox(const std::string&) override {}
@@ -31,7 +32,7 @@ struct RecordingConsole : ConsoleActions {
     void needsAttention(const std::string& line) override { attention.push_back(line); }
     void notify(const ConsoleEvent& e) override
     {
-        events.push_back(eventText ? eventText(e) : e.event + ": " + e.message);
+        events.push_back(eventText ? eventText(e) : std::string(eventWord(e.event)) + ": " + e.message);
     }
     void playCue(const char* cueFile) override { cues.push_back(cueFile); }
     void setControlEnabled(Control, bool) override {}

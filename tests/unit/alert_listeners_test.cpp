@@ -263,7 +263,7 @@ TEST(AlertListeners, FourAtOnceTheRestInOrderAndEachWithinItsTimeLimit)
     launcher.endings["alert"] = {100000, 0};
     for (int i = 0; i < 20; ++i) {
         loop.runFor(i == 10 ? 60000 : 0); // then 10 wait: e14 to e19 go into the summary
-        alerts->notify(consoleEvent("command", 0, "", "e" + std::to_string(i)));
+        alerts->notify(consoleEvent(Event::Command, 0, "", "e" + std::to_string(i)));
     }
     loop.runFor(400000);
     for (const auto& launch : launcher.envLaunches) // message@100 s
@@ -274,13 +274,13 @@ TEST(AlertListeners, FourAtOnceTheRestInOrderAndEachWithinItsTimeLimit)
 
     alerts->configure("hang", AlertFilter::parse("all", unknown), 5);
     for (const Ms wait : {2000, 3000, 2000}) {
-        alerts->notify(consoleEvent("command"));
+        alerts->notify(consoleEvent(Event::Command));
         loop.runFor(wait);
     }
     EXPECT_EQ(launcher.ended, 2); // the third's limit is not reached yet
     EXPECT_EQ(lines, std::vector<std::string>{"Alert Command Ended After Its Time Limit Of 5 Seconds: hang"});
     for (int i = 0; i < 3; ++i) // the places of the ended ones are free again
-        alerts->notify(consoleEvent("command"));
+        alerts->notify(consoleEvent(Event::Command));
     EXPECT_EQ(launcher.envLaunches.size(), 21u);
     alerts.reset();
     loop.runFor(10000);

@@ -17,26 +17,26 @@ TEST(Alerts, TenAMinuteThenOneSummaryWithTheCountAndTheLastEvent)
     AlertLimiter limiter;
     int started = 0;
     for (int i = 0; i < 15; ++i) // 15 failures in 15 s
-        started += static_cast<int>(limiter.offer({"launch-failed", i + 1, "task", "m"}, i * 1000).size());
+        started += static_cast<int>(limiter.offer({Event::LaunchFailed, i + 1, "task", "m"}, i * 1000).size());
     EXPECT_EQ(started, 10);
     ASSERT_TRUE(limiter.nextDue());
     EXPECT_EQ(*limiter.nextDue(), 60000); // the first of the ten is a minute old
     EXPECT_FALSE(limiter.due(59999));
     const auto summary = limiter.due(60000);
     ASSERT_TRUE(summary);
-    EXPECT_EQ(summary->event, "suppressed");
+    EXPECT_EQ(summary->event, Event::Suppressed);
     EXPECT_EQ(summary->suppressed, 5u);
     EXPECT_EQ(summary->task, 15);
     EXPECT_FALSE(limiter.due(120000));
     // The summary counts toward its own minute; a later event falling due
     // together with a pending summary comes after it.
     for (int i = 0; i < 10; ++i)
-        limiter.offer({"not-ready"}, 61000 + i);
-    const auto both = limiter.offer({"sequence-stopped"}, 200000);
+        limiter.offer({Event::NotReady}, 61000 + i);
+    const auto both = limiter.offer({Event::SequenceStopped}, 200000);
     ASSERT_EQ(both.size(), 2u);
-    EXPECT_EQ(both[0].event, "suppressed");
+    EXPECT_EQ(both[0].event, Event::Suppressed);
     EXPECT_EQ(both[0].suppressed, 1u);
-    EXPECT_EQ(both[1].event, "sequence-stopped");
+    EXPECT_EQ(both[1].event, Event::SequenceStopped);
 
     std::map<std::string, std::string> env;
     for (const auto& [k, v] : alertEnvironment(*summary, "srv1", "2026-12-07T21:00:00Z"))
@@ -58,16 +58,50 @@ TEST(Alerts, WhichEventsAreSent)
     const AlertFilter some = AlertFilter::parse(" command , ip-changed,bogus", unknown);
     const AlertFilter typo = AlertFilter::parse("failures", unknown);
     EXPECT_EQ(unknown, (std::vector<std::string>{"bogus", "failures"}));
-    for (const char* e : {"launch-failed", "not-ready", "command-refused", "abnormal-stop", "ip-check-failed"}) {
-        EXPECT_TRUE(failures.wants(e)) << e;
-        EXPECT_TRUE(typo.wants(e)) << e; // a typo never silences the failures
-        EXPECT_FALSE(some.wants(e)) << e;
+    for (Event e :
+         {Event::LaunchFailed, Event::NotReady, Event::CommandRefused, Event::AbnormalStop, Event::IpCheckFailed}) {
+        EXPECT_TRUE(failures.wants(e)) << eventWord(e);
+        EXPECT_TRUE(typo.wants(e)) << eventWord(e); // a typo never silences the failures
+        EXPECT_FALSE(some.wants(e)) << eventWord(e);
     }
-    EXPECT_FALSE(failures.wants("sequence-complete"));
-    EXPECT_TRUE(all.wants("sequence-complete"));
-    EXPECT_TRUE(some.wants("command"));
-    EXPECT_TRUE(some.wants("ip-changed"));
-    EXPECT_FALSE(some.wants("shutdown"));
+    EXPECT_FALSE(failures.wants(Event::SequenceComplete));
+    EXPECT_TRUE(all.wants(Event::SequenceComplete));
+    EXPECT_TRUE(some.wants(Event::Command));
+    EXPECT_TRUE(some.wants(Event::IpChanged));
+    EXPECT_FALSE(some.wants(Event::Shutdown));
+}
+
+// The words are what alert scripts, stored files and scrapers know: each one,
+// and who gets it, as the manual lists them.
+TEST(Alerts, EveryEventWordAndWhoGetsIt)
+{
+    enum Sent { Failure, Asked, Never, Always };
+    const std::pair<const char*, Sent> rows[] = {
+        {"launch-failed", Failure},   {"not-ready", Failure},        {"sequence-stopped", Failure},
+        {"command-refused", Failure}, {"abnormal-stop", Failure},    {"settings-replaced", Failure},
+        {"ip-check-failed", Failure}, {"task-exited", Failure},      {"task-gave-up", Failure},
+        {"sequence-started", Asked},  {"sequence-complete", Asked},  {"command", Asked},
+        {"shutdown", Asked},          {"restart", Asked},            {"ip-changed", Asked},
+        {"task-restarted", Asked},    {"task-stopped", Asked},       {"sequence-counting", Never},
+        {"task-launched", Never},     {"task-ready", Never},         {"remote-poll", Never},
+        {"task-watched", Never},      {"task-ended", Never},         {"task-stopping", Never},
+        {"suppressed", Always},
+    };
+    ASSERT_EQ(std::size(rows), std::size(kEventTable)); // every event has its row
+    std::vector<std::string> unknown;
+    const AlertFilter failures = AlertFilter::parse("failure", unknown);
+    const AlertFilter all = AlertFilter::parse("all", unknown);
+    for (const auto& [word, sent] : rows) {
+        const std::optional<Event> event = eventNamed(word);
+        ASSERT_TRUE(event) << word;
+        EXPECT_STREQ(eventWord(*event), word);
+        EXPECT_EQ(failures.wants(*event), sent == Failure || sent == Always) << word;
+        EXPECT_EQ(all.wants(*event), sent != Never) << word;
+        // Only what the command can get may be named in `events`.
+        std::vector<std::string> bad;
+        AlertFilter::parse(word, bad);
+        EXPECT_EQ(bad.empty(), sent == Failure || sent == Asked) << word;
+    }
 }
 
 // The exposition format's rules, read back: every sample's family has HELP

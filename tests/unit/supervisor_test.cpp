@@ -19,7 +19,7 @@ struct Kept {
     // The log with each line's virtual second; events with their code and restarts.
     RecordingConsole console{sim.clock, [this] { return std::to_string(sim.events.now() / 1000) + "s "; },
                              [](const ConsoleEvent& e) {
-                                 return e.event + (e.code.empty() ? "" : " " + e.code) +
+                                 return std::string(eventWord(e.event)) + (e.code.empty() ? "" : " " + e.code) +
                                         (e.restarts ? " #" + std::to_string(e.restarts) : "");
                              }};
     Supervisor supervisor{SupervisorContext{sim.events, sim.clock, sim.launcher, console, nullptr}};
