@@ -1,5 +1,7 @@
 #include "alerts/Alert.h"
 
+#include "base/AsciiCase.h"
+
 #include <algorithm>
 
 namespace torv {
@@ -23,9 +25,7 @@ AlertFilter AlertFilter::parse(const std::string& text, std::vector<std::string>
     bool any = false;
     while (true) {
         const auto comma = rest.find(',');
-        std::string word = trimmed(rest.substr(0, comma));
-        std::transform(word.begin(), word.end(), word.begin(),
-                       [](char c) { return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c; });
+        const std::string word = asciiLower(trimmed(rest.substr(0, comma)));
         if (word == "failure") {
             filter.failures_ = any = true;
         } else if (word == "all") {

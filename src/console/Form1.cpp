@@ -2,6 +2,7 @@
 
 #include "alerts/AlertDispatcher.h"
 #include "alerts/MetricsWriter.h"
+#include "base/AsciiCase.h"
 #include "base/NamedLaunch.h"
 #include "core/ConsolePaths.h"
 #include "core/Cues.h"
@@ -17,8 +18,6 @@
 #include "supervisor/RestartChecks.h"
 #include "supervisor/Supervisor.h"
 
-#include <algorithm>
-#include <cctype>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -32,12 +31,6 @@ namespace {
 
 // More than a comment line shown above the log could ever use.
 constexpr std::size_t kCommentReadLimit = 64 * 1024;
-
-std::string upper(std::string s)
-{
-    std::transform(s.begin(), s.end(), s.begin(), [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
-    return s;
-}
 
 // The first line of the comments file. Only that line is shown, so a bounded
 // start is read, without blocking: a pipe or a device planted under the name
@@ -160,7 +153,7 @@ void Form1::startUp()
         showLog();
         if (!state_.Reloading)
             setUpTray();
-        if (upper(state_.settings.UserComment) == "COMMENTSON") {
+        if (equalsIgnoringAsciiCase(state_.settings.UserComment, "COMMENTSON")) {
             setLogBox("");
             ports_.events.processPending();
             // An empty comments file gives an empty comment line, never a failure.

@@ -1,5 +1,7 @@
 #include "settings/AlertOptions.h"
 
+#include "base/AsciiCase.h"
+
 #include <algorithm>
 #include <filesystem>
 
@@ -29,8 +31,7 @@ std::vector<std::string> unknownEventWords(const std::string& text)
         std::string word = text.substr(from, comma - from);
         word.erase(0, word.find_first_not_of(" \t"));
         word.erase(word.find_last_not_of(" \t") + 1);
-        std::transform(word.begin(), word.end(), word.begin(),
-                       [](char c) { return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c; });
+        word = asciiLower(word);
         if (!word.empty() && word != "failure" && word != "all" && !isAlertEvent(word))
             unknown.push_back(word);
         from = comma + 1;
