@@ -32,6 +32,12 @@ namespace {
 // More than a comment line shown above the log could ever use.
 constexpr std::size_t kCommentReadLimit = 64 * 1024;
 
+// As the caption and the metrics show it: major.minor.revision.
+std::string versionText(const Version& v)
+{
+    return std::to_string(v.major) + "." + std::to_string(v.minor) + "." + std::to_string(v.revision);
+}
+
 // The first line of the comments file. Only that line is shown, so a bounded
 // start is read, without blocking: a pipe or a device planted under the name
 // is 75 (an abnormal stop), never a hang. Decoded as every text file is.
@@ -78,10 +84,8 @@ Form1::Form1(const Ports& p, ConsoleView& view)
     const auto says = [this](const std::string& line) { listenerSays(line); };
     alerts_ = std::make_unique<AlertDispatcher>(ports_.events, ports_.clock, ports_.launcher, ports_.program.hostName(),
                                                 says);
-    const Version v = ports_.program.version();
-    metrics_ = std::make_unique<MetricsWriter>(
-        ports_.events, ports_.clock,
-        std::to_string(v.major) + "." + std::to_string(v.minor) + "." + std::to_string(v.revision), says);
+    metrics_ =
+        std::make_unique<MetricsWriter>(ports_.events, ports_.clock, versionText(ports_.program.version()), says);
     state_.Timer1 = ports_.events.createTimer(1000, false, [this] { sequencer_->Timer1_Timer(); });
     // No event processing inside the poll's tick either: a sequence started by
     // a click inside it would stop the remote poll until it ended.
@@ -114,9 +118,8 @@ std::string Form1::caption()
     DateTimeFields t = ports_.clock.now();
     char stamp[32];
     std::snprintf(stamp, sizeof stamp, "%02d%02d%02d%02d%02d", t.year % 100, t.month, t.day, t.hour, t.minute);
-    Version v = ports_.program.version();
     return "TORV   " + ports_.program.environment("logonserver").value_or("") + "    " + stamp +
-           " Version:" + std::to_string(v.major) + "." + std::to_string(v.minor) + "." + std::to_string(v.revision);
+           " Version:" + versionText(ports_.program.version());
 }
 
 void Form1::Form_Load()
