@@ -50,12 +50,11 @@ TEST(PosixProgram, EnvironmentNamesMatchInAnyAsciiCase)
     ::setenv("TORV_Test_Var", "one", 1);
     ::setenv("TORV_TEST_\xc3\x84", "two", 1);
     PosixProgram program;
-    EXPECT_EQ(program.environment("torv_test_var"), "one");
-    EXPECT_EQ(program.environment("TORV_TEST_VAR"), "one");
-    EXPECT_EQ(program.environment("TORV_TEST_VA"), std::nullopt);
-    EXPECT_EQ(program.environment("TORV_TEST_VAR_"), std::nullopt);
+    for (const char* name : {"torv_test_var", "TORV_TEST_VAR"})
+        EXPECT_EQ(program.environment(name), "one") << name;
     EXPECT_EQ(program.environment("torv_test_\xc3\x84"), "two");
-    EXPECT_EQ(program.environment("TORV_TEST_\xc3\xa4"), std::nullopt);
+    for (const char* name : {"TORV_TEST_VA", "TORV_TEST_VAR_", "TORV_TEST_\xc3\xa4"})
+        EXPECT_EQ(program.environment(name), std::nullopt) << name;
     ::unsetenv("TORV_Test_Var");
     ::unsetenv("TORV_TEST_\xc3\x84");
 }
