@@ -2,6 +2,7 @@
 
 #include "alerts/AlertDispatcher.h"
 #include "alerts/MetricsWriter.h"
+#include "base/AsciiCase.h"
 #include "base/NamedLaunch.h"
 #include "core/ConsolePaths.h"
 #include "core/Cues.h"
@@ -17,8 +18,6 @@
 #include "supervisor/RestartChecks.h"
 #include "supervisor/Supervisor.h"
 
-#include <algorithm>
-#include <cctype>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -33,10 +32,10 @@ namespace {
 // More than a comment line shown above the log could ever use.
 constexpr std::size_t kCommentReadLimit = 64 * 1024;
 
-std::string upper(std::string s)
+// As the caption and the metrics show it: major.minor.revision.
+std::string versionText(const Version& v)
 {
-    std::transform(s.begin(), s.end(), s.begin(), [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
-    return s;
+    return std::to_string(v.major) + "." + std::to_string(v.minor) + "." + std::to_string(v.revision);
 }
 
 // The first line of the comments file. Only that line is shown, so a bounded
@@ -85,10 +84,8 @@ Form1::Form1(const Ports& p, ConsoleView& view)
     const auto says = [this](const std::string& line) { listenerSays(line); };
     alerts_ = std::make_unique<AlertDispatcher>(ports_.events, ports_.clock, ports_.launcher, ports_.program.hostName(),
                                                 says);
-    const Version v = ports_.program.version();
-    metrics_ = std::make_unique<MetricsWriter>(
-        ports_.events, ports_.clock,
-        std::to_string(v.major) + "." + std::to_string(v.minor) + "." + std::to_string(v.revision), says);
+    metrics_ =
+        std::make_unique<MetricsWriter>(ports_.events, ports_.clock, versionText(ports_.program.version()), says);
     state_.Timer1 = ports_.events.createTimer(1000, false, [this] { sequencer_->Timer1_Timer(); });
     // No event processing inside the poll's tick either: a sequence started by
     // a click inside it would stop the remote poll until it ended.
@@ -121,9 +118,8 @@ std::string Form1::caption()
     DateTimeFields t = ports_.clock.now();
     char stamp[32];
     std::snprintf(stamp, sizeof stamp, "%02d%02d%02d%02d%02d", t.year % 100, t.month, t.day, t.hour, t.minute);
-    Version v = ports_.program.version();
     return "TORV   " + ports_.program.environment("logonserver").value_or("") + "    " + stamp +
-           " Version:" + std::to_string(v.major) + "." + std::to_string(v.minor) + "." + std::to_string(v.revision);
+           " Version:" + versionText(ports_.program.version());
 }
 
 void Form1::Form_Load()
@@ -160,7 +156,7 @@ void Form1::startUp()
         showLog();
         if (!state_.Reloading)
             setUpTray();
-        if (upper(state_.settings.UserComment) == "COMMENTSON") {
+        if (equalsIgnoringAsciiCase(state_.settings.UserComment, "COMMENTSON")) {
             setLogBox("");
             ports_.events.processPending();
             // An empty comments file gives an empty comment line, never a failure.

@@ -1,5 +1,7 @@
 #include "platform/ThreadedProbe.h"
 
+#include "platform/LoopPost.h"
+
 #include <chrono>
 #include <condition_variable>
 #include <mutex>
@@ -16,8 +18,9 @@ constexpr auto kIdleThreadLife = std::chrono::seconds(5);
 } // namespace
 
 // What the tries' threads share with the probe: the loop to post to, while
-// the probe lives, and the threads waiting for a try. The mutex is held while
-// posting, so the loop cannot go away between the check and the post.
+// the probe lives, and the threads waiting for a try. A result is posted
+// under the mutex, so that no try can be handed to this thread (nor a new
+// thread started for want of it) before it counts as idle.
 struct ThreadedProbe::Shared {
     struct Job {
         TryFunction tryOnce;
@@ -29,8 +32,8 @@ struct ThreadedProbe::Shared {
         std::condition_variable wake;
         std::optional<Job> job;
     };
+    LoopPost loop;
     std::mutex mutex;
-    EventLoop* events = nullptr;
     std::vector<Idle*> idle;
 
     static void work(const std::shared_ptr<Shared>& shared, Job job)
@@ -44,8 +47,7 @@ struct ThreadedProbe::Shared {
                 result = {false, e.what()};
             }
             std::unique_lock lock(shared->mutex);
-            if (shared->events)
-                shared->events->post([done = std::move(job.done), result = std::move(result)] { done(result); });
+            shared->loop.post([done = std::move(job.done), result = std::move(result)] { done(result); });
             shared->idle.push_back(&self);
             if (!self.wake.wait_for(lock, kIdleThreadLife, [&] { return self.job.has_value(); })) {
                 std::erase(shared->idle, &self);
@@ -60,13 +62,12 @@ struct ThreadedProbe::Shared {
 ThreadedProbe::ThreadedProbe(EventLoop& events, TryFunction tryOnce)
     : events_(events), shared_(std::make_shared<Shared>()), tryOnce_(std::move(tryOnce))
 {
-    shared_->events = &events;
+    shared_->loop.open(events);
 }
 
 ThreadedProbe::~ThreadedProbe()
 {
-    std::lock_guard lock(shared_->mutex);
-    shared_->events = nullptr;
+    shared_->loop.close();
 }
 
 void ThreadedProbe::start(const ProbeTarget& target, std::function<void(ProbeResult)> done)

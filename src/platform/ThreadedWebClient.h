@@ -1,6 +1,7 @@
 #pragma once
 // The real platforms' web client: each GET through fetchWeb on a thread of
 // its own, its answer posted back to the console's event loop.
+#include "platform/LoopPost.h"
 #include "platform/WebFetch.h"
 #include "ports/EventLoop.h"
 #include "ports/WebClient.h"
@@ -21,8 +22,7 @@ public:
     void get(const std::string& url, int limitMs, std::size_t maxBody, std::function<void(WebAnswer)> done) override;
 
 private:
-    struct Shared;
-    std::shared_ptr<Shared> shared_;
+    std::shared_ptr<LoopPost> loop_;
     FetchFunction fetch_;
 };
 

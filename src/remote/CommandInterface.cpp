@@ -1,14 +1,12 @@
 #include "remote/CommandInterface.h"
 
+#include "base/AsciiCase.h"
 #include "base/Failure.h"
 #include "core/Cues.h"
 #include "ports/Files.h"
 #include "remote/CommandFile.h"
 #include "remote/ResultFile.h"
 #include "remote/ResultSignature.h"
-
-#include <algorithm>
-#include <cctype>
 
 namespace torv {
 
@@ -17,10 +15,7 @@ namespace {
 // Only the first three characters decide; a shorter command is compared whole.
 bool beginsWithDel(const std::string& command)
 {
-    std::string head = command.substr(0, 3);
-    std::transform(head.begin(), head.end(), head.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
-    return head == "DEL";
+    return equalsIgnoringAsciiCase(std::string_view(command).substr(0, 3), "DEL");
 }
 
 constexpr const char* kSignedRequired = "Signed Commands Required";

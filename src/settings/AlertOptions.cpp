@@ -1,5 +1,7 @@
 #include "settings/AlertOptions.h"
 
+#include "base/AsciiCase.h"
+
 #include <algorithm>
 #include <filesystem>
 
@@ -30,8 +32,7 @@ AlertEventChoice parseAlertEvents(const std::string& text, std::vector<std::stri
         std::string word = text.substr(from, comma - from);
         word.erase(0, word.find_first_not_of(" \t"));
         word.erase(word.find_last_not_of(" \t") + 1);
-        std::transform(word.begin(), word.end(), word.begin(),
-                       [](char c) { return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c; });
+        word = asciiLower(word);
         const std::optional<Event> event = eventNamed(word);
         if (word == "failure") {
             choice.failures = any = true;

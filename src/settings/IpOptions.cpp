@@ -1,5 +1,6 @@
 #include "settings/IpOptions.h"
 
+#include "base/AsciiCase.h"
 #include "base/Number.h"
 
 #include <algorithm>
@@ -7,13 +8,6 @@
 namespace torv {
 
 namespace {
-
-std::string lower(std::string s)
-{
-    std::transform(s.begin(), s.end(), s.begin(),
-                   [](char c) { return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c; });
-    return s;
-}
 
 // Stores the minutes only when the text is a whole number from 1 to 1440.
 bool wholeMinutes(const std::string& text, int& minutes)
@@ -48,7 +42,7 @@ IpOptions readIpOptions(OptionsFile& file)
         return options;
     for (const OptionsValue& v : section->values) {
         if (v.key == "url") {
-            const std::string scheme = lower(v.value.substr(0, v.value.find("://") + 3));
+            const std::string scheme = asciiLower(v.value.substr(0, v.value.find("://") + 3));
             if (v.value.empty() || scheme == "http://" || scheme == "https://")
                 options.url = v.value;
             else
@@ -61,13 +55,13 @@ IpOptions readIpOptions(OptionsFile& file)
         } else if (v.key == "write-to") {
             options.writeTo = v.value;
         } else if (v.key == "alarm") {
-            const std::string word = lower(v.value);
+            const std::string word = asciiLower(v.value);
             if (word == "on" || word == "off")
                 options.alarm = word == "on";
             else
                 file.report(v.line, "alarm = " + v.value + ": expected on or off");
         } else if (v.key == "family") {
-            const std::string word = lower(v.value);
+            const std::string word = asciiLower(v.value);
             if (word == "ipv4" || word == "ipv6")
                 options.family = word == "ipv6" ? IpFamily::IPv6 : IpFamily::IPv4;
             else

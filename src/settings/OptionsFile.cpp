@@ -1,5 +1,6 @@
 #include "settings/OptionsFile.h"
 
+#include "base/AsciiCase.h"
 #include "base/Failure.h"
 #include "ports/AtomicFile.h"
 #include "ports/Files.h"
@@ -23,16 +24,6 @@ std::string_view trim(std::string_view s)
     while (!s.empty() && isBlank(s.back()))
         s.remove_suffix(1);
     return s;
-}
-
-// Names are ASCII; letters outside it are left as they are.
-std::string lower(std::string_view s)
-{
-    std::string out(s);
-    for (char& c : out)
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
-    return out;
 }
 
 bool isComment(std::string_view trimmed)
@@ -126,7 +117,7 @@ std::string normalSectionName(std::string_view text)
         gap = false;
         out += c;
     }
-    return lower(out);
+    return asciiLower(out);
 }
 
 std::vector<const OptionsValue*> OptionsSection::all(std::string_view key) const
@@ -246,7 +237,7 @@ OptionsFile parseOptions(const std::string& text, const std::vector<OptionsSecti
         }
         if (target.ignored)
             continue;
-        const std::string key = lower(trim(line.substr(0, eq)));
+        const std::string key = asciiLower(trim(line.substr(0, eq)));
         const std::string value(trim(line.substr(eq + 1)));
         OptionsSection* current = target.section;
         if (!current) {

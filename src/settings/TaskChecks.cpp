@@ -1,5 +1,7 @@
 #include "settings/TaskChecks.h"
 
+#include "base/AsciiCase.h"
+
 #include <algorithm>
 #include <charconv>
 #include <cmath>
@@ -10,13 +12,6 @@
 namespace torv {
 
 namespace {
-
-bool startsWith(const std::string& s, std::string_view prefix)
-{
-    return s.size() >= prefix.size() && std::equal(prefix.begin(), prefix.end(), s.begin(), [](char a, char b) {
-               return (a >= 'A' && a <= 'Z' ? a - 'A' + 'a' : a) == (b >= 'A' && b <= 'Z' ? b - 'A' + 'a' : b);
-           });
-}
 
 bool allDigits(std::string_view s)
 {
@@ -30,13 +25,6 @@ int boundedNumber(std::string_view s, int max)
         return -1;
     const int n = std::stoi(std::string(s));
     return n <= max ? n : -1;
-}
-
-std::string lowered(std::string word)
-{
-    std::transform(word.begin(), word.end(), word.begin(),
-                   [](char c) { return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c; });
-    return word;
 }
 
 std::optional<Check> tcpCheck(const std::string& text, const std::string& rest, std::string& why)
@@ -121,7 +109,7 @@ std::string stopWord(StopPolicy policy)
 std::optional<RestartPolicy> restartPolicyOf(const std::string& word)
 {
     for (RestartPolicy policy : {RestartPolicy::No, RestartPolicy::OnFailure, RestartPolicy::Always})
-        if (lowered(word) == restartWord(policy))
+        if (asciiLower(word) == restartWord(policy))
             return policy;
     return std::nullopt;
 }
@@ -129,7 +117,7 @@ std::optional<RestartPolicy> restartPolicyOf(const std::string& word)
 std::optional<StopPolicy> stopPolicyOf(const std::string& word)
 {
     for (StopPolicy policy : {StopPolicy::No, StopPolicy::OnExit})
-        if (lowered(word) == stopWord(policy))
+        if (asciiLower(word) == stopWord(policy))
             return policy;
     return std::nullopt;
 }
@@ -194,7 +182,7 @@ std::optional<Check> parseCheck(const std::string& text, std::string& why)
                                            {"path:", CheckKind::Path},
                                            {"process:", CheckKind::Process},
                                            {"command:", CheckKind::Command}};
-    if (startsWith(text, "http://") || startsWith(text, "https://")) {
+    if (startsWithIgnoringAsciiCase(text, "http://") || startsWithIgnoringAsciiCase(text, "https://")) {
         const auto host = text.find("://") + 3;
         if (host >= text.size() || text[host] == '/') {
             why = "a web address needs a host";
@@ -203,7 +191,7 @@ std::optional<Check> parseCheck(const std::string& text, std::string& why)
         return Check{CheckKind::Http, text, text, {}};
     }
     for (const auto& prefix : kPrefixes) {
-        if (!startsWith(text, prefix.word))
+        if (!startsWithIgnoringAsciiCase(text, prefix.word))
             continue;
         const std::string rest = text.substr(prefix.word.size());
         if (prefix.kind == CheckKind::Tcp)
@@ -293,7 +281,7 @@ CheckTable readTaskChecks(OptionsFile& file, const TaskTable& tasks, int totalAp
                 else
                     checks.timeout = seconds;
             } else if (value.key == "on-timeout") {
-                const std::string word = lowered(value.value);
+                const std::string word = asciiLower(value.value);
                 if (word == "continue")
                     checks.onTimeout = OnTimeout::Continue;
                 else if (word == "skip")

@@ -1,9 +1,9 @@
 #include "platform/posix/CpuUsage.h"
 
+#include "base/AsciiCase.h"
 #include "base/Failure.h"
 
 #include <algorithm>
-#include <cctype>
 #include <fstream>
 #include <sstream>
 #include <vector>
@@ -36,13 +36,6 @@ std::uint64_t sumChecked(std::uint64_t a, std::uint64_t b)
     if (__builtin_add_overflow(a, b, &s))
         throw Failure::automationError();
     return s;
-}
-
-bool equalsNoCase(const std::string& a, const std::string& b)
-{
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](unsigned char x, unsigned char y) {
-               return std::tolower(x) == std::tolower(y);
-           });
 }
 
 } // namespace
@@ -107,7 +100,7 @@ PosixCpuUsageFactory::PosixCpuUsageFactory(std::string statPath) : statPath_(std
 
 std::unique_ptr<CpuUsage> PosixCpuUsageFactory::create(const std::string& progId)
 {
-    if (!equalsNoCase(progId, kCpuUsageProgId))
+    if (!equalsIgnoringAsciiCase(progId, kCpuUsageProgId))
         throw Failure::cannotCreateObject();
     // A machine without a usable stat file has no component to offer.
     try {

@@ -1,5 +1,6 @@
 #include "platform/posix/HeldChild.h"
 
+#include "platform/LoopPost.h"
 #include "ports/EventLoop.h"
 
 #include <atomic>
@@ -35,15 +36,14 @@ class LoopSet;
 // collected under it and its group is signalled under it only while not yet
 // collected, so a reused pid is never signalled. `loopSet` is touched only on
 // the listener's loop thread.
-struct Child : std::enable_shared_from_this<Child> {
+struct Child {
     pid_t pid = 0;
     int pidfd = -1;
     Waiter* waiter = nullptr;
     std::mutex mutex;
     bool collected = false;
     int status = 0;
-    EventLoop* events = nullptr;
-    std::function<void(int)> ended;
+    LoopReply<int> ended;
     LoopSet* loopSet = nullptr;
 
     ~Child()
@@ -78,25 +78,11 @@ struct Child : std::enable_shared_from_this<Child> {
         return true;
     }
 
-    // Under the mutex: the loop cannot go away between the check and the post.
-    // The listener is taken only when the event runs, so that a handle
-    // dropped meanwhile hears nothing.
+    // Under the mutex: the status goes to the listener, once.
     void report()
     {
-        if (collected && events && ended) {
-            events->post([weak = weak_from_this()] {
-                std::function<void(int)> once;
-                int status = 0;
-                if (auto child = weak.lock()) {
-                    std::lock_guard lock(child->mutex);
-                    once = std::exchange(child->ended, nullptr);
-                    status = child->status;
-                }
-                if (once)
-                    once(status);
-            });
-            events = nullptr;
-        }
+        if (collected)
+            ended.tell(status);
     }
 
     void signalGroup(int signal)
@@ -321,8 +307,7 @@ public:
     ~HeldProcess() override
     {
         std::lock_guard lock(child_->mutex);
-        child_->events = nullptr;
-        child_->ended = nullptr;
+        child_->ended.drop();
         // No loop listens any more; the waiter collects it when it ends.
         if (LoopSet* set = std::exchange(child_->loopSet, nullptr)) {
             set->remove(*child_);
@@ -334,8 +319,7 @@ public:
     void onEnd(EventLoop& events, std::function<void(int status)> ended) override
     {
         std::lock_guard lock(child_->mutex);
-        child_->events = &events;
-        child_->ended = std::move(ended);
+        child_->ended.listen(events, std::move(ended));
         // The waiter may have collected it already, before anyone listened:
         // its status is told now.
         if (child_->collectIfEnded()) {

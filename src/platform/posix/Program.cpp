@@ -1,12 +1,14 @@
 #include "platform/posix/Program.h"
 
+#include "base/AsciiCase.h"
+
 #include <cctype>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <pwd.h>
-#include <strings.h>
+#include <string_view>
 #include <unistd.h>
 
 extern char** environ;
@@ -60,9 +62,7 @@ std::optional<std::string> PosixProgram::environment(const std::string& name) co
 {
     for (char** e = environ; e && *e; ++e) {
         const char* eq = std::strchr(*e, '=');
-        if (!eq || static_cast<size_t>(eq - *e) != name.size())
-            continue;
-        if (strncasecmp(*e, name.c_str(), name.size()) == 0)
+        if (eq && equalsIgnoringAsciiCase(std::string_view(*e, static_cast<size_t>(eq - *e)), name))
             return std::string(eq + 1);
     }
     return std::nullopt;

@@ -1,9 +1,8 @@
 #include "platform/win32/CpuUsage.h"
 
+#include "base/AsciiCase.h"
 #include "base/Failure.h"
 
-#include <algorithm>
-#include <cctype>
 #include <windows.h>
 
 namespace torv {
@@ -38,9 +37,7 @@ Win32CpuUsage::Times Win32CpuUsage::systemTimes()
 std::unique_ptr<CpuUsage> Win32CpuUsageFactory::create(const std::string& progId)
 {
     const std::string name = kCpuUsageProgId;
-    if (progId.size() != name.size() ||
-        !std::equal(progId.begin(), progId.end(), name.begin(),
-                    [](unsigned char a, unsigned char b) { return std::tolower(a) == std::tolower(b); }))
+    if (!equalsIgnoringAsciiCase(progId, name))
         throw Failure::cannotCreateObject();
     try {
         Win32CpuUsage::systemTimes();

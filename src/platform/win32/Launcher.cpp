@@ -2,6 +2,7 @@
 
 #include "base/CommandLine.h"
 #include "base/Failure.h"
+#include "platform/LoopPost.h"
 #include "platform/win32/Wide.h"
 #include "ports/EventLoop.h"
 #include "ports/ExecutableFolder.h"
@@ -198,15 +199,14 @@ void askToEnd(DWORD pid)
 // the process handle, or, for a loop that cannot (tests), by a wait of the
 // system's thread pool. `mutex` guards all; `watch` is touched only on the
 // loop's thread.
-struct Held : std::enable_shared_from_this<Held> {
+struct Held {
     std::mutex mutex;
     HANDLE process = nullptr;
     HANDLE job = nullptr; // null where the process could not be put in one, and once it ended
     DWORD pid = 0;
     bool ended = false;
     int status = 0;
-    EventLoop* events = nullptr;
-    std::function<void(int)> listener;
+    LoopReply<int> listener;
     std::unique_ptr<HandleWatch> watch;
     HANDLE poolWait = nullptr;
 
@@ -238,24 +238,11 @@ struct Held : std::enable_shared_from_this<Held> {
         return true;
     }
 
-    // The listener is taken only when the event runs, so that a handle
-    // dropped meanwhile hears nothing.
+    // Under the mutex: the exit code goes to the listener, once.
     void report()
     {
-        if (ended && events && listener) {
-            events->post([weak = weak_from_this()] {
-                std::function<void(int)> once;
-                int status = 0;
-                if (auto held = weak.lock()) {
-                    std::lock_guard lock(held->mutex);
-                    once = std::exchange(held->listener, nullptr);
-                    status = held->status;
-                }
-                if (once)
-                    once(status);
-            });
-            events = nullptr;
-        }
+        if (ended)
+            listener.tell(status);
     }
 };
 
@@ -275,8 +262,7 @@ public:
         HANDLE poolWait;
         {
             std::lock_guard lock(held_->mutex);
-            held_->events = nullptr;
-            held_->listener = nullptr;
+            held_->listener.drop();
             held_->watch.reset();
             poolWait = std::exchange(held_->poolWait, nullptr);
         }
@@ -288,8 +274,7 @@ public:
     void onEnd(EventLoop& events, std::function<void(int status)> ended) override
     {
         std::lock_guard lock(held_->mutex);
-        held_->events = &events;
-        held_->listener = std::move(ended);
+        held_->listener.listen(events, std::move(ended));
         // Noticed already (running() asked), before anyone listened: told now.
         if (held_->noticeEnd()) {
             held_->report();
