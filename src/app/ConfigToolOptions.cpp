@@ -1,5 +1,6 @@
 #include "app/ConfigToolOptions.h"
 
+#include "base/StdioStream.h"
 #include "settings/ConfigJson.h"
 #include "settings/OptionsFile.h"
 #include "settings/OptionsRules.h"
@@ -7,8 +8,6 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
-
-#include <iostream>
 
 namespace torv {
 
@@ -21,8 +20,8 @@ std::string native(const QString& path)
 
 int report(const ConfigToolResult& result)
 {
-    std::cout << result.out << std::flush;
-    std::cerr << result.err << std::flush;
+    StdioOutput(stdout) << result.out << std::flush;
+    StdioOutput(stderr) << result.err << std::flush;
     return result.status;
 }
 
@@ -33,7 +32,7 @@ std::optional<int> runConfigTool(const Options& options, int argc, char** argv)
     if (!options.checkConfig && !options.writeConfig)
         return std::nullopt;
     if (options.checkConfig && options.writeConfig) {
-        std::cerr << "torv: --check-config and --write-config cannot be combined.\n";
+        StdioOutput(stderr) << "torv: --check-config and --write-config cannot be combined.\n";
         return 2;
     }
     QCoreApplication app(argc, argv); // for the program folder
@@ -49,9 +48,7 @@ std::optional<int> runConfigTool(const Options& options, int argc, char** argv)
         return report(checkConfig(configPath, optionsPath, knownOptionsRules()));
     // One byte past the limit is enough to refuse: an endless input
     // (/dev/zero) must not grow without bound.
-    std::string json(kConfigJsonLimit + 1, '\0');
-    std::cin.read(json.data(), static_cast<std::streamsize>(json.size()));
-    json.resize(static_cast<std::size_t>(std::cin.gcount()));
+    const std::string json = readStdio(stdin, kConfigJsonLimit + 1);
     return report(writeConfig(configPath, optionsPath, json, knownOptionsRules()));
 }
 

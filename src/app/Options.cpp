@@ -8,6 +8,8 @@
 #include <QStringList>
 
 #include <cstdio>
+#include <string>
+#include <vector>
 
 namespace torv {
 
@@ -151,8 +153,16 @@ int answerAtOnce(int argc, char** argv, const QCommandLineParser& parser, const 
 
 std::optional<int> parseOptions(int argc, char** argv, Options& options)
 {
+    const std::vector<std::string> words = programArguments(argc, argv);
+    // The two plain starts, the window and the headless console, need no
+    // parser: building one with all its options and help texts touches more
+    // of Qt Core than the whole start-up otherwise does.
+    if (words.size() == 1 || (words.size() == 2 && words[1] == "--headless")) {
+        options.headless = words.size() == 2;
+        return std::nullopt;
+    }
     QStringList args;
-    for (const std::string& arg : programArguments(argc, argv))
+    for (const std::string& arg : words)
         args << QString::fromStdString(arg);
     QCommandLineParser parser;
     const Declared declared(parser);

@@ -20,8 +20,9 @@ public:
 class CpuUsageFactory {
 public:
     virtual ~CpuUsageFactory() = default;
-    // Creates the component registered under progId; throws Failure when the
-    // name is unknown or the component cannot be made here.
+    // Creates the component registered under progId; throws Failure (or
+    // returns null, taken as "cannot create") when the name is unknown or the
+    // component cannot be made here.
     virtual std::unique_ptr<CpuUsage> create(const std::string& progId) = 0;
 };
 

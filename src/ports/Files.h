@@ -41,6 +41,11 @@ void removeFile(const std::string& path);
 // missing file from a missing folder, which reading gives the same code.
 bool folderExists(const std::string& path);
 
+// True when reading the path (following links) would fail with 53: nothing
+// is there, or a folder on the way is missing. Lets an optional file's usual
+// absence be told without a failure thrown and caught.
+bool fileMissing(const std::string& path);
+
 } // namespace torv
 
 namespace torv {

@@ -258,6 +258,8 @@ OptionsFile parseOptions(const std::string& text, const std::vector<OptionsSecti
 
 OptionsFile readOptions(const std::string& path, const std::vector<OptionsSectionRule>& rules)
 {
+    if (fileMissing(path)) // the usual case, and the same as a read that finds nothing
+        return {};
     try {
         const std::string bytes = readRegularFile(path, kOptionsReadLimit + 1, Links::Follow);
         if (bytes.size() > kOptionsReadLimit)

@@ -84,6 +84,12 @@ bool folderExists(const std::string& path)
     return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
+bool fileMissing(const std::string& path)
+{
+    struct stat st {};
+    return ::stat(path.c_str(), &st) != 0 && failureForErrno(errno).code == Failure::fileNotFound().code;
+}
+
 } // namespace torv
 
 namespace torv {

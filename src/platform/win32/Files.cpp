@@ -97,6 +97,12 @@ bool folderExists(const std::string& path)
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
+bool fileMissing(const std::string& path)
+{
+    return GetFileAttributesW(widen(path).c_str()) == INVALID_FILE_ATTRIBUTES &&
+           failureFor(GetLastError()).code == Failure::fileNotFound().code;
+}
+
 } // namespace torv
 
 namespace torv {

@@ -170,6 +170,9 @@ TEST(Win32Files, CommandFileOnlyFromAPlainFile)
     EXPECT_EQ(readRegularFile(dir.file("command.txt"), 1000, Links::Refuse), "report\r\n");
     EXPECT_EQ(codeOf([&] { readRegularFile(dir.file("absent.txt"), 10, Links::Refuse); }), 53);
     EXPECT_EQ(codeOf([&] { readRegularFile(dir.file("nofolder\\command.txt"), 10, Links::Refuse); }), 53);
+    EXPECT_TRUE(fileMissing(dir.file("absent.txt")));
+    EXPECT_TRUE(fileMissing(dir.file("nofolder\\command.txt")));
+    EXPECT_FALSE(fileMissing(dir.file("command.txt")));
     fs::create_directory(dir.file("folder.txt"));
     EXPECT_EQ(codeOf([&] { readRegularFile(dir.file("folder.txt"), 10, Links::Refuse); }), 75);
     EXPECT_EQ(codeOf([&] { readRegularFile("\\\\.\\NUL", 10, Links::Refuse); }), 75);
