@@ -43,7 +43,7 @@ KEPT='^COMMAND FILE KEPT: command.txt could not be deleted (70 Permission denied
 put_command "$WORK/mark.sh"
 start_as_nobody
 wait_for 'grep -q "$KEPT" "$WORK/out"' 13 || fail "no word that the command file was kept: $(cat "$WORK/out")"
-(($(marks) == 1)) || fail "the command ran $(marks) times"
+wait_for '(($(marks) == 1))' 3 || fail "the command ran $(marks) times"
 grep -q "$KEPT" "$XCHG/Result.txt" || fail "Result.txt does not say the command file was kept"
 [[ -s "$PROG/remote.undeleted" ]] || fail "the kept file is not remembered in the program folder"
 # The folder away for a poll, and back: the kept file is not forgotten.
@@ -103,6 +103,7 @@ send_mark && send_mark
 chown nobody "$XCHG/Result.txt" && send_mark # an answer gets through
 wait_for 'grep -q "^Result.txt Not Written" "$XCHG/Result.txt"' 3 || fail "the answer did not get through"
 chown root "$XCHG/Result.txt" && send_mark
-(($(marks) == 6 && $(count '^Result.txt Not Written: ') == 2)) || fail "ran $(marks) times: $(cat "$WORK/out")"
+# The file goes before the script has run and the answer is written.
+wait_for '(($(marks) == 6 && $(count "^Result.txt Not Written: ") == 2))' 5 || fail "ran $(marks) times: $(cat "$WORK/out")"
 stop
 echo "PASS"
