@@ -6,12 +6,7 @@
 #include "platform/posix/ErrnoFailure.h"
 #include "platform/posix/HeldChild.h"
 
-#include <cerrno>
-#include <csignal>
-#include <fcntl.h>
 #include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
 #include <vector>
 
 extern char** environ;
@@ -39,54 +34,34 @@ std::vector<std::string> environmentWith(const ExtraEnvironment& extra)
     return entries;
 }
 
-} // namespace
-
-void spawnDetached(const std::vector<std::string>& args, const ExtraEnvironment& extra)
+// Straight from the console, in a session of its own (so its pid names its
+// process group too), with the signals a fresh program expects: none blocked,
+// none ignored. No copy of the whole console is forked first, so a launch
+// costs the same however large the console has grown and keeps to its
+// schedule. Held until it ends, so it is never left as our zombie.
+std::unique_ptr<RunningProcess> spawnHeld(const std::vector<std::string>& args, const ExtraEnvironment& extra)
 {
     if (args.empty() || args[0].empty())
         throw Failure::fileNotFound();
     std::vector<char*> argv = argvOf(args);
-    // Made before the fork: the child of a threaded process may not allocate.
     const std::vector<std::string> entries = extra.empty() ? std::vector<std::string>() : environmentWith(extra);
     std::vector<char*> envp = argvOf(entries);
-    char* const* childEnvironment = extra.empty() ? environ : envp.data();
-
-    // A middle process starts the program and exits at once, so the program is
-    // adopted by init and never left as our zombie; the pipe carries the
-    // spawn's result back.
-    int fds[2];
-    if (::pipe2(fds, O_CLOEXEC) != 0)
-        throw Failure::pathFileAccess();
-    pid_t middle = ::fork();
-    if (middle < 0) {
-        ::close(fds[0]);
-        ::close(fds[1]);
-        throw Failure::pathFileAccess();
-    }
-    if (middle == 0) {
-        ::close(fds[0]);
-        ::setsid();
-        posix_spawnattr_t attr;
-        initFreshSignals(attr, 0);
-        pid_t child;
-        int err = ::posix_spawnp(&child, argv[0], nullptr, &attr, argv.data(), childEnvironment);
-        ssize_t ignored = ::write(fds[1], &err, sizeof err);
-        (void)ignored;
-        ::_exit(0);
-    }
-    ::close(fds[1]);
-    int err = 0;
-    ssize_t n;
-    do {
-        n = ::read(fds[0], &err, sizeof err);
-    } while (n < 0 && errno == EINTR);
-    ::close(fds[0]);
-    while (::waitpid(middle, nullptr, 0) < 0 && errno == EINTR) {
-    }
-    if (n != static_cast<ssize_t>(sizeof err))
-        throw Failure::pathFileAccess();
+    posix_spawnattr_t attr;
+    initFreshSignals(attr, POSIX_SPAWN_SETSID);
+    pid_t pid = 0;
+    const int err = ::posix_spawnp(&pid, argv[0], nullptr, &attr, argv.data(), extra.empty() ? environ : envp.data());
+    posix_spawnattr_destroy(&attr);
     if (err != 0)
         throw failureForErrno(err);
+    return holdChild(pid);
+}
+
+} // namespace
+
+void spawnDetached(const std::vector<std::string>& args, const ExtraEnvironment& extra)
+{
+    // Dropped at once: the waiter collects the program when it ends.
+    spawnHeld(args, extra);
 }
 
 void PosixLauncher::run(const std::string& commandLine, WindowStyle)
@@ -100,40 +75,15 @@ void PosixLauncher::runWithEnvironment(const std::string& commandLine, WindowSty
     spawnDetached(splitCommandLine(commandLine), extra);
 }
 
-namespace {
-
-// Straight from the console, in a session of its own as a detached program
-// is (so its pid names its process group too), with the signals a fresh
-// program expects: none blocked, none ignored.
-std::unique_ptr<RunningProcess> startWatched(const std::string& commandLine, char* const* envp)
-{
-    const std::vector<std::string> args = splitCommandLine(commandLine);
-    if (args.empty() || args[0].empty())
-        throw Failure::fileNotFound();
-    std::vector<char*> argv = argvOf(args);
-    posix_spawnattr_t attr;
-    initFreshSignals(attr, POSIX_SPAWN_SETSID);
-    pid_t pid = 0;
-    const int err = ::posix_spawnp(&pid, argv[0], nullptr, &attr, argv.data(), envp);
-    posix_spawnattr_destroy(&attr);
-    if (err != 0)
-        throw failureForErrno(err);
-    return holdChild(pid);
-}
-
-} // namespace
-
 std::unique_ptr<RunningProcess> PosixLauncher::start(const std::string& commandLine, WindowStyle)
 {
-    return startWatched(commandLine, environ);
+    return spawnHeld(splitCommandLine(commandLine), {});
 }
 
 std::unique_ptr<RunningProcess> PosixLauncher::startWithEnvironment(const std::string& commandLine,
                                                                     const ExtraEnvironment& extra)
 {
-    const std::vector<std::string> entries = environmentWith(extra);
-    std::vector<char*> envp = argvOf(entries);
-    return startWatched(commandLine, envp.data());
+    return spawnHeld(splitCommandLine(commandLine), extra);
 }
 
 void PosixLauncher::openInTextEditor(const std::string& path)

@@ -6,13 +6,14 @@
 
 namespace torv {
 
-// Starts programs with no shell in between, detached, leaving no zombie.
+// Starts programs with no shell in between, each in a session of its own,
+// leaving no zombie: a program run and forgotten is still collected when it
+// ends.
 class PosixLauncher : public Launcher {
 public:
     void run(const std::string& commandLine, WindowStyle style) override;
     void runWithEnvironment(const std::string& commandLine, WindowStyle style, const ExtraEnvironment& extra) override;
-    // Straight from the console, no middle process; held as holdChild()
-    // says, watched by the event loop given to onEnd().
+    // Held as holdChild() says, watched by the event loop given to onEnd().
     std::unique_ptr<RunningProcess> start(const std::string& commandLine, WindowStyle style) override;
     std::unique_ptr<RunningProcess> startWithEnvironment(const std::string& commandLine,
                                                          const ExtraEnvironment& extra) override;
