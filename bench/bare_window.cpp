@@ -1,7 +1,8 @@
 // The yardstick of the console's start-up: a bare Qt 6 window of the console's
 // size holding a plain text box, with one sound effect, nothing else.
-// bench/window_startup.sh runs it beside the console.
-// Usage: bare_window CUE.wav
+// bench/window_startup.sh runs it beside the console; with TEXT it also shows
+// that one line in its box, to tell what showing any text at all costs.
+// Usage: bare_window CUE.wav [TEXT]
 #include <QApplication>
 #include <QPlainTextEdit>
 #include <QSoundEffect>
@@ -17,6 +18,8 @@ int main(int argc, char** argv)
     }
     QPlainTextEdit window;
     window.setWindowTitle("bare window");
+    if (argc > 2)
+        window.setPlainText(QString::fromLocal8Bit(argv[2]));
     window.resize(440, 470);
     window.show();
     return app.exec();

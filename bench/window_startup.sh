@@ -5,6 +5,9 @@
 #   memory   resident set one second after the exec
 # The console has 100 tasks and counts down 30 s, sounds on. Medians of
 # RUNS (default 9). Target: within 1.15x the time and 3 MB of the bare window.
+# For reference the same bare window showing one line of text is measured too:
+# the empty box lays out no text, so it never loads the text machinery
+# (HarfBuzz, a font engine) that any window showing a word pays for.
 # Usage: bench/window_startup.sh [build/bin] [runs]; the yardstick and the
 # watcher come from the bench folder beside build/bin (TORV_BENCH_TOOLS to
 # take them from elsewhere, e.g. to time an older build with them).
@@ -59,10 +62,11 @@ measure() {
   echo "$shown $rss"
 }
 
-torv_runs=() bare_runs=()
+torv_runs=() bare_runs=() line_runs=()
 for _ in $(seq "$RUNS"); do
   torv_runs+=("$(measure "$WORK/prog/torv")")
   bare_runs+=("$(measure "$TOOLS/bare_window" "$WORK/prog/START.wav")")
+  line_runs+=("$(measure "$TOOLS/bare_window" "$WORK/prog/START.wav" "Seuquence Init")")
 done
 median() { sort -n | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'; }
 column() { printf '%s\n' "${@:2}" | awk -v c="$1" '{ print $c }' | median; }
@@ -70,7 +74,10 @@ T_MS=$(column 1 "${torv_runs[@]}")
 B_MS=$(column 1 "${bare_runs[@]}")
 T_KB=$(column 2 "${torv_runs[@]}")
 B_KB=$(column 2 "${bare_runs[@]}")
-awk -v t="$T_MS" -v b="$B_MS" -v tk="$T_KB" -v bk="$B_KB" -v n="$RUNS" 'BEGIN {
+L_MS=$(column 1 "${line_runs[@]}")
+L_KB=$(column 2 "${line_runs[@]}")
+awk -v t="$T_MS" -v b="$B_MS" -v tk="$T_KB" -v bk="$B_KB" -v l="$L_MS" -v lk="$L_KB" -v n="$RUNS" 'BEGIN {
   printf "window shown: console %.1f ms, bare window %.1f ms (%.2fx; medians of %d)\n", t, b, t / b, n
-  printf "resident 1 s after start: console %.1f MB, bare window %.1f MB (+%.1f MB)\n", tk / 1024, bk / 1024, (tk - bk) / 1024 }'
+  printf "resident 1 s after start: console %.1f MB, bare window %.1f MB (+%.1f MB)\n", tk / 1024, bk / 1024, (tk - bk) / 1024
+  printf "for reference, the bare window showing one line: %.1f ms, %.1f MB (console %.2fx, %+.1f MB)\n", l, lk / 1024, t / l, (tk - lk) / 1024 }'
 echo "load: $(cut -d' ' -f1-3 /proc/loadavg)"
