@@ -50,53 +50,38 @@ TEST(Alerts, TenAMinuteThenOneSummaryWithTheCountAndTheLastEvent)
                                                        {"TORV_TIME", "2026-12-07T21:00:00Z"}}));
 }
 
-TEST(Alerts, WhichEventsAreSent)
-{
-    std::vector<std::string> unknown;
-    const AlertFilter failures = AlertFilter::parse("failure", unknown);
-    const AlertFilter all = AlertFilter::parse("ALL", unknown);
-    const AlertFilter some = AlertFilter::parse(" command , ip-changed,bogus", unknown);
-    const AlertFilter typo = AlertFilter::parse("failures", unknown);
-    EXPECT_EQ(unknown, (std::vector<std::string>{"bogus", "failures"}));
-    for (Event e :
-         {Event::LaunchFailed, Event::NotReady, Event::CommandRefused, Event::AbnormalStop, Event::IpCheckFailed}) {
-        EXPECT_TRUE(failures.wants(e)) << eventWord(e);
-        EXPECT_TRUE(typo.wants(e)) << eventWord(e); // a typo never silences the failures
-        EXPECT_FALSE(some.wants(e)) << eventWord(e);
-    }
-    EXPECT_FALSE(failures.wants(Event::SequenceComplete));
-    EXPECT_TRUE(all.wants(Event::SequenceComplete));
-    EXPECT_TRUE(some.wants(Event::Command));
-    EXPECT_TRUE(some.wants(Event::IpChanged));
-    EXPECT_FALSE(some.wants(Event::Shutdown));
-}
-
 // The words are what alert scripts, stored files and scrapers know: each one,
 // and who gets it, as the manual lists them.
 TEST(Alerts, EveryEventWordAndWhoGetsIt)
 {
     enum Sent { Failure, Asked, Never, Always };
     const std::pair<const char*, Sent> rows[] = {
-        {"launch-failed", Failure},   {"not-ready", Failure},        {"sequence-stopped", Failure},
-        {"command-refused", Failure}, {"abnormal-stop", Failure},    {"settings-replaced", Failure},
-        {"ip-check-failed", Failure}, {"task-exited", Failure},      {"task-gave-up", Failure},
-        {"sequence-started", Asked},  {"sequence-complete", Asked},  {"command", Asked},
-        {"shutdown", Asked},          {"restart", Asked},            {"ip-changed", Asked},
-        {"task-restarted", Asked},    {"task-stopped", Asked},       {"sequence-counting", Never},
-        {"task-launched", Never},     {"task-ready", Never},         {"remote-poll", Never},
-        {"task-watched", Never},      {"task-ended", Never},         {"task-stopping", Never},
+        {"launch-failed", Failure},   {"not-ready", Failure},       {"sequence-stopped", Failure},
+        {"command-refused", Failure}, {"abnormal-stop", Failure},   {"settings-replaced", Failure},
+        {"ip-check-failed", Failure}, {"task-exited", Failure},     {"task-gave-up", Failure},
+        {"sequence-started", Asked},  {"sequence-complete", Asked}, {"command", Asked},
+        {"shutdown", Asked},          {"restart", Asked},           {"ip-changed", Asked},
+        {"task-restarted", Asked},    {"task-stopped", Asked},      {"sequence-counting", Never},
+        {"task-launched", Never},     {"task-ready", Never},        {"remote-poll", Never},
+        {"task-watched", Never},      {"task-ended", Never},        {"task-stopping", Never},
         {"suppressed", Always},
     };
     ASSERT_EQ(std::size(rows), std::size(kEventTable)); // every event has its row
     std::vector<std::string> unknown;
     const AlertFilter failures = AlertFilter::parse("failure", unknown);
-    const AlertFilter all = AlertFilter::parse("all", unknown);
+    const AlertFilter all = AlertFilter::parse("ALL", unknown);
+    const AlertFilter some = AlertFilter::parse(" command , ip-changed,bogus", unknown);
+    const AlertFilter typo = AlertFilter::parse("failures", unknown); // never silences the failures
+    EXPECT_EQ(unknown, (std::vector<std::string>{"bogus", "failures"}));
     for (const auto& [word, sent] : rows) {
         const std::optional<Event> event = eventNamed(word);
         ASSERT_TRUE(event) << word;
         EXPECT_STREQ(eventWord(*event), word);
         EXPECT_EQ(failures.wants(*event), sent == Failure || sent == Always) << word;
+        EXPECT_EQ(typo.wants(*event), sent == Failure || sent == Always) << word;
         EXPECT_EQ(all.wants(*event), sent != Never) << word;
+        const std::string w = word;
+        EXPECT_EQ(some.wants(*event), w == "command" || w == "ip-changed" || sent == Always) << word;
         // Only what the command can get may be named in `events`.
         std::vector<std::string> bad;
         AlertFilter::parse(word, bad);

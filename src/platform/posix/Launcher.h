@@ -21,8 +21,9 @@ public:
     void openInTextEditor(const std::string& path) override;
 };
 
-// Starts argv detached, with the console's environment and `extra`; throws
-// Failure 53 (missing), 70 (not permitted) or 75.
+// Starts argv in a session of its own, left to the waiter to collect, with
+// the console's environment and `extra`; throws Failure 53 (missing), 70 (not
+// permitted) or 75.
 void spawnDetached(const std::vector<std::string>& argv, const ExtraEnvironment& extra = {});
 
 } // namespace torv
